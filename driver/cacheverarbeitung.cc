@@ -1,0 +1,102 @@
+// The pass over one cache index.
+#include "driver/cacheverarbeitung.h"
+
+#include <string_view>
+
+#include "support/util-files-text_io.h"
+
+namespace {
+
+struct Typ {
+  std::string_view endung;
+  std::string_view subpfad;
+};
+
+// Tried in this order; the first row whose extension ends the name wins.
+const Typ typtabelle[] = {
+    {".ut2", "\\Maps\\"},      {".u", "\\System\\"},          {".ukx", "\\Animations\\"},
+    {".ka", "\\KarmaData\\"},  {".ogg", "\\Music\\"},         {".uax", "\\Sounds\\"},
+    {".usx", "\\StaticMeshes\\"}, {".utx", "\\Textures\\"},
+};
+
+const char kSektion[] = "[Cache]";
+const char kEingelesen[] = "Zeile eingelesen: ";
+const char kUnbekannt[] = "!! unbekannter Eintrag in Zeile -> Zeile wird ausgelassen !!";
+const char kInkompatibel[] = "!! Format derzeit nicht kompatibel !!";
+const char kUnsicher[] = "!! unsicherer Dateiname -> Zeile wird ausgelassen !!";
+const char kFehlgeschlagen[] = "!! Kopieren fehlgeschlagen -> Zeile bleibt erhalten !!";
+const char kKopiere[] = "kopiere nach ";
+
+const Typ* Typ_Von(std::string_view zielname) {
+  for (const Typ& typ : typtabelle)
+    if (zielname.ends_with(typ.endung)) return &typ;
+  return nullptr;
+}
+
+// Names come from game servers and end up in command lines: nothing that the
+// command shell expands, that leaves the target folder, or that Windows
+// does not take in a file name.
+bool Unsicher(std::string_view name) {
+  for (unsigned char c : name)
+    if (c < 32 || c == 127 || std::string_view("\"%!\\/:*?<>|").find(c) != std::string_view::npos)
+      return true;
+  return false;
+}
+
+}  // namespace
+
+bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
+                       Text_Files::File& cachedatei, Text_Files::File& tempdatei,
+                       const std::vector<std::string>& argumente,
+                       const Command_Runner& ausfuehren) {
+  bool eintraege = false;
+
+  std::string zeile = Util::Files::Text_IO::Get_Line(cachedatei);
+  while (zeile != kSektion) {
+    Text_Files::Put_Line(tempdatei, zeile);
+    zeile = Util::Files::Text_IO::Get_Line(cachedatei);
+  }
+  Text_Files::Put_Line(tempdatei, zeile);
+
+  while (!Text_Files::End_Of_File(cachedatei)) {
+    zeile = Util::Files::Text_IO::Get_Line(cachedatei);
+    Text_Files::New_Line();
+    Text_Files::Put_Line(kEingelesen + zeile);
+    if (zeile.size() <= 35 || zeile[34] != '=') {
+      Text_Files::Put_Line(kUnbekannt);
+      Text_Files::Put_Line(tempdatei, zeile);
+      continue;
+    }
+    eintraege = true;
+    std::string_view quellname = std::string_view(zeile).substr(0, 34);
+    std::string_view zielname = std::string_view(zeile).substr(35);
+    const Typ* typ = Typ_Von(zielname);
+    if (!typ) {
+      Text_Files::Put_Line(kInkompatibel);
+      Text_Files::Put_Line(tempdatei, zeile);
+      continue;
+    }
+    if (Unsicher(quellname) || Unsicher(zielname)) {
+      Text_Files::Put_Line(kUnsicher);
+      Text_Files::Put_Line(tempdatei, zeile);
+      continue;
+    }
+    std::string subpfad(typ->subpfad);
+    std::string quelle = "\"" + cachepfad + std::string(quellname) + ".uxx\"";
+    std::string ziel = subpfad + std::string(zielname);
+
+    Text_Files::Put_Line(kKopiere + utpfad + ziel);
+    if (ausfuehren("COPY /Y " + quelle + " \"" + utpfad + ziel + "\"") != 0) {
+      // The package stays in the cache and in the index that the game reads.
+      Text_Files::Put_Line(kFehlgeschlagen);
+      Text_Files::Put_Line(tempdatei, zeile);
+      continue;
+    }
+    for (const std::string& a : argumente) {
+      Text_Files::Put_Line(kKopiere + a + ziel);
+      ausfuehren("COPY /Y " + quelle + " \"" + a + ziel + "\"");
+    }
+    ausfuehren("DEL " + quelle);
+  }
+  return eintraege;
+}

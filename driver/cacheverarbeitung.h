@@ -1,0 +1,23 @@
+// One pass over a cache index: every package of a known file type is copied
+// under its proper name into the game folder for its type (and into the same
+// folder of every extra installation), then deleted from the cache; every
+// other line goes unchanged into the new index.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/text_files.h"
+
+// Runs one command text and returns its exit status (0: done).
+using Command_Runner = std::function<int(const std::string&)>;
+
+// Reads `cachedatei` from its start to its end and writes the new index to
+// `tempdatei`; closes neither. `cachepfad` is `utpfad` followed by "\Cache\".
+// Returns true when at least one line had the entry layout (a 34-character
+// key, "=", a name). End_Error when the index ends before its "[Cache]" line.
+bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
+                       Text_Files::File& cachedatei, Text_Files::File& tempdatei,
+                       const std::vector<std::string>& argumente,
+                       const Command_Runner& ausfuehren);

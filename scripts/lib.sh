@@ -1,0 +1,36 @@
+# Shared steps of the scripts: installing what is missing, building.
+
+# need_packages CHECK:PACKAGE ... installs PACKAGE when CHECK (a command name
+# or a file path) is not found.
+need_packages() {
+  local missing=() item check package
+  for item in "$@"; do
+    check=${item%%:*}
+    package=${item#*:}
+    if [[ $check == /* ]]; then
+      [[ -e $check ]] || missing+=("$package")
+    else
+      command -v "$check" >/dev/null 2>&1 || missing+=("$package")
+    fi
+  done
+  if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}" >&2
+    local sudo=""
+    [[ $(id -u) == 0 ]] || sudo=sudo
+    $sudo apt-get update -qq >&2
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+      "${missing[@]}" >&2
+  fi
+}
+
+# build_native DIR [cmake options...]: configures (once) and builds the native program and tests.
+build_native() {
+  local dir=$1
+  shift
+  local generator=()
+  command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
+  if [[ ! -f $dir/CMakeCache.txt ]]; then
+    cmake -S . -B "$dir" "${generator[@]}" "$@" >/dev/null
+  fi
+  cmake --build "$dir" -j2 >&2
+}

@@ -1,0 +1,80 @@
+// Line-oriented text files and the console. On disk every line ends in CR LF;
+// when reading, LF alone also ends a line and a CR right before an LF belongs
+// to the line end. Bytes pass through unchanged otherwise.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace Text_Files {
+
+enum File_Mode { In_File, Inout_File, Out_File, Append_File };
+
+struct File {
+  File() = default;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  // A file still open is closed as Close does it; errors are not reported.
+  ~File();
+
+  std::FILE* stream = nullptr;
+  File_Mode mode = In_File;
+  std::string name;       // as the caller gave it
+  std::string host_name;  // where the platform finds it
+  bool console = false;   // standard input or output: never closed
+
+  // Reading: characters looked at but not yet taken.
+  char ahead[4] = {};
+  int ahead_count = 0;
+
+  // Writing: whether anything was written, and whether the last line lacks its end.
+  bool wrote_anything = false;
+  bool line_open = false;
+};
+
+bool Is_Open(const File& file);
+
+// Creates the named file, or empties an existing one, and opens it in `mode`.
+// Name_Error when it cannot be created (folder missing, name not valid),
+// Use_Error when it cannot be opened for another reason.
+void Create(File& file, File_Mode mode, const std::string& name, const std::string& form = "");
+
+// Opens an existing file. Name_Error when there is no file of that name,
+// Use_Error when it exists but cannot be opened in that mode.
+void Open(File& file, File_Mode mode, const std::string& name, const std::string& form = "");
+
+// Closes the file. A file open for writing first gets a line end when its
+// last line lacks one, or when nothing at all was written to it. Use_Error
+// when what was written cannot be stored.
+void Close(File& file);
+
+// Closes the file, then removes it. Use_Error when it cannot be removed.
+void Delete(File& file);
+
+// Hands what was written so far to the system. Use_Error when it cannot be stored.
+void Flush(File& file);
+
+void Put(File& file, std::string_view text);
+void Put_Line(File& file, std::string_view text);
+void New_Line(File& file);
+
+// True when nothing is left to read, or nothing but one line end.
+bool End_Of_File(File& file);
+
+// Reads characters of the current line into `buffer` until the line end
+// (taken, not stored), the end of the file, or `capacity` characters (the
+// rest of the line stays unread). Returns how many were stored. End_Error
+// when nothing at all is left to read.
+size_t Get_Line(File& file, char* buffer, size_t capacity);
+
+File& Standard_Input();
+File& Standard_Output();
+
+// Standard output.
+void Put(std::string_view text);
+void Put_Line(std::string_view text);
+void New_Line();
+
+}  // namespace Text_Files

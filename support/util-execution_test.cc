@@ -1,0 +1,137 @@
+// The commands COPY /Y, DEL and REN as this platform carries them out.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "support/util-execution.h"
+#include "tests/test_util.h"
+
+using Util::Execution::Execute;
+
+namespace {
+
+struct Outcome {
+  int status;
+  std::string output;
+};
+
+Outcome Execute_Captured(const std::string& command) {
+  Captured_Output out;
+  int status = Execute(command);
+  return {status, out.Finish()};
+}
+
+std::vector<std::string> Names_In(const std::string& folder) {
+  std::vector<std::string> names;
+  for (auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+using Names = std::vector<std::string>;
+
+}  // namespace
+
+TEST(Execute, CopyReplacesTheTargetWhole) {
+  Temp_Folder dir;
+  Make_Folder(dir / "Maps");
+  Write_File(dir / "a.uxx", "new content");
+  Write_File(dir / "Maps/DM-X.ut2", "old");
+  Outcome run = Execute_Captured("COPY /Y \"" + dir / "a.uxx\" \"" + dir.path + "\\Maps\\DM-X.ut2\"");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.output, "        1 Datei(en) kopiert.\n");
+  EXPECT_EQ(Read_File(dir / "Maps/DM-X.ut2"), "new content");
+  EXPECT_EQ(Read_File(dir / "a.uxx"), "new content");
+  EXPECT_EQ(Names_In(dir / "Maps"), Names{"DM-X.ut2"});
+}
+
+TEST(Execute, CopyFailuresLeaveTheTargetAlone) {
+  Temp_Folder dir;
+  Make_Folder(dir / "Maps");
+  Write_File(dir / "a.uxx", "content");
+  Write_File(dir / "Maps/keep.ut2", "old");
+
+  Outcome missing = Execute_Captured("COPY /Y \"" + dir / "b.uxx\" \"" + dir / "Maps/x.ut2\"");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.output,
+            "Das System kann die angegebene Datei nicht finden.\n        0 Datei(en) kopiert.\n");
+
+  Outcome no_folder = Execute_Captured("COPY /Y \"" + dir / "a.uxx\" \"" + dir / "Music/x.ogg\"");
+  EXPECT_EQ(no_folder.status, 1);
+  EXPECT_EQ(no_folder.output,
+            "Das System kann den angegebenen Pfad nicht finden.\n        0 Datei(en) kopiert.\n");
+  EXPECT_FALSE(Exists(dir / "Music"));
+
+  chmod((dir / "Maps/keep.ut2").c_str(), 0444);
+  Outcome read_only = Execute_Captured("COPY /Y \"" + dir / "a.uxx\" \"" + dir / "Maps/keep.ut2\"");
+  EXPECT_EQ(read_only.status, 1);
+  EXPECT_EQ(read_only.output, "Zugriff verweigert.\n        0 Datei(en) kopiert.\n");
+  EXPECT_EQ(Read_File(dir / "Maps/keep.ut2"), "old");
+  EXPECT_EQ(Names_In(dir / "Maps"), Names{"keep.ut2"});
+}
+
+TEST(Execute, QuotedPathsKeepTheirBlanksAndCaseIsFound) {
+  Temp_Folder dir;
+  Make_Folder(dir / "Program Files/UT2004/System");
+  Write_File(dir / "Program Files/UT2004/System/Core.U", "old");
+  Write_File(dir / "k e y.uxx", "pkg");
+  std::string base = dir.path + "\\program files\\ut2004";
+  Outcome run = Execute_Captured("copy \"" + dir / "k e y.uxx\" \"" + base + "\\SYSTEM\\core.u\"");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(Read_File(dir / "Program Files/UT2004/System/Core.U"), "pkg");
+  EXPECT_EQ(Names_In(dir / "Program Files/UT2004/System"), Names{"Core.U"});
+}
+
+TEST(Execute, DeleteAndRename) {
+  Temp_Folder dir;
+  Write_File(dir / "a.uxx", "x");
+  EXPECT_EQ(Execute_Captured("DEL \"" + dir / "A.UXX\"").output, "");
+  EXPECT_FALSE(Exists(dir / "a.uxx"));
+  Outcome again = Execute_Captured("DEL \"" + dir / "a.uxx\"");
+  EXPECT_EQ(again.status, 1);
+  EXPECT_EQ(again.output, "Das System kann die angegebene Datei nicht finden.\n");
+
+  Write_File(dir / "tempcache.ini", "new");
+  Write_File(dir / "cache.ini", "old");
+  Outcome taken = Execute_Captured("REN \"" + dir / "tempcache.ini\" cache.ini");
+  EXPECT_EQ(taken.status, 1);
+  EXPECT_EQ(taken.output,
+            "Eine doppelte Datei ist bereits vorhanden, oder die Datei wurde nicht gefunden.\n");
+  EXPECT_EQ(Read_File(dir / "cache.ini"), "old");
+  std::filesystem::remove(dir / "cache.ini");
+  Outcome done = Execute_Captured("REN \"" + dir / "tempcache.ini\" cache.ini");
+  EXPECT_EQ(done.status, 0);
+  EXPECT_EQ(done.output, "");
+  EXPECT_EQ(Names_In(dir.path), Names{"cache.ini"});
+  EXPECT_EQ(Read_File(dir / "cache.ini"), "new");
+  Outcome gone = Execute_Captured("REN \"" + dir / "tempcache.ini\" cache.ini");
+  EXPECT_EQ(gone.status, 1);
+  EXPECT_EQ(gone.output, "Das System kann die angegebene Datei nicht finden.\n");
+}
+
+TEST(Execute, DriveLettersGoThroughThePrefix) {
+  Temp_Folder dir;
+  Make_Folder(dir / "drive_c/UT2004/Cache");
+  Make_Folder(dir / "dosdevices");
+  std::filesystem::create_directory_symlink("../drive_c", dir / "dosdevices/c:");
+  Write_File(dir / "drive_c/UT2004/Cache/K.uxx", "p");
+  setenv("WINEPREFIX", dir.path.c_str(), 1);
+  EXPECT_EQ(Execute_Captured("DEL \"C:\\UT2004\\Cache\\K.uxx\"").status, 0);
+  unsetenv("WINEPREFIX");
+  EXPECT_FALSE(Exists(dir / "drive_c/UT2004/Cache/K.uxx"));
+}
+
+TEST(Execute, OtherCommandsAreRefused) {
+  Temp_Folder dir;
+  Write_File(dir / "a", "x");
+  for (std::string command :
+       std::vector<std::string>{"MOVE a b", "COPY /Y", "DEL /Q \"" + dir / "a\"", "", "echo hi"}) {
+    Outcome run = Execute_Captured(command);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output, "Der Befehl wird nicht unterstuetzt: " + command + "\n");
+  }
+  EXPECT_TRUE(Exists(dir / "a"));
+}
