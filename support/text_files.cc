@@ -178,6 +178,22 @@ size_t Get_Line(File& file, char* buffer, size_t capacity) {
   return count;
 }
 
+int Look_Ahead(File& file, int k) { return Peek(file, k); }
+
+int Get_Character(File& file) {
+  int c = Peek(file, 0);
+  if (c != EOF) Take(file, 1);
+  return c;
+}
+
+void Skip_Line(File& file) {
+  for (;;) {
+    int c = Get_Character(file);
+    if (c == EOF) throw IO_Exceptions::End_Error(Here(__FILE__, __LINE__));
+    if (c == '\n') return;
+  }
+}
+
 File& Standard_Input() {
   static File file;
   if (!file.stream) {

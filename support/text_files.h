@@ -69,6 +69,17 @@ bool End_Of_File(File& file);
 // when nothing at all is left to read.
 size_t Get_Line(File& file, char* buffer, size_t capacity);
 
+// The character `k` places (0 to 2) ahead of the read position, or EOF when
+// the input ends before it. Nothing is taken.
+int Look_Ahead(File& file, int k = 0);
+
+// Takes the next character and returns it; EOF when nothing is left.
+int Get_Character(File& file);
+
+// Takes the rest of the current line and its line end. End_Error when the
+// input ends first.
+void Skip_Line(File& file);
+
 File& Standard_Input();
 File& Standard_Output();
 

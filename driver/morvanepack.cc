@@ -1,0 +1,38 @@
+// Finding the installed games and letting the user choose one.
+#include "driver/morvanepack.h"
+
+#include "platform/gwindows-registry.h"
+#include "support/errors.h"
+#include "support/integer_input.h"
+#include "support/text_files.h"
+#include "support/ustrings.h"
+
+namespace {
+const char kInstalledApps[] = "SOFTWARE\\Unreal Technology\\Installed Apps";
+}
+
+std::string utinstallationen() {
+  using namespace GWindows::Registry;
+  Key_Name_Array installierteuts = Get_Sub_Keys(kInstalledApps, HKEY_LOCAL_MACHINE);
+  const int32_t anzahluts = static_cast<int32_t>(installierteuts.size());
+
+  Text_Files::Put_Line("Folgende UT-Installationen gefunden:");
+  Text_Files::New_Line();
+  for (int32_t i = 1; i <= anzahluts; ++i) {
+    Text_Files::Put("  " + std::to_string(i) + ": ");
+    ustrings::Put_Line(installierteuts[i - 1]);
+  }
+  Text_Files::New_Line();
+  Text_Files::Put("Geben sie die Nr. der Installation ein: ");
+  Text_Files::Flush(Text_Files::Standard_Output());
+
+  Text_Files::File& input = Text_Files::Standard_Input();
+  int32_t auswahl = Get_Integer(input);
+  if (auswahl < 0) throw Constraint_Error(Here(__FILE__, __LINE__) + " range check failed");
+  Text_Files::Skip_Line(input);
+  if (auswahl < 1 || auswahl > anzahluts)
+    throw Constraint_Error(Here(__FILE__, __LINE__) + " index check failed");
+
+  return Get_Value(std::string(kInstalledApps) + "\\" + installierteuts[auswahl - 1] + "\\",
+                   "Folder", HKEY_LOCAL_MACHINE);
+}

@@ -1,0 +1,81 @@
+// The registry calls answered from the Wine prefix's system.reg, read afresh
+// for every key that is opened. Texts are UTF-8, the 8-bit form of this system.
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "platform/registry_calls.h"
+#include "platform/wine_prefix.h"
+#include "platform/wine_registry_file.h"
+
+namespace Registry_Calls {
+
+namespace {
+
+const long kFileNotFound = 2;
+const long kAccessDenied = 5;
+const long kMoreData = 234;
+
+Wine_Registry::Key& Key_Of(Handle key) { return *static_cast<Wine_Registry::Key*>(key); }
+
+}  // namespace
+
+long Open_Key(Root, const char* path, Handle* key) {
+  *key = nullptr;
+  std::ifstream file(Wine_Prefix() + "/system.reg", std::ios::binary);
+  if (!file) return errno == EACCES ? kAccessDenied : kFileNotFound;
+  std::ostringstream text;
+  text << file.rdbuf();
+  std::optional<Wine_Registry::Key> found = Wine_Registry::Find_Key(text.str(), path);
+  if (!found) return kFileNotFound;
+  *key = new Wine_Registry::Key(std::move(*found));
+  return 0;
+}
+
+void Query_Info_Key(Handle key, uint32_t* sub_keys, uint32_t* longest_sub_key,
+                    uint32_t* largest_value) {
+  const Wine_Registry::Key& k = Key_Of(key);
+  size_t longest = 0, largest = 0;
+  for (const std::string& name : k.sub_keys) longest = std::max(longest, name.size());
+  for (const Wine_Registry::Value& value : k.values) largest = std::max(largest, value.data.size());
+  if (sub_keys) *sub_keys = static_cast<uint32_t>(k.sub_keys.size());
+  if (longest_sub_key) *longest_sub_key = static_cast<uint32_t>(longest);
+  if (largest_value) *largest_value = static_cast<uint32_t>(largest);
+}
+
+long Enum_Key(Handle key, uint32_t index, char* name, uint32_t capacity) {
+  const Wine_Registry::Key& k = Key_Of(key);
+  if (index >= k.sub_keys.size()) return 259;  // no more items
+  const std::string& sub_key = k.sub_keys[index];
+  if (sub_key.size() + 1 > capacity) return kMoreData;
+  std::memcpy(name, sub_key.c_str(), sub_key.size() + 1);
+  return 0;
+}
+
+long Query_Value(Handle key, const char* name, unsigned char* data, uint32_t capacity) {
+  const Wine_Registry::Value* value = Wine_Registry::Find_Value(Key_Of(key), name);
+  if (!value) return kFileNotFound;
+  if (value->data.size() > capacity) return kMoreData;
+  std::memcpy(data, value->data.data(), value->data.size());
+  return 0;
+}
+
+void Close_Key(Handle key) { delete static_cast<Wine_Registry::Key*>(key); }
+
+void Format_Message(uint32_t code, char* text, uint32_t capacity) {
+  std::string message;
+  if (code == kFileNotFound) {
+    message = "The system cannot find the file specified.\r\n";
+  } else if (code == kAccessDenied) {
+    message = "Access is denied.\r\n";
+  } else {
+    message = "The operation failed with system error " + std::to_string(code) + ".\r\n";
+  }
+  if (capacity == 0) return;
+  size_t size = std::min<size_t>(message.size(), capacity - 1);
+  std::memcpy(text, message.data(), size);
+  text[size] = 0;
+}
+
+}  // namespace Registry_Calls

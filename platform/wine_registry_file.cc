@@ -1,0 +1,281 @@
+// Wine's registry file format: "WINE REGISTRY Version 2", then key lines
+// "[Path\\To\\Key] time" each followed by its values ("name"="text",
+// str(N):"...", dword:..., hex(N):..., @= for the default value).
+#include "platform/wine_registry_file.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace Wine_Registry {
+
+namespace {
+
+const int kString = 1, kExpandString = 2, kMultiString = 7;
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
+
+bool Same_Name(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  return true;
+}
+
+bool Before(const std::string& a, const std::string& b) {
+  return std::lexicographical_compare(
+      a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(Lower(x)) < static_cast<unsigned char>(Lower(y));
+      });
+}
+
+int Hex_Digit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+void Put_Utf8(std::string& out, unsigned code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// Appends UTF-16 code units as UTF-8, joining surrogate pairs.
+void Put_Utf16(std::string& out, const std::vector<unsigned>& units) {
+  for (size_t i = 0; i < units.size(); ++i) {
+    unsigned unit = units[i];
+    if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+        units[i + 1] < 0xE000) {
+      Put_Utf8(out, 0x10000 + ((unit - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+      ++i;
+    } else {
+      Put_Utf8(out, unit);
+    }
+  }
+}
+
+// Reads an escaped text from `line` at `pos` up to the unescaped `end`
+// character (taken); false when the line ends first.
+bool Unescape(std::string_view line, size_t& pos, char end, std::string& out) {
+  std::vector<unsigned> escaped;  // \x and octal escapes are UTF-16 code units
+  auto flush = [&] {
+    Put_Utf16(out, escaped);
+    escaped.clear();
+  };
+  while (pos < line.size()) {
+    char c = line[pos++];
+    if (c == end) {
+      flush();
+      return true;
+    }
+    if (c != '\\' || pos == line.size()) {
+      flush();
+      out += c;
+      continue;
+    }
+    c = line[pos++];
+    const char* simple = "a\ab\bt\tn\nv\vf\fr\re\x1b";
+    const char* found = nullptr;
+    for (const char* s = simple; *s; s += 2)
+      if (*s == c) found = s;
+    if (found) {
+      flush();
+      out += found[1];
+    } else if (c >= '0' && c <= '7') {
+      unsigned code = c - '0';
+      for (int n = 1; n < 3 && pos < line.size() && line[pos] >= '0' && line[pos] <= '7'; ++n)
+        code = code * 8 + (line[pos++] - '0');
+      escaped.push_back(code);
+    } else if (c == 'x' && pos < line.size() && Hex_Digit(line[pos]) >= 0) {
+      unsigned code = 0;
+      for (int n = 0; n < 4 && pos < line.size() && Hex_Digit(line[pos]) >= 0; ++n)
+        code = code * 16 + Hex_Digit(line[pos++]);
+      escaped.push_back(code);
+    } else {
+      flush();
+      out += c;
+    }
+  }
+  return false;
+}
+
+std::vector<std::string> Split_Path(std::string_view path) {
+  std::vector<std::string> parts;
+  size_t pos = 0;
+  while (pos <= path.size()) {
+    size_t end = path.find('\\', pos);
+    if (end == std::string_view::npos) end = path.size();
+    if (end > pos) parts.emplace_back(path.substr(pos, end - pos));
+    pos = end + 1;
+  }
+  return parts;
+}
+
+// The lines of the text, each without its LF or CR LF.
+std::vector<std::string_view> Lines_Of(std::string_view text) {
+  std::vector<std::string_view> lines;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(pos, end - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    pos = end + 1;
+  }
+  return lines;
+}
+
+// Raw bytes "hex:01,02,..." or "hex(N):...", continued on the next lines
+// while a line ends in a backslash. `i` moves to the last line used.
+std::string Hex_Bytes(const std::vector<std::string_view>& lines, size_t& i, size_t pos) {
+  std::string bytes;
+  std::string_view line = lines[i];
+  for (;;) {
+    while (pos < line.size()) {
+      int high = Hex_Digit(line[pos]);
+      int low = pos + 1 < line.size() ? Hex_Digit(line[pos + 1]) : -1;
+      if (high >= 0 && low >= 0) {
+        bytes += static_cast<char>(high * 16 + low);
+        pos += 2;
+      } else {
+        ++pos;
+      }
+    }
+    size_t last = line.find_last_not_of(" \t");
+    if (last == std::string_view::npos || line[last] != '\\' || i + 1 >= lines.size()) break;
+    line = lines[++i];
+    pos = 0;
+  }
+  return bytes;
+}
+
+std::string Utf16_Bytes_To_Utf8(const std::string& bytes) {
+  std::vector<unsigned> units;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+    units.push_back(static_cast<unsigned char>(bytes[i]) |
+                    static_cast<unsigned char>(bytes[i + 1]) << 8);
+  std::string out;
+  Put_Utf16(out, units);
+  return out;
+}
+
+// The value on line `i` (moving `i` past continuation lines), or nothing.
+std::optional<Value> Parse_Value(const std::vector<std::string_view>& lines, size_t& i) {
+  std::string_view line = lines[i];
+  Value value;
+  size_t pos = 0;
+  if (line.starts_with("@=")) {
+    pos = 2;
+  } else {
+    pos = 1;
+    if (!Unescape(line, pos, '"', value.name) || pos >= line.size() || line[pos] != '=')
+      return std::nullopt;
+    ++pos;
+  }
+  std::string_view rest = line.substr(pos);
+  if (rest.starts_with("str(")) {
+    // Expand and multi strings: the text as stored, "\0" separating the parts.
+    size_t close = rest.find("):\"");
+    if (close == std::string_view::npos) return std::nullopt;
+    pos += close + 2;
+    rest = line.substr(pos);
+  }
+  if (rest.starts_with("\"")) {
+    ++pos;
+    if (!Unescape(line, pos, '"', value.data)) return std::nullopt;
+    value.data += '\0';
+    return value;
+  }
+  if (rest.starts_with("dword:")) {
+    unsigned long number = 0;
+    size_t digits = 0;
+    for (size_t p = 6; p < rest.size() && digits < 8 && Hex_Digit(rest[p]) >= 0; ++p, ++digits)
+      number = number * 16 + Hex_Digit(rest[p]);
+    if (digits == 0) return std::nullopt;
+    for (int b = 0; b < 4; ++b) value.data += static_cast<char>((number >> (8 * b)) & 0xFF);
+    return value;
+  }
+  if (rest.starts_with("hex")) {
+    size_t colon = rest.find(':');
+    if (colon == std::string_view::npos) return std::nullopt;
+    int hex_type = 3;
+    if (rest.substr(3).starts_with("("))
+      hex_type = static_cast<int>(std::strtol(std::string(rest.substr(4, colon - 4)).c_str(), nullptr, 16));
+    value.data = Hex_Bytes(lines, i, pos + colon + 1);
+    if (hex_type == kString || hex_type == kExpandString || hex_type == kMultiString)
+      value.data = Utf16_Bytes_To_Utf8(value.data);
+    return value;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<Key> Find_Key(std::string_view file_text, std::string_view path) {
+  std::vector<std::string_view> lines = Lines_Of(file_text);
+  if (lines.empty() || !lines[0].starts_with("WINE REGISTRY Version 2")) return std::nullopt;
+  bool win64 = false;
+  for (std::string_view line : lines) {
+    if (line.starts_with("[")) break;
+    if (line.starts_with("#arch=win64")) win64 = true;
+  }
+  std::vector<std::string> wanted = Split_Path(path);
+  if (win64 && !wanted.empty() && Same_Name(wanted[0], "Software") &&
+      !(wanted.size() > 1 && Same_Name(wanted[1], "Wow6432Node")))
+    wanted.insert(wanted.begin() + 1, "Wow6432Node");
+
+  Key key;
+  bool found = false;
+  bool in_key = false;  // the lines after the wanted key's own line
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::string_view line = lines[i];
+    if (line.starts_with("[")) {
+      in_key = false;
+      size_t pos = 1;
+      std::string name;
+      if (!Unescape(line, pos, ']', name)) continue;
+      std::vector<std::string> parts = Split_Path(name);
+      if (parts.size() < wanted.size()) continue;
+      bool under = true;
+      for (size_t p = 0; p < wanted.size() && under; ++p) under = Same_Name(parts[p], wanted[p]);
+      if (!under) continue;
+      found = true;
+      if (parts.size() == wanted.size()) {
+        in_key = true;
+        continue;
+      }
+      const std::string& child = parts[wanted.size()];
+      bool known = false;
+      for (const std::string& sub : key.sub_keys) known = known || Same_Name(sub, child);
+      if (!known) key.sub_keys.push_back(child);
+    } else if (in_key && (line.starts_with("\"") || line.starts_with("@="))) {
+      std::optional<Value> value = Parse_Value(lines, i);
+      if (value && !Find_Value(key, value->name)) key.values.push_back(std::move(*value));
+    }
+  }
+  if (!found) return std::nullopt;
+  std::stable_sort(key.sub_keys.begin(), key.sub_keys.end(), Before);
+  return key;
+}
+
+const Value* Find_Value(const Key& key, std::string_view name) {
+  for (const Value& value : key.values)
+    if (Same_Name(value.name, name)) return &value;
+  return nullptr;
+}
+
+}  // namespace Wine_Registry

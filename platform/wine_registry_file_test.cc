@@ -1,0 +1,126 @@
+// Reading keys out of Wine's registry file, and the registry calls over it.
+#include "platform/wine_registry_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include "platform/gwindows-registry.h"
+#include "tests/test_util.h"
+
+using Wine_Registry::Find_Key;
+using Names = std::vector<std::string>;
+
+namespace {
+
+const char kFile[] =
+    "WINE REGISTRY Version 2\r\n"
+    ";; All keys relative to \\\\Machine\r\n"
+    "\r\n"
+    "#arch=win64\r\n"
+    "\r\n"
+    "[Software\\\\Wow6432Node\\\\Unreal Technology\\\\Installed Apps\\\\UT2004] 1700000000\r\n"
+    "#time=1da0000000000000\r\n"
+    "\"Folder\"=\"C:\\\\UT2004\"\r\n"
+    "\"Version\"=dword:0000000a\r\n"
+    "\"Path\"=str(2):\"%ProgramFiles%\\\\UT\"\r\n"
+    "\"List\"=str(7):\"one\\0two\\0\"\r\n"
+    "\"Raw\"=hex:41,42,00,43,\\\r\n"
+    "  44\r\n"
+    "\"Wide\"=hex(2):41,00,e9,00,00,00\r\n"
+    "@=\"default\"\r\n"
+    "\"Escaped\"=\"a\\\"b\\tc\\x00e9\\xd83d\\xde00\"\r\n"
+    "\r\n"
+    "[Software\\\\Wow6432Node\\\\Unreal Technology\\\\Installed Apps\\\\Caf\\x00e9 \\[1\\]] "
+    "1700000000\r\n"
+    "\"Folder\"=\"D:\\\\Spiele\\\\UT\"\r\n"
+    "\r\n"
+    "[Software\\\\Wow6432Node\\\\Unreal Technology\\\\Installed Apps\\\\ut2003\\\\Deeper] 1\r\n"
+    "\r\n"
+    "[Software\\\\Unreal Technology\\\\Installed Apps\\\\Native64] 1\r\n"
+    "\"Folder\"=\"C:\\\\Native\"\r\n";
+
+const char kPath[] = "Software\\Unreal Technology\\Installed Apps";
+
+std::string Data(const Wine_Registry::Key& key, const char* name) {
+  const Wine_Registry::Value* value = Wine_Registry::Find_Value(key, name);
+  return value ? value->data : "<none>";
+}
+
+}  // namespace
+
+TEST(WineRegistryFile, SubKeysOfThe32BitView) {
+  auto key = Find_Key(kFile, kPath);
+  ASSERT_TRUE(key);
+  // Sorted without case; a key named only by a deeper one counts.
+  EXPECT_EQ(key->sub_keys, (Names{"Caf\xc3\xa9 [1]", "ut2003", "UT2004"}));
+  EXPECT_TRUE(key->values.empty());
+  EXPECT_TRUE(Find_Key(kFile, "SOFTWARE\\UNREAL TECHNOLOGY\\installed apps\\"));
+  EXPECT_FALSE(Find_Key(kFile, "Software\\Unreal Technology\\Installed Apps\\Native64"));
+  EXPECT_FALSE(Find_Key(kFile, "Software\\Nothing"));
+}
+
+TEST(WineRegistryFile, ValuesOfEveryType) {
+  auto key = Find_Key(kFile, std::string(kPath) + "\\ut2004\\");
+  ASSERT_TRUE(key);
+  EXPECT_EQ(Data(*key, "folder"), std::string("C:\\UT2004\0", 10));
+  EXPECT_EQ(Data(*key, "Version"), std::string("\x0a\0\0\0", 4));
+  EXPECT_EQ(Data(*key, "Path"), std::string("%ProgramFiles%\\UT\0", 18));
+  EXPECT_EQ(Data(*key, "List"), std::string("one\0two\0\0", 9));
+  EXPECT_EQ(Data(*key, "Raw"), std::string("AB\0CD", 5));
+  EXPECT_EQ(Data(*key, "Wide"), std::string("A\xc3\xa9\0", 4));
+  EXPECT_EQ(Data(*key, ""), std::string("default\0", 8));
+  EXPECT_EQ(Data(*key, "Escaped"), std::string("a\"b\tc\xc3\xa9\xf0\x9f\x98\x80\0", 12));
+  EXPECT_EQ(Data(*key, "Missing"), "<none>");
+}
+
+TEST(WineRegistryFile, A32BitPrefixAndBrokenFiles) {
+  std::string plain = "WINE REGISTRY Version 2\n[Software\\\\Unreal Technology\\\\Installed "
+                      "Apps\\\\A] 1\n\"Folder\"=\"C:\\\\A\"\n";
+  auto key = Find_Key(plain, kPath);
+  ASSERT_TRUE(key);
+  EXPECT_EQ(key->sub_keys, Names{"A"});
+  EXPECT_FALSE(Find_Key("", kPath));
+  EXPECT_FALSE(Find_Key("REGEDIT4\n[Software\\\\Unreal Technology\\\\Installed Apps]\n", kPath));
+  // Cut off anywhere, the file gives what can be read and never more.
+  std::string file = kFile;
+  for (size_t cut = 0; cut <= file.size(); ++cut) Find_Key(file.substr(0, cut), kPath);
+  auto cut = Find_Key(file.substr(0, file.find("\"Raw\"") + 15), std::string(kPath) + "\\UT2004");
+  ASSERT_TRUE(cut);
+  EXPECT_EQ(Data(*cut, "Raw"), "AB");
+}
+
+TEST(Registry, ReadsThePrefixFileAfreshForEveryCall) {
+  Temp_Folder prefix;
+  setenv("WINEPREFIX", prefix.path.c_str(), 1);
+  using namespace GWindows::Registry;
+  try {
+    Get_Sub_Keys(kPath, HKEY_LOCAL_MACHINE);
+    ADD_FAILURE();
+  } catch (const Registry_Error& error) {
+    EXPECT_EQ(error.name, "GWINDOWS.REGISTRY.REGISTRY_ERROR");
+    EXPECT_EQ(error.message, "The system cannot find the file specified.\r\n");
+  }
+  Write_File(prefix / "system.reg", kFile);
+  EXPECT_EQ(Get_Sub_Keys(kPath, HKEY_LOCAL_MACHINE), (Names{"Caf\xc3\xa9 [1]", "ut2003", "UT2004"}));
+  std::string ut2004 = std::string(kPath) + "\\UT2004\\";
+  EXPECT_EQ(Get_Value(ut2004, "Folder", HKEY_LOCAL_MACHINE), "C:\\UT2004");
+  EXPECT_EQ(Get_Value(ut2004, "Version", HKEY_LOCAL_MACHINE), "\n");
+  EXPECT_EQ(Get_Value(ut2004, "List", HKEY_LOCAL_MACHINE), "one");
+  EXPECT_EQ(Get_Value(ut2004, "Nothing", HKEY_LOCAL_MACHINE), "");
+  EXPECT_EQ(Get_Value(std::string(kPath) + "\\ut2003", "Folder", HKEY_LOCAL_MACHINE), "");
+  EXPECT_EQ(Get_Sub_Keys(std::string(kPath) + "\\ut2003\\Deeper", HKEY_LOCAL_MACHINE), Names{});
+  EXPECT_THROW(Get_Value(std::string(kPath) + "\\UT99", "Folder", HKEY_LOCAL_MACHINE),
+               Registry_Error);
+  if (getuid() != 0) {
+    chmod((prefix / "system.reg").c_str(), 0);
+    try {
+      Get_Sub_Keys(kPath, HKEY_LOCAL_MACHINE);
+      ADD_FAILURE();
+    } catch (const Registry_Error& error) {
+      EXPECT_EQ(error.message, "Access is denied.\r\n");
+    }
+  }
+  unsetenv("WINEPREFIX");
+}
