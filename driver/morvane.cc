@@ -1,0 +1,75 @@
+// The whole run of the program, from the banner to the closing prompt.
+#include "driver/morvane.h"
+
+#include "driver/cacheverarbeitung.h"
+#include "driver/morvanepack.h"
+#include "support/errors.h"
+#include "support/text_files.h"
+#include "support/ustrings.h"
+#include "support/util-execution.h"
+#include "support/util-files-text_io.h"
+
+namespace {
+
+const char kSterne[] = " *************************************";
+
+// A banner line: the text centred between two asterisks, 38 characters in all.
+std::string Bannerzeile(const std::string& text) {
+  const size_t innen = 35;
+  size_t links = (innen - text.size()) / 2;
+  return " *" + std::string(links, ' ') + text + std::string(innen - text.size() - links, ' ') +
+         "*";
+}
+
+// A folder goes into command lines inside double quotes: what would end the
+// quotes or be expanded by the command shell cannot be handed over safely.
+void Ordner_Pruefen(const std::string& ordner) {
+  for (unsigned char c : ordner)
+    if (c == '"' || c == '%' || c < 32)
+      throw IO_Exceptions::Name_Error(Here(__FILE__, __LINE__) +
+                                      " unsicherer Ordnername: " + ordner);
+}
+
+}  // namespace
+
+void morvane(const std::vector<std::string>& argumente) {
+  std::string utpfad;
+  std::string zeile;
+  Text_Files::File cachedatei;
+  Text_Files::File tempdatei;
+  std::string cachepfad;
+  bool eintraege = false;
+
+  Text_Files::Put_Line(kSterne);
+  Text_Files::Put_Line(Bannerzeile("Morvane 0.91 Beta"));
+  Text_Files::Put_Line(Bannerzeile("(c) 2026 das Morvane-Projekt"));
+  Text_Files::Put_Line(Bannerzeile("https://morvane.example"));
+  Text_Files::Put_Line(kSterne);
+  Text_Files::New_Line();
+
+  utpfad = utinstallationen();
+  Ordner_Pruefen(utpfad);
+  for (const std::string& ordner : argumente) Ordner_Pruefen(ordner);
+  cachepfad = utpfad + "\\Cache\\";
+
+  Util::Files::Text_IO::Open_File(cachedatei, Text_Files::In_File, utpfad + "\\Cache\\cache.ini");
+  Text_Files::Create(tempdatei, Text_Files::Out_File, utpfad + "\\Cache\\tempcache.ini");
+  eintraege = cacheverarbeitung(utpfad, cachepfad, cachedatei, tempdatei, argumente,
+                                Util::Execution::Execute);
+
+  // The new index must be stored before the old one goes.
+  Text_Files::Flush(tempdatei);
+  Text_Files::Delete(cachedatei);
+  Text_Files::Close(tempdatei);
+  if (Util::Execution::Execute("REN \"" + cachepfad + "tempcache.ini\" cache.ini") != 0)
+    throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__) +
+                                   " neuer Index bleibt unter " + cachepfad + "tempcache.ini");
+
+  if (!eintraege) {
+    Text_Files::New_Line();
+    Text_Files::Put_Line("- cache.ini leer");
+  }
+  Text_Files::New_Line();
+  Text_Files::Put_Line("++ 'Enter' druecken um das Programm zu beenden ++");
+  ustrings::Get_Line(zeile);
+}

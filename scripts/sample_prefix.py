@@ -1,0 +1,97 @@
+"""Lays out Wine prefixes with registered game installations and filled
+caches, for the demo, the end-to-end tests and the benchmark."""
+
+import hashlib
+import os
+
+KEY_PATH = r"Software\Wow6432Node\Unreal Technology\Installed Apps"
+SUB_FOLDERS = ["Maps", "System", "Animations", "KarmaData", "Music", "Sounds",
+               "StaticMeshes", "Textures"]
+
+
+def reg_escape(text):
+    """A name or string as Wine's registry file writes it."""
+    out = []
+    for ch in text:
+        if ch in '\\"[]':
+            out.append("\\" + ch)
+        elif 32 <= ord(ch) < 127:
+            out.append(ch)
+        else:
+            out.append("\\x%04x" % ord(ch))
+    return "".join(out)
+
+
+def write_system_reg(prefix, installations, win64=True):
+    """installations: list of (name, folder or None) in registry order."""
+    lines = ["WINE REGISTRY Version 2", ";; All keys relative to \\\\Machine", ""]
+    if win64:
+        lines += ["#arch=win64", ""]
+    base = KEY_PATH if win64 else KEY_PATH.replace("\\Wow6432Node", "")
+    for name, folder in installations:
+        path = (base + "\\" + name).split("\\")
+        lines.append("[" + "\\\\".join(reg_escape(p) for p in path) + "] 1700000000")
+        lines.append("#time=1da0a0a0a0a0a0a")
+        if folder is not None:
+            lines.append('"Folder"="%s"' % reg_escape(folder))
+        lines.append('"Version"="3369"')
+        lines.append("")
+    with open(os.path.join(prefix, "system.reg"), "w", encoding="utf-8", newline="\n") as f:
+        f.write("\n".join(lines) + "\n")
+
+
+def make_prefix(prefix):
+    os.makedirs(os.path.join(prefix, "drive_c"), exist_ok=True)
+    os.makedirs(os.path.join(prefix, "dosdevices"), exist_ok=True)
+    link = os.path.join(prefix, "dosdevices", "c:")
+    if not os.path.lexists(link):
+        os.symlink("../drive_c", link)
+
+
+def host_path(prefix, windows_path):
+    """Where C:\\... lies below the prefix."""
+    assert windows_path[:2].upper() == "C:"
+    parts = [p for p in windows_path[2:].split("\\") if p]
+    return os.path.join(prefix, "drive_c", *parts)
+
+
+def make_installation(prefix, folder, with_cache=True, sub_folders=SUB_FOLDERS):
+    root = host_path(prefix, folder)
+    for sub in sub_folders:
+        os.makedirs(os.path.join(root, sub), exist_ok=True)
+    if with_cache:
+        os.makedirs(os.path.join(root, "Cache"), exist_ok=True)
+    return root
+
+
+def key(n):
+    """A 34-character cache key: 32 hex digits, a hyphen, a digit."""
+    return hashlib.md5(str(n).encode()).hexdigest().upper() + "-" + str(n % 10)
+
+
+def package_bytes(name, size):
+    seed = (name * (size // max(len(name), 1) + 1)).encode()
+    return seed[:size]
+
+
+def write_cache(root, header, entries, extra_lines=(), sizes=None, line_end="\r\n"):
+    """entries: list of (key, file name). Writes cache.ini and the .uxx files;
+    returns {key: content}."""
+    cache = os.path.join(root, "Cache")
+    contents = {}
+    lines = list(header) + ["[Cache]"]
+    for i, (k, name) in enumerate(entries):
+        lines.append(k + "=" + name)
+        size = sizes[i] if sizes else 64 + i
+        contents[k] = package_bytes(name, size)
+        with open(os.path.join(cache, k + ".uxx"), "wb") as f:
+            f.write(contents[k])
+    lines += list(extra_lines)
+    with open(os.path.join(cache, "cache.ini"), "wb") as f:
+        f.write((line_end.join(lines) + line_end).encode("latin-1"))
+    return contents
+
+
+SAMPLE_NAMES = ["DM-Rankin.ut2", "ONS-Torlan.ut2", "XGame.u", "HumanMaleA.ukx",
+                "Ragdoll.ka", "KR-Intro.ogg", "WeaponSounds.uax", "ArboreaHardware.usx",
+                "AlleriaTerrain.utx", "CTF-Face3.ut2", "ServerPerks.u"]
