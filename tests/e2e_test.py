@@ -1,0 +1,293 @@
+"""End-to-end tests: the built program in a throw-away Wine prefix, with
+scripted answers; standard output, standard error, exit status and every
+file are compared byte for byte.
+
+MORVANE_PLATFORM=native runs the Linux build (MORVANE_BINARY), which reads
+the prefix's system.reg and carries out the commands itself."""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "scripts"))
+import sample_prefix as sp  # noqa: E402
+
+sys.path.insert(0, os.path.dirname(__file__))
+import e2e_platforms  # noqa: E402
+
+PLATFORM = e2e_platforms.current()
+
+BANNER = (" *************************************\n"
+          " *         Morvane 0.91 Beta         *\n"
+          " *   (c) 2026 das Morvane-Projekt    *\n"
+          " *      https://morvane.example      *\n"
+          " *************************************\n"
+          "\n")
+PROMPT = "\n++ 'Enter' druecken um das Programm zu beenden ++\n"
+EMPTY = "\n- cache.ini leer\n"
+UNKNOWN = "!! unbekannter Eintrag in Zeile -> Zeile wird ausgelassen !!\n"
+FORMAT = "!! Format derzeit nicht kompatibel !!\n"
+UNSAFE = "!! unsicherer Dateiname -> Zeile wird ausgelassen !!\n"
+FAILED = "!! Kopieren fehlgeschlagen -> Zeile bleibt erhalten !!\n"
+
+UT = r"C:\UT2004"
+SECOND = r"C:\Spiele\UT2004 Kopie"
+TYPES = [("DM-Rankin.ut2", "Maps"), ("XGame.u", "System"), ("HumanMaleA.ukx", "Animations"),
+         ("Ragdoll.ka", "KarmaData"), ("KR-Intro.ogg", "Music"),
+         ("WeaponSounds.uax", "Sounds"), ("Hardware.usx", "StaticMeshes"),
+         ("Terrain.utx", "Textures")]
+
+
+def dialogue(names):
+    listed = "".join("  %d: %s\n" % (i + 1, n) for i, n in enumerate(names))
+    return ("Folgende UT-Installationen gefunden:\n\n" + listed +
+            "\nGeben sie die Nr. der Installation ein: ")
+
+
+def read_line(line):
+    return "\nZeile eingelesen: " + line + "\n"
+
+
+def report(name, message=""):
+    return "\nraised " + name + (" : " + message if message else "") + "\n"
+
+
+def normalised(text):
+    """Source positions in error messages vary with the code: file.cc:N."""
+    return re.sub(r"(\w+\.cc):\d+", r"\1:N", text)
+
+
+class Run:
+    def __init__(self, out, err, status):
+        self.out, self.err, self.status = out, err, status
+
+
+class EndToEnd(unittest.TestCase):
+    def setUp(self):
+        self.prefix = tempfile.mkdtemp(prefix="morvane-e2e-")
+        self.addCleanup(shutil.rmtree, self.prefix, ignore_errors=True)
+        PLATFORM.new_prefix(self.prefix)
+
+    # --- laying out ---
+
+    def register(self, installations):
+        PLATFORM.register(self.prefix, installations)
+
+    def install(self, folder, **kw):
+        return sp.make_installation(self.prefix, folder, **kw)
+
+    def standard(self, entries=None, extra_lines=(), header=("[Options]", "Version=3369", "")):
+        """Two installations; UT2004 has a cache with `entries`."""
+        self.register([("UT2004", UT), ("UT2004 Zweitinstallation", SECOND)])
+        self.root = self.install(UT)
+        self.second = self.install(SECOND, with_cache=False)
+        if entries is None:
+            entries = [(sp.key(i), name) for i, (name, _) in enumerate(TYPES)]
+        self.contents = sp.write_cache(self.root, list(header), entries, extra_lines)
+        return entries
+
+    def files(self):
+        """Every file below drive_c, by path, with its bytes."""
+        found = {}
+        top = os.path.join(self.prefix, "drive_c")
+        for folder, _, names in os.walk(top):
+            for name in names:
+                path = os.path.join(folder, name)
+                if os.path.islink(path):
+                    continue
+                with open(path, "rb") as f:
+                    found[os.path.relpath(path, top)] = f.read()
+        return found
+
+    def cache_file(self, name):
+        with open(os.path.join(self.root, "Cache", name), "rb") as f:
+            return f.read()
+
+    def run_morvane(self, answers, args=()):
+        out, err, status = PLATFORM.run(self.prefix, list(args), answers.encode("latin-1"))
+        return Run(out, normalised(err), status)
+
+    def expect(self, run, out, err="", status=0):
+        self.assertEqual(run.out, PLATFORM.console(out))
+        self.assertEqual(run.err, PLATFORM.console(err))
+        self.assertEqual(run.status, status)
+
+    def moved(self, line, targets, sub, name):
+        text = read_line(line)
+        for target in targets:
+            text += "kopiere nach %s\\%s\\%s\n" % (target, sub, name) + PLATFORM.COPIED
+        return text
+
+    # --- the runs ---
+
+    def test_normal_run_with_extra_folders(self):
+        entries = self.standard(extra_lines=[sp.key(50) + "=Readme.txt", "; kein Eintrag"])
+        third = r"C:\Drittes Spiel"
+        self.install(third, with_cache=False)
+        run = self.run_morvane("1\n\n", [SECOND, third])
+        expected = BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"])
+        for (k, name), (_, sub) in zip(entries, TYPES):
+            expected += self.moved(k + "=" + name, [UT, SECOND, third], sub, name)
+        expected += read_line(sp.key(50) + "=Readme.txt") + FORMAT
+        expected += read_line("; kein Eintrag") + UNKNOWN + PROMPT
+        self.expect(run, expected)
+        self.assertEqual(self.cache_file("cache.ini"),
+                         b"[Options]\r\nVersion=3369\r\n\r\n[Cache]\r\n" + sp.key(50).encode() +
+                         b"=Readme.txt\r\n; kein Eintrag\r\n")
+        files = self.files()
+        self.assertNotIn(os.path.join("UT2004", "Cache", "tempcache.ini"), files)
+        for (k, name), (_, sub) in zip(entries, TYPES):
+            for base in ("UT2004", os.path.join("Spiele", "UT2004 Kopie"), "Drittes Spiel"):
+                self.assertEqual(files[os.path.join(base, sub, name)], self.contents[k])
+            self.assertNotIn(os.path.join("UT2004", "Cache", k + ".uxx"), files)
+
+    def test_index_without_entries(self):
+        self.standard(entries=[], header=())
+        run = self.run_morvane("1\n\n")
+        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]) + EMPTY +
+                    PROMPT)
+        self.assertEqual(self.cache_file("cache.ini"), b"[Cache]\r\n")
+
+    def test_missing_index(self):
+        self.standard()
+        os.remove(os.path.join(self.root, "Cache", "cache.ini"))
+        run = self.run_morvane("1\n\n")
+        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]),
+                    PLATFORM.END_ERROR_IN_FILE, 1)
+        self.assertEqual(self.cache_file("cache.ini"), b"")
+        self.assertEqual(self.cache_file("tempcache.ini"), b"\r\n")
+
+    def test_missing_cache_folder(self):
+        self.standard()
+        shutil.rmtree(os.path.join(self.root, "Cache"))
+        before = self.files()
+        run = self.run_morvane("1\n\n")
+        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]),
+                    report("IO_EXCEPTIONS.NAME_ERROR", "text_files.cc:N"), 1)
+        self.assertEqual(self.files(), before)
+
+    def test_missing_registry_key(self):
+        self.register([])
+        run = self.run_morvane("1\n\n")
+        self.expect(run, BANNER, report("GWINDOWS.REGISTRY.REGISTRY_ERROR",
+                                        PLATFORM.NOT_FOUND_TEXT) , 1)
+
+    def test_bad_answers_change_nothing(self):
+        self.standard()
+        before = self.files()
+        index = report("CONSTRAINT_ERROR", "morvanepack.cc:N index check failed")
+        data = report("IO_EXCEPTIONS.DATA_ERROR", "integer_input.cc:N")
+        cases = [("0\n", index), ("3\n", index), ("2147483647\n", index),
+                 ("-1\n", report("CONSTRAINT_ERROR", "morvanepack.cc:N range check failed")),
+                 ("abc\n", data), ("2e\n", data), ("2:\n", data), ("99999999999\n", data),
+                 ("", report("IO_EXCEPTIONS.END_ERROR", "integer_input.cc:N")),
+                 ("\n  \n", report("IO_EXCEPTIONS.END_ERROR", "integer_input.cc:N")),
+                 ("1", report("IO_EXCEPTIONS.END_ERROR", "text_files.cc:N"))]
+        for answer, err in cases:
+            with self.subTest(answer=answer):
+                run = self.run_morvane(answer)
+                self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]),
+                            err, 1)
+                self.assertEqual(self.files(), before)
+
+    def test_answers_that_select(self):
+        names = ["Spiel %02d" % i for i in range(1, 12)]
+        self.register([(n, r"C:\S%d" % i) for i, n in enumerate(names, 1)])
+        for i in range(1, 12):
+            root = self.install(r"C:\S%d" % i)
+            sp.write_cache(root, [], [])
+        for answer, chosen in [("  02 und mehr\n", 2), ("\n\n1_0\n", 10), ("+2E0x\n", 2),
+                               ("16#B#\n", 11)]:
+            with self.subTest(answer=answer):
+                marker = os.path.join(self.prefix, "drive_c", "S%d" % chosen, "Cache",
+                                      "cache.ini")
+                with open(marker, "wb") as f:
+                    f.write(b"[Cache]\r\nmarker\r\n")
+                run = self.run_morvane(answer + "\n")
+                self.expect(run, BANNER + dialogue(names) + read_line("marker") + UNKNOWN +
+                            EMPTY + PROMPT)
+                with open(marker, "rb") as f:
+                    self.assertEqual(f.read(), b"[Cache]\r\nmarker\r\n")
+
+    def test_input_ends_at_the_closing_prompt(self):
+        entries = self.standard(entries=[(sp.key(1), "XGame.u")])
+        run = self.run_morvane("1\n")
+        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]) +
+                    self.moved(entries[0][0] + "=XGame.u", [UT], "System", "XGame.u") + PROMPT,
+                    report("IO_EXCEPTIONS.END_ERROR", "text_files.cc:N"), 1)
+        self.assertEqual(self.cache_file("cache.ini"), b"[Options]\r\nVersion=3369\r\n\r\n[Cache]\r\n")
+        self.assertEqual(self.files()[os.path.join("UT2004", "System", "XGame.u")],
+                         self.contents[sp.key(1)])
+
+    def test_folder_with_blanks(self):
+        folder = r"C:\Program Files (x86)\Unreal Tournament 2004"
+        self.register([("UT2004", folder)])
+        self.root = self.install(folder)
+        self.contents = sp.write_cache(self.root, [], [(sp.key(7), "CTF-Face3.ut2")])
+        run = self.run_morvane("1\n\n")
+        self.expect(run, BANNER + dialogue(["UT2004"]) +
+                    self.moved(sp.key(7) + "=CTF-Face3.ut2", [folder], "Maps", "CTF-Face3.ut2") +
+                    PROMPT)
+        self.assertEqual(self.cache_file("cache.ini"), b"[Cache]\r\n")
+        with open(os.path.join(self.root, "Maps", "CTF-Face3.ut2"), "rb") as f:
+            self.assertEqual(f.read(), self.contents[sp.key(7)])
+        self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Cache"))), ["cache.ini"])
+
+    def test_tempcache_left_from_before_is_replaced(self):
+        self.standard(entries=[], extra_lines=["kept line"])
+        with open(os.path.join(self.root, "Cache", "tempcache.ini"), "wb") as f:
+            f.write(b"[Cache]\r\nstale line\r\n")
+        run = self.run_morvane("1\n\n")
+        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]) +
+                    read_line("kept line") + UNKNOWN + EMPTY + PROMPT)
+        self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Cache"))), ["cache.ini"])
+        self.assertEqual(self.cache_file("cache.ini"),
+                         b"[Options]\r\nVersion=3369\r\n\r\n[Cache]\r\nkept line\r\n")
+
+    def test_unsafe_folders_are_refused(self):
+        self.standard()
+        before = self.files()
+        run = self.run_morvane("1\n\n", ["C:\\x\" & del C:\\y"])
+        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]),
+                    report("IO_EXCEPTIONS.NAME_ERROR",
+                           "morvane.cc:N unsicherer Ordnername: C:\\x\" & del C:\\y"), 1)
+        self.assertEqual(self.files(), before)
+        self.register([("UT2004", r"C:\%PATH%")])
+        run = self.run_morvane("1\n\n")
+        self.expect(run, BANNER + dialogue(["UT2004"]),
+                    report("IO_EXCEPTIONS.NAME_ERROR",
+                           "morvane.cc:N unsicherer Ordnername: C:\\%PATH%"), 1)
+        self.assertEqual(self.files(), before)
+
+    def test_unsafe_names_and_failed_copies_keep_their_lines(self):
+        evil = sp.key(1) + "=..\\..\\evil.u"
+        missing = sp.key(2) + "=Lost.u"
+        no_folder = sp.key(3) + "=Song.ogg"
+        good = sp.key(4) + "=Good.utx"
+        self.standard(entries=[(sp.key(4), "Good.utx")])
+        shutil.rmtree(os.path.join(self.root, "Music"))
+        with open(os.path.join(self.root, "Cache", sp.key(3) + ".uxx"), "wb") as f:
+            f.write(b"song")
+        with open(os.path.join(self.root, "Cache", "cache.ini"), "wb") as f:
+            f.write(("[Cache]\r\n%s\r\n%s\r\n%s\r\n%s\r\n" % (evil, missing, no_folder, good))
+                    .encode())
+        run = self.run_morvane("1\n\n")
+        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]) +
+                    read_line(evil) + UNSAFE +
+                    read_line(missing) + "kopiere nach C:\\UT2004\\System\\Lost.u\n" +
+                    PLATFORM.SOURCE_MISSING + FAILED +
+                    read_line(no_folder) + "kopiere nach C:\\UT2004\\Music\\Song.ogg\n" +
+                    PLATFORM.FOLDER_MISSING + FAILED +
+                    self.moved(good, [UT], "Textures", "Good.utx") + PROMPT)
+        self.assertEqual(self.cache_file("cache.ini"),
+                         ("[Cache]\r\n%s\r\n%s\r\n%s\r\n" % (evil, missing, no_folder)).encode())
+        self.assertEqual(self.cache_file(sp.key(3) + ".uxx"), b"song")
+        self.assertFalse(os.path.exists(os.path.join(self.prefix, "drive_c", "evil.u")))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
