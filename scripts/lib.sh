@@ -23,14 +23,19 @@ need_packages() {
   fi
 }
 
-# build_native DIR [cmake options...]: configures (once) and builds the native program and tests.
+# build_native DIR [cmake options...]: configures and builds the native program and tests.
 build_native() {
   local dir=$1
   shift
   local generator=()
   command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
-  if [[ ! -f $dir/CMakeCache.txt ]]; then
-    cmake -S . -B "$dir" "${generator[@]}" "$@" >/dev/null
-  fi
+  [[ -f $dir/CMakeCache.txt ]] && generator=()
+  cmake -S . -B "$dir" "${generator[@]}" "$@" >/dev/null
   cmake --build "$dir" -j2 >&2
+}
+
+# build_windows DIR: cross-builds morvane.exe with MinGW-w64.
+build_windows() {
+  build_native "$1" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+    -DMORVANE_TESTS=OFF
 }

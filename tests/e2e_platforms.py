@@ -1,27 +1,36 @@
 """How the end-to-end tests run the program on each platform, and the
-texts in which that platform itself speaks."""
+texts in which that platform itself speaks (its shell, its error texts)."""
 
 import os
+import shutil
 import subprocess
+import tempfile
 
 import sample_prefix as sp
 
 
 class Native:
     """The Linux build: the prefix's system.reg, commands carried out directly."""
+    name = "native"
+    merged = False  # standard output and standard error are compared apart
     COPIED = "        1 Datei(en) kopiert.\n"
     SOURCE_MISSING = ("Das System kann die angegebene Datei nicht finden.\n"
                       "        0 Datei(en) kopiert.\n")
     FOLDER_MISSING = ("Das System kann den angegebenen Pfad nicht finden.\n"
                       "        0 Datei(en) kopiert.\n")
     NOT_FOUND_TEXT = "The system cannot find the file specified.\n"
-    END_ERROR_IN_FILE = "\nraised IO_EXCEPTIONS.END_ERROR : text_files.cc:N\n"
 
     def __init__(self):
         self.binary = os.environ["MORVANE_BINARY"]
+        self.baseline = set()
 
-    def new_prefix(self, prefix):
+    def new_prefix(self):
+        prefix = tempfile.mkdtemp(prefix="morvane-e2e-")
         sp.make_prefix(prefix)
+        return prefix
+
+    def done_with(self, prefix):
+        shutil.rmtree(prefix, ignore_errors=True)
 
     def register(self, prefix, installations):
         sp.write_system_reg(prefix, installations)
@@ -37,6 +46,82 @@ class Native:
         return text
 
 
+class Wine:
+    """morvane.exe under Wine: the real registry calls and the real cmd.exe.
+    One prefix serves the whole run; each test removes what it laid out."""
+    name = "wine"
+    merged = True  # the shell's messages and ours in the order they came
+    COPIED = ""
+    SOURCE_MISSING = "File not found.\n\n"
+    FOLDER_MISSING = "Path not found.\n\n"
+    NOT_FOUND_TEXT = "File not found.\n"
+    KEY = r"HKLM\SOFTWARE\Unreal Technology"
+
+    def __init__(self):
+        self.binary = os.environ["MORVANE_BINARY"]
+        self.wine = os.environ.get("MORVANE_WINE", "/usr/lib/wine/wine64")
+        self.prefix = os.environ["WINEPREFIX"]
+        self.env = dict(os.environ, WINEDEBUG="-all", WINEPREFIX=self.prefix)
+        self.baseline = set(self._paths())
+
+    def _paths(self):
+        top = os.path.join(self.prefix, "drive_c")
+        for folder, dirs, names in os.walk(top):
+            for name in dirs + names:
+                yield os.path.relpath(os.path.join(folder, name), top)
+
+    def _wine(self, *args, stdin=b"", check=False):
+        return subprocess.run([self.wine] + list(args), input=stdin, env=self.env,
+                              cwd=os.path.join(self.prefix, "drive_c"), capture_output=True,
+                              timeout=120, check=check)
+
+    def new_prefix(self):
+        self._wine("reg", "delete", self.KEY, "/f", "/reg:32")
+        return self.prefix
+
+    def done_with(self, prefix):
+        top = os.path.join(prefix, "drive_c")
+        for path in sorted(set(self._paths()) - self.baseline, key=len):
+            full = os.path.join(top, path)
+            if os.path.isdir(full) and not os.path.islink(full):
+                shutil.rmtree(full, ignore_errors=True)
+            elif os.path.lexists(full):
+                os.remove(full)
+
+    def register(self, prefix, installations):
+        self._wine("reg", "delete", self.KEY, "/f", "/reg:32")
+        for name, folder in installations:
+            args = ["reg", "add", self.KEY + "\\Installed Apps\\" + name]
+            if folder is not None:
+                args += ["/v", "Folder", "/d", folder]
+            self._wine(*(args + ["/f", "/reg:32"]), check=True)
+
+    def add_value(self, name, value, kind, data):
+        self._wine("reg", "add", self.KEY + "\\Installed Apps\\" + name, "/v", value, "/t", kind,
+                   "/d", data, "/f", "/reg:32", check=True)
+
+    def save_registry(self):
+        """Has the wineserver write the registry files by ending it, then starts
+        it again to stay up: a server started on demand slows every run."""
+        server = os.path.join(os.path.dirname(self.wine), "wineserver")
+        quiet = dict(env=self.env, timeout=60, stdin=subprocess.DEVNULL,
+                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for flag in ("-k", "-w", "-p"):
+            subprocess.run([server, flag], **quiet)
+        # The first program starts Wine's services, which keep its output
+        # open: let that be one whose output nobody waits for.
+        subprocess.run([self.wine, "reg", "query", self.KEY], **quiet)
+
+    def run(self, prefix, args, stdin):
+        done = subprocess.run([self.wine, self.binary] + args, input=stdin, env=self.env,
+                              cwd=os.path.join(prefix, "drive_c"), stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT, timeout=120)
+        return (done.stdout.decode("latin-1"), "", done.returncode)
+
+    def console(self, text):
+        return text.replace("\n", "\r\n")
+
+
 def current():
     kind = os.environ.get("MORVANE_PLATFORM", "native")
-    return {"native": Native}[kind]()
+    return {"native": Native, "wine": Wine}[kind]()

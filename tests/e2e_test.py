@@ -10,7 +10,6 @@ import re
 import shutil
 import subprocess
 import sys
-import tempfile
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "scripts"))
@@ -68,9 +67,8 @@ class Run:
 
 class EndToEnd(unittest.TestCase):
     def setUp(self):
-        self.prefix = tempfile.mkdtemp(prefix="morvane-e2e-")
-        self.addCleanup(shutil.rmtree, self.prefix, ignore_errors=True)
-        PLATFORM.new_prefix(self.prefix)
+        self.prefix = PLATFORM.new_prefix()
+        self.addCleanup(PLATFORM.done_with, self.prefix)
 
     # --- laying out ---
 
@@ -97,7 +95,7 @@ class EndToEnd(unittest.TestCase):
         for folder, _, names in os.walk(top):
             for name in names:
                 path = os.path.join(folder, name)
-                if os.path.islink(path):
+                if os.path.islink(path) or os.path.relpath(path, top) in PLATFORM.baseline:
                     continue
                 with open(path, "rb") as f:
                     found[os.path.relpath(path, top)] = f.read()
@@ -112,8 +110,11 @@ class EndToEnd(unittest.TestCase):
         return Run(out, normalised(err), status)
 
     def expect(self, run, out, err="", status=0):
-        self.assertEqual(run.out, PLATFORM.console(out))
-        self.assertEqual(run.err, PLATFORM.console(err))
+        if PLATFORM.merged:
+            self.assertEqual(normalised(run.out), PLATFORM.console(out + err))
+        else:
+            self.assertEqual(run.out, PLATFORM.console(out))
+            self.assertEqual(run.err, PLATFORM.console(err))
         self.assertEqual(run.status, status)
 
     def moved(self, line, targets, sub, name):
@@ -157,7 +158,7 @@ class EndToEnd(unittest.TestCase):
         os.remove(os.path.join(self.root, "Cache", "cache.ini"))
         run = self.run_morvane("1\n\n")
         self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]),
-                    PLATFORM.END_ERROR_IN_FILE, 1)
+                    report("IO_EXCEPTIONS.END_ERROR", "text_files.cc:N"), 1)
         self.assertEqual(self.cache_file("cache.ini"), b"")
         self.assertEqual(self.cache_file("tempcache.ini"), b"\r\n")
 
@@ -287,6 +288,29 @@ class EndToEnd(unittest.TestCase):
                          ("[Cache]\r\n%s\r\n%s\r\n%s\r\n" % (evil, missing, no_folder)).encode())
         self.assertEqual(self.cache_file(sp.key(3) + ".uxx"), b"song")
         self.assertFalse(os.path.exists(os.path.join(self.prefix, "drive_c", "evil.u")))
+
+    @unittest.skipUnless(PLATFORM.name == "wine" and os.environ.get("MORVANE_NATIVE_BINARY"),
+                         "needs Wine and the native build")
+    def test_native_build_reads_the_registry_that_wine_writes(self):
+        names = ["UT2004", "Caf\u00e9 [1] & mehr", "ut2003"]
+        self.register([(names[0], UT), (names[1], r"C:\Caf\u00e9"), (names[2], None)])
+        PLATFORM.add_value(names[2], "Folder", "REG_EXPAND_SZ", r"C:\UT2003")
+        PLATFORM.add_value(names[2], "Version", "REG_DWORD", "3369")
+        PLATFORM.add_value(names[2], "Mods", "REG_MULTI_SZ", r"A\0B")
+        for folder in (UT, r"C:\UT2003"):
+            sp.write_cache(self.install(folder), [], [], extra_lines=[folder])
+        PLATFORM.save_registry()
+        listed = ["Caf\u00e9 [1] & mehr", "ut2003", "UT2004"]
+        env = {"PATH": "/usr/bin:/bin", "WINEPREFIX": self.prefix, "HOME": self.prefix}
+        for answer, folder in (("2\n\n", r"C:\UT2003"), ("3\n\n", UT)):
+            expected = BANNER + dialogue(listed) + read_line(folder) + UNKNOWN + EMPTY + PROMPT
+            native = subprocess.run([os.environ["MORVANE_NATIVE_BINARY"]],
+                                    input=answer.encode(), env=env, capture_output=True,
+                                    timeout=60)
+            self.assertEqual(native.stdout.decode("utf-8"), expected)
+            self.assertEqual(native.returncode, 0)
+            run = PLATFORM.run(self.prefix, [], answer.encode())
+            self.assertEqual(run[0], PLATFORM.console(expected.replace("\u00e9", "\xe9")))
 
 
 if __name__ == "__main__":
