@@ -14,8 +14,8 @@ struct Typ {
 
 // Tried in this order; the first row whose extension ends the name wins.
 const Typ typtabelle[] = {
-    {".ut2", "\\Maps\\"},      {".u", "\\System\\"},          {".ukx", "\\Animations\\"},
-    {".ka", "\\KarmaData\\"},  {".ogg", "\\Music\\"},         {".uax", "\\Sounds\\"},
+    {".ut2", "\\Maps\\"},         {".u", "\\System\\"},     {".ukx", "\\Animations\\"},
+    {".ka", "\\KarmaData\\"},     {".ogg", "\\Music\\"},    {".uax", "\\Sounds\\"},
     {".usx", "\\StaticMeshes\\"}, {".utx", "\\Textures\\"},
 };
 

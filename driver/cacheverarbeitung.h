@@ -19,5 +19,4 @@ using Command_Runner = std::function<int(const std::string&)>;
 // key, "=", a name). End_Error when the index ends before its "[Cache]" line.
 bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
                        Text_Files::File& cachedatei, Text_Files::File& tempdatei,
-                       const std::vector<std::string>& argumente,
-                       const Command_Runner& ausfuehren);
+                       const std::vector<std::string>& argumente, const Command_Runner& ausfuehren);

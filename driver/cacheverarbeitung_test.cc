@@ -27,8 +27,8 @@ struct Pass {
 
   explicit Pass(const std::string& index) {
     Make_Folder(dir / "UT2004/Cache");
-    for (auto sub : {"Maps", "System", "Animations", "KarmaData", "Music", "Sounds",
-                     "StaticMeshes", "Textures"})
+    for (auto sub : {"Maps", "System", "Animations", "KarmaData", "Music", "Sounds", "StaticMeshes",
+                     "Textures"})
       Make_Folder(dir / "UT2004/" + sub);
     Write_File(dir / "UT2004/Cache/cache.ini", index);
   }
@@ -108,11 +108,11 @@ TEST(Cacheverarbeitung, CopiesToEveryExtraFolderThenDeletes) {
   Pass pass("[Cache]\n" + K1 + "=DM-A.ut2\n");
   pass.Run({"D:\\UT2003", "E:\\UT\\"}, /*record=*/true);
   std::string source = "\"" + pass.cache + K1 + ".uxx\"";
-  EXPECT_EQ(pass.commands, (std::vector<std::string>{
-                               "COPY /Y " + source + " \"" + pass.ut + "\\Maps\\DM-A.ut2\"",
-                               "COPY /Y " + source + " \"D:\\UT2003\\Maps\\DM-A.ut2\"",
-                               "COPY /Y " + source + " \"E:\\UT\\\\Maps\\DM-A.ut2\"",
-                               "DEL " + source}));
+  EXPECT_EQ(pass.commands,
+            (std::vector<std::string>{"COPY /Y " + source + " \"" + pass.ut + "\\Maps\\DM-A.ut2\"",
+                                      "COPY /Y " + source + " \"D:\\UT2003\\Maps\\DM-A.ut2\"",
+                                      "COPY /Y " + source + " \"E:\\UT\\\\Maps\\DM-A.ut2\"",
+                                      "DEL " + source}));
   EXPECT_EQ(pass.console, Read(K1 + "=DM-A.ut2") + "kopiere nach " + pass.ut +
                               "\\Maps\\DM-A.ut2\nkopiere nach D:\\UT2003\\Maps\\DM-A.ut2\n"
                               "kopiere nach E:\\UT\\\\Maps\\DM-A.ut2\n");
@@ -120,9 +120,9 @@ TEST(Cacheverarbeitung, CopiesToEveryExtraFolderThenDeletes) {
 }
 
 TEST(Cacheverarbeitung, HeaderLinesAndLineShapes) {
-  std::string index =
-      "[cache]\r\n [Cache]\r\n[Cache] \r\n[Cache]\r\n\r\n[Cache]\r\n" + std::string(34, 'k') +
-      "=\r\n" + std::string(34, 'k') + "=z\r\n" + K1 + "=DM-A.UT2\r\n" + K2 + "=DM-A.ut2 \r\n";
+  std::string index = "[cache]\r\n [Cache]\r\n[Cache] \r\n[Cache]\r\n\r\n[Cache]\r\n" +
+                      std::string(34, 'k') + "=\r\n" + std::string(34, 'k') + "=z\r\n" + K1 +
+                      "=DM-A.UT2\r\n" + K2 + "=DM-A.ut2 \r\n";
   Pass pass(index);
   pass.Run({}, /*record=*/true);
   EXPECT_TRUE(pass.commands.empty());
@@ -158,10 +158,15 @@ TEST(Cacheverarbeitung, NoSectionOrNoLinesIsEndError) {
 
 TEST(Cacheverarbeitung, UnsafeNamesRunNoCommand) {
   std::string index = "[Cache]\r\n";
-  std::vector<std::string> lines = {
-      K1 + "=..\\..\\Windows\\evil.u", K1 + "=%PATH%.u",       K1 + "=a!b!.u",
-      K1 + "=a\"b.u",                  K1 + "=C:x.u",           K1 + "=a\tb.u",
-      K1 + "=a*b.u",                   K1.substr(0, 33) + "%=x.u", K1 + "=a\x7f.u"};
+  std::vector<std::string> lines = {K1 + "=..\\..\\Windows\\evil.u",
+                                    K1 + "=%PATH%.u",
+                                    K1 + "=a!b!.u",
+                                    K1 + "=a\"b.u",
+                                    K1 + "=C:x.u",
+                                    K1 + "=a\tb.u",
+                                    K1 + "=a*b.u",
+                                    K1.substr(0, 33) + "%=x.u",
+                                    K1 + "=a\x7f.u"};
   for (auto& line : lines) index += line + "\r\n";
   index += K2 + "=Ok \xe9t\xe9.u\r\n";
   Pass pass(index);

@@ -62,8 +62,8 @@ void morvane(const std::vector<std::string>& argumente) {
   Text_Files::Delete(cachedatei);
   Text_Files::Close(tempdatei);
   if (Util::Execution::Execute("REN \"" + cachepfad + "tempcache.ini\" cache.ini") != 0)
-    throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__) +
-                                   " neuer Index bleibt unter " + cachepfad + "tempcache.ini");
+    throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__) + " neuer Index bleibt unter " +
+                                   cachepfad + "tempcache.ini");
 
   if (!eintraege) {
     Text_Files::New_Line();

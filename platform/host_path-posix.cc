@@ -80,7 +80,9 @@ std::string Resolve(const std::string& root, const std::vector<std::string>& par
   return Join(folder, Entry_Name(folder, parts[count - 1]));
 }
 
-bool Is_Separator(char c) { return c == '\\' || c == '/'; }
+bool Is_Separator(char c) {
+  return c == '\\' || c == '/';
+}
 
 }  // namespace
 

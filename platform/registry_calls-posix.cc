@@ -17,7 +17,9 @@ const long kFileNotFound = 2;
 const long kAccessDenied = 5;
 const long kMoreData = 234;
 
-Wine_Registry::Key& Key_Of(Handle key) { return *static_cast<Wine_Registry::Key*>(key); }
+Wine_Registry::Key& Key_Of(Handle key) {
+  return *static_cast<Wine_Registry::Key*>(key);
+}
 
 }  // namespace
 
@@ -61,7 +63,9 @@ long Query_Value(Handle key, const char* name, unsigned char* data, uint32_t cap
   return 0;
 }
 
-void Close_Key(Handle key) { delete static_cast<Wine_Registry::Key*>(key); }
+void Close_Key(Handle key) {
+  delete static_cast<Wine_Registry::Key*>(key);
+}
 
 void Format_Message(uint32_t code, char* text, uint32_t capacity) {
   std::string message;

@@ -32,7 +32,9 @@ long Query_Value(Handle key, const char* name, unsigned char* data, uint32_t cap
   return RegQueryValueExA(static_cast<HKEY>(key), name, nullptr, nullptr, data, &size);
 }
 
-void Close_Key(Handle key) { RegCloseKey(static_cast<HKEY>(key)); }
+void Close_Key(Handle key) {
+  RegCloseKey(static_cast<HKEY>(key));
+}
 
 void Format_Message(uint32_t code, char* text, uint32_t capacity) {
   FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, text, capacity, nullptr);

@@ -12,7 +12,9 @@ namespace {
 
 const int kString = 1, kExpandString = 2, kMultiString = 7;
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
+char Lower(char c) {
+  return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+}
 
 bool Same_Name(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -22,10 +24,9 @@ bool Same_Name(std::string_view a, std::string_view b) {
 }
 
 bool Before(const std::string& a, const std::string& b) {
-  return std::lexicographical_compare(
-      a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return static_cast<unsigned char>(Lower(x)) < static_cast<unsigned char>(Lower(y));
-      });
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return static_cast<unsigned char>(Lower(x)) < static_cast<unsigned char>(Lower(y));
+  });
 }
 
 int Hex_Digit(char c) {
@@ -166,8 +167,8 @@ std::string Hex_Bytes(const std::vector<std::string_view>& lines, size_t& i, siz
 std::string Utf16_Bytes_To_Utf8(const std::string& bytes) {
   std::vector<unsigned> units;
   for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-    units.push_back(static_cast<unsigned char>(bytes[i]) |
-                    static_cast<unsigned char>(bytes[i + 1]) << 8);
+    units.push_back(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1])
+                                                               << 8);
   std::string out;
   Put_Utf16(out, units);
   return out;
@@ -214,7 +215,8 @@ std::optional<Value> Parse_Value(const std::vector<std::string_view>& lines, siz
     if (colon == std::string_view::npos) return std::nullopt;
     int hex_type = 3;
     if (rest.substr(3).starts_with("("))
-      hex_type = static_cast<int>(std::strtol(std::string(rest.substr(4, colon - 4)).c_str(), nullptr, 16));
+      hex_type = static_cast<int>(
+          std::strtol(std::string(rest.substr(4, colon - 4)).c_str(), nullptr, 16));
     value.data = Hex_Bytes(lines, i, pos + colon + 1);
     if (hex_type == kString || hex_type == kExpandString || hex_type == kMultiString)
       value.data = Utf16_Bytes_To_Utf8(value.data);

@@ -76,8 +76,9 @@ TEST(WineRegistryFile, ValuesOfEveryType) {
 }
 
 TEST(WineRegistryFile, A32BitPrefixAndBrokenFiles) {
-  std::string plain = "WINE REGISTRY Version 2\n[Software\\\\Unreal Technology\\\\Installed "
-                      "Apps\\\\A] 1\n\"Folder\"=\"C:\\\\A\"\n";
+  std::string plain =
+      "WINE REGISTRY Version 2\n[Software\\\\Unreal Technology\\\\Installed "
+      "Apps\\\\A] 1\n\"Folder\"=\"C:\\\\A\"\n";
   auto key = Find_Key(plain, kPath);
   ASSERT_TRUE(key);
   EXPECT_EQ(key->sub_keys, Names{"A"});
@@ -103,7 +104,8 @@ TEST(Registry, ReadsThePrefixFileAfreshForEveryCall) {
     EXPECT_EQ(error.message, "The system cannot find the file specified.\r\n");
   }
   Write_File(prefix / "system.reg", kFile);
-  EXPECT_EQ(Get_Sub_Keys(kPath, HKEY_LOCAL_MACHINE), (Names{"Caf\xc3\xa9 [1]", "ut2003", "UT2004"}));
+  EXPECT_EQ(Get_Sub_Keys(kPath, HKEY_LOCAL_MACHINE),
+            (Names{"Caf\xc3\xa9 [1]", "ut2003", "UT2004"}));
   std::string ut2004 = std::string(kPath) + "\\UT2004\\";
   EXPECT_EQ(Get_Value(ut2004, "Folder", HKEY_LOCAL_MACHINE), "C:\\UT2004");
   EXPECT_EQ(Get_Value(ut2004, "Version", HKEY_LOCAL_MACHINE), "\n");

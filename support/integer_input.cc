@@ -86,7 +86,8 @@ std::optional<int32_t> Integer_Value(std::string_view text) {
   }
   if (pos != text.size()) return std::nullopt;
   if (value > kLimit || (value == kLimit && !negative)) return std::nullopt;
-  return negative ? static_cast<int32_t>(-static_cast<int64_t>(value)) : static_cast<int32_t>(value);
+  return negative ? static_cast<int32_t>(-static_cast<int64_t>(value))
+                  : static_cast<int32_t>(value);
 }
 
 int32_t Get_Integer(Text_Files::File& file) {

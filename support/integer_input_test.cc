@@ -48,9 +48,9 @@ TEST(IntegerInput, AnswersThatSelect) {
 }
 
 TEST(IntegerInput, AnswersThatAreRefused) {
-  for (const char* bad : {"abc\n", "2e\n", "2#\n", "2:\n", "2147483648\n", "1e10\n", "+\n", "-x\n",
-                          "1_\n", "17#1#\n", "2#2#\n", "16#1F\n", "2e-1\n", "\r2\n",
-                          "99999999999999999999999\n"})
+  for (const char* bad :
+       {"abc\n", "2e\n", "2#\n", "2:\n", "2147483648\n", "1e10\n", "+\n", "-x\n", "1_\n", "17#1#\n",
+        "2#2#\n", "16#1F\n", "2e-1\n", "\r2\n", "99999999999999999999999\n"})
     EXPECT_EQ(Answer(bad), "IO_EXCEPTIONS.DATA_ERROR") << bad;
   EXPECT_EQ(Answer(""), "IO_EXCEPTIONS.END_ERROR");
   EXPECT_EQ(Answer("  \n\n"), "IO_EXCEPTIONS.END_ERROR");

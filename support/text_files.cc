@@ -80,7 +80,9 @@ File::~File() {
   }
 }
 
-bool Is_Open(const File& file) { return file.stream != nullptr; }
+bool Is_Open(const File& file) {
+  return file.stream != nullptr;
+}
 
 void Create(File& file, File_Mode mode, const std::string& name, const std::string&) {
   Open_Stream(file, mode, name, mode == Inout_File ? "w+b" : "wb");
@@ -147,7 +149,9 @@ void Put_Line(File& file, std::string_view text) {
   file.line_open = false;
 }
 
-void New_Line(File& file) { Put_Line(file, ""); }
+void New_Line(File& file) {
+  Put_Line(file, "");
+}
 
 bool End_Of_File(File& file) {
   if (!Is_Open(file) || file.mode != In_File)
@@ -178,7 +182,9 @@ size_t Get_Line(File& file, char* buffer, size_t capacity) {
   return count;
 }
 
-int Look_Ahead(File& file, int k) { return Peek(file, k); }
+int Look_Ahead(File& file, int k) {
+  return Peek(file, k);
+}
 
 int Get_Character(File& file) {
   int c = Peek(file, 0);
@@ -214,8 +220,14 @@ File& Standard_Output() {
   return file;
 }
 
-void Put(std::string_view text) { Put(Standard_Output(), text); }
-void Put_Line(std::string_view text) { Put_Line(Standard_Output(), text); }
-void New_Line() { New_Line(Standard_Output()); }
+void Put(std::string_view text) {
+  Put(Standard_Output(), text);
+}
+void Put_Line(std::string_view text) {
+  Put_Line(Standard_Output(), text);
+}
+void New_Line() {
+  New_Line(Standard_Output());
+}
 
 }  // namespace Text_Files

@@ -1,8 +1,9 @@
 // Text files, the index line reader and the console line reader.
+#include "support/text_files.h"
+
 #include <gtest/gtest.h>
 
 #include "support/errors.h"
-#include "support/text_files.h"
 #include "support/ustrings.h"
 #include "support/util-files-text_io.h"
 #include "tests/test_util.h"

@@ -15,10 +15,16 @@ void Get_Line(Text_Files::File& file, std::string& target) {
   target = std::move(line);
 }
 
-void Get_Line(std::string& target) { Get_Line(Text_Files::Standard_Input(), target); }
+void Get_Line(std::string& target) {
+  Get_Line(Text_Files::Standard_Input(), target);
+}
 
-void Put(Text_Files::File& file, std::string_view text) { Text_Files::Put(file, text); }
+void Put(Text_Files::File& file, std::string_view text) {
+  Text_Files::Put(file, text);
+}
 
-void Put_Line(std::string_view text) { Text_Files::Put_Line(text); }
+void Put_Line(std::string_view text) {
+  Text_Files::Put_Line(text);
+}
 
 }  // namespace ustrings

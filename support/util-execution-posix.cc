@@ -219,7 +219,8 @@ int Rename(const std::string& name, const std::string& new_name) {
     return 1;
   }
   size_t cut = name.find_last_of("\\/");
-  std::string target = Host_Path((cut == std::string::npos ? "" : name.substr(0, cut + 1)) + new_name);
+  std::string target =
+      Host_Path((cut == std::string::npos ? "" : name.substr(0, cut + 1)) + new_name);
   struct stat to_stat;
   bool same_file = false;
   if (lstat(target.c_str(), &to_stat) == 0) {

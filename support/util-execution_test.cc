@@ -1,11 +1,12 @@
 // The commands COPY /Y, DEL and REN as this platform carries them out.
+#include "support/util-execution.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 
-#include "support/util-execution.h"
 #include "tests/test_util.h"
 
 using Util::Execution::Execute;
@@ -40,7 +41,8 @@ TEST(Execute, CopyReplacesTheTargetWhole) {
   Make_Folder(dir / "Maps");
   Write_File(dir / "a.uxx", "new content");
   Write_File(dir / "Maps/DM-X.ut2", "old");
-  Outcome run = Execute_Captured("COPY /Y \"" + dir / "a.uxx\" \"" + dir.path + "\\Maps\\DM-X.ut2\"");
+  Outcome run =
+      Execute_Captured("COPY /Y \"" + dir / "a.uxx\" \"" + dir.path + "\\Maps\\DM-X.ut2\"");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.output, "        1 Datei(en) kopiert.\n");
   EXPECT_EQ(Read_File(dir / "Maps/DM-X.ut2"), "new content");

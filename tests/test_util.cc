@@ -39,7 +39,9 @@ bool Exists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
-void Make_Folder(const std::string& path) { std::filesystem::create_directories(path); }
+void Make_Folder(const std::string& path) {
+  std::filesystem::create_directories(path);
+}
 
 Captured_Output::Captured_Output() {
   char name[] = "/tmp/morvane-out-XXXXXX";
@@ -62,4 +64,6 @@ std::string Captured_Output::Finish() {
   return bytes;
 }
 
-Captured_Output::~Captured_Output() { Finish(); }
+Captured_Output::~Captured_Output() {
+  Finish();
+}
