@@ -39,3 +39,13 @@ build_windows() {
   build_native "$1" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
     -DMORVANE_TESTS=OFF
 }
+
+need_fuzz_tools() {
+  need_packages clang:clang \
+    /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a:libclang-rt-14-dev
+}
+
+# build_fuzz DIR: the fuzz targets, built with clang.
+build_fuzz() {
+  build_native "$1" -DMORVANE_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+}

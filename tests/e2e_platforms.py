@@ -22,6 +22,8 @@ class Native:
 
     def __init__(self):
         self.binary = os.environ["MORVANE_BINARY"]
+        # e.g. "valgrind --error-exitcode=99 -q": every run under that tool
+        self.wrapper = os.environ.get("MORVANE_WRAPPER", "").split()
         self.baseline = set()
 
     def new_prefix(self):
@@ -35,11 +37,12 @@ class Native:
     def register(self, prefix, installations):
         sp.write_system_reg(prefix, installations)
 
-    def run(self, prefix, args, stdin):
+    def run(self, prefix, args, stdin, preexec=None):
         env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "WINEPREFIX": prefix,
                "HOME": prefix, "LC_ALL": "C.UTF-8"}
-        done = subprocess.run([self.binary] + args, input=stdin, capture_output=True, env=env,
-                              cwd=prefix, timeout=120)
+        done = subprocess.run(self.wrapper + [self.binary] + args, input=stdin,
+                              capture_output=True, env=env, cwd=prefix, timeout=600,
+                              preexec_fn=preexec)
         return (done.stdout.decode("latin-1"), done.stderr.decode("latin-1"), done.returncode)
 
     def console(self, text):

@@ -65,7 +65,9 @@ class Run:
         self.out, self.err, self.status = out, err, status
 
 
-class EndToEnd(unittest.TestCase):
+class Harness(unittest.TestCase):
+    """A prefix for each test, and the means to lay out, run and compare."""
+
     def setUp(self):
         self.prefix = PLATFORM.new_prefix()
         self.addCleanup(PLATFORM.done_with, self.prefix)
@@ -123,7 +125,9 @@ class EndToEnd(unittest.TestCase):
             text += "kopiere nach %s\\%s\\%s\n" % (target, sub, name) + PLATFORM.COPIED
         return text
 
-    # --- the runs ---
+
+
+class EndToEnd(Harness):
 
     def test_normal_run_with_extra_folders(self):
         entries = self.standard(extra_lines=[sp.key(50) + "=Readme.txt", "; kein Eintrag"])

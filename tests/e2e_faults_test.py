@@ -1,0 +1,269 @@
+"""Faults on the way, for the native build: each test checks what is left
+on disk. The invariant after every run: each package is either at its
+target (whole) with its line gone from the index that the game reads next,
+or still in the cache with its line still in that index; no target is left
+truncated; nothing outside the installation folders is touched."""
+
+import hashlib
+import os
+import random
+import resource
+import shutil
+import stat
+import subprocess
+import unittest
+
+import e2e_test
+from e2e_test import BANNER, FAILED, PROMPT, UNKNOWN, UT, dialogue, read_line, report, sp
+
+KNOWN = {".ut2": "Maps", ".u": "System", ".ukx": "Animations", ".ka": "KarmaData",
+         ".ogg": "Music", ".uax": "Sounds", ".usx": "StaticMeshes", ".utx": "Textures"}
+NAMES = ["UT2004", "UT2004 Zweitinstallation"]
+NO_SPACE = ("Auf dem Datentraeger ist nicht genug Speicherplatz vorhanden.\n"
+            "        0 Datei(en) kopiert.\n")
+DENIED = "Zugriff verweigert.\n        0 Datei(en) kopiert.\n"
+
+
+def sub_folder(name):
+    for ending, sub in sorted(KNOWN.items(), key=lambda e: -len(e[0])):
+        if name.endswith(ending):
+            return sub
+    return None
+
+
+def disk(name):
+    """The file name under which the program stores a name from the index:
+    its bytes as they stand there."""
+    return os.fsdecode(name.encode("latin-1"))
+
+
+def nobody():
+    """Runs the program as an unprivileged user when the tests run as root,
+    so that file permissions hold."""
+    if os.geteuid() != 0:
+        return None
+
+    def drop():
+        os.setgroups([])
+        os.setgid(65534)
+        os.setuid(65534)
+    return drop
+
+
+class Faults(e2e_test.Harness):
+    def run_limited(self, answers, args=(), before=None):
+        out, err, status = e2e_test.PLATFORM.run(self.prefix, list(args),
+                                                 answers.encode("latin-1"), preexec=before)
+        return e2e_test.Run(out, e2e_test.normalised(err), status)
+
+    def open_to_all(self):
+        for folder, dirs, names in os.walk(self.prefix):
+            for name in dirs + names:
+                path = os.path.join(folder, name)
+                if not os.path.islink(path):
+                    os.chmod(path, 0o777 if os.path.isdir(path) else 0o666)
+        os.chmod(self.prefix, 0o777)
+
+    def check_invariant(self, index_before, packages, before_files, roots):
+        """packages: key -> bytes of every cached package before the run."""
+        cache = os.path.join(self.root, "Cache")
+        index_path = os.path.join(cache, "cache.ini")
+        with open(index_path, "rb") as f:
+            index_after = f.read().replace(b"\r\n", b"\n").split(b"\n")
+        after = self.files()
+        for line in index_before:
+            text = line.decode("latin-1")
+            if len(text) < 36 or text[34] != "=" or text[:34] not in packages:
+                continue
+            key, name = text[:34], text[35:]
+            sub = sub_folder(name)
+            cached = os.path.join("UT2004", "Cache", key + ".uxx")
+            if line in index_after:
+                self.assertEqual(after.get(cached), packages[key], text)
+            else:
+                self.assertIsNotNone(sub, text)
+                self.assertEqual(after.get(os.path.join("UT2004", sub, disk(name))),
+                                 packages[key], text)
+        whole = set(packages.values())
+        for path, content in after.items():
+            self.assertNotIn(".morvane-", path)
+            inside = any(path.startswith(root + os.sep) for root in roots)
+            if not inside:
+                self.assertEqual(content, before_files.get(path), path)
+            elif before_files.get(path) != content and not path.endswith(".ini"):
+                self.assertIn(content, whole, "%s is not a whole package" % path)
+
+    def snapshot(self):
+        cache = os.path.join(self.root, "Cache")
+        with open(os.path.join(cache, "cache.ini"), "rb") as f:
+            lines = f.read().replace(b"\r\n", b"\n").split(b"\n")
+        packages = {}
+        for name in os.listdir(cache):
+            if name.endswith(".uxx"):
+                with open(os.path.join(cache, name), "rb") as f:
+                    packages[name[:-4]] = f.read()
+        return lines, packages, self.files()
+
+    def test_read_only_target_and_folder(self):
+        self.standard(entries=[(sp.key(1), "DM-Alt.ut2"), (sp.key(2), "Core.u")])
+        target = os.path.join(self.root, "Maps", "DM-Alt.ut2")
+        with open(target, "wb") as f:
+            f.write(b"old map")
+        self.open_to_all()
+        os.chmod(target, 0o444)
+        os.chmod(os.path.join(self.root, "System"), 0o555)
+        state = self.snapshot()
+        run = self.run_limited("1\n\n", before=nobody())
+        self.expect(run, BANNER + dialogue(NAMES) +
+                    read_line(sp.key(1) + "=DM-Alt.ut2") +
+                    "kopiere nach C:\\UT2004\\Maps\\DM-Alt.ut2\n" + DENIED + FAILED +
+                    read_line(sp.key(2) + "=Core.u") +
+                    "kopiere nach C:\\UT2004\\System\\Core.u\n" + DENIED + FAILED + PROMPT)
+        self.check_invariant(*state, roots=["UT2004"])
+        with open(target, "rb") as f:
+            self.assertEqual(f.read(), b"old map")
+
+    def test_disk_fills_during_a_copy(self):
+        big, small = sp.key(1), sp.key(2)
+        self.standard(entries=[(big, "Huge.utx"), (small, "Small.utx")])
+        with open(os.path.join(self.root, "Cache", big + ".uxx"), "wb") as f:
+            f.write(os.urandom(300 << 10))
+        state = self.snapshot()
+
+        def limit():
+            resource.setrlimit(resource.RLIMIT_FSIZE, (128 << 10, 128 << 10))
+        run = self.run_limited("1\n\n", [e2e_test.SECOND], before=limit)
+        self.expect(run, BANNER + dialogue(NAMES) +
+                    read_line(big + "=Huge.utx") + "kopiere nach C:\\UT2004\\Textures\\Huge.utx\n" +
+                    NO_SPACE + FAILED +
+                    self.moved(small + "=Small.utx", [UT, e2e_test.SECOND], "Textures",
+                               "Small.utx") + PROMPT)
+        self.check_invariant(*state, roots=["UT2004", os.path.join("Spiele", "UT2004 Kopie")])
+        self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Textures"))), ["Small.utx"])
+
+    def test_read_only_cache_folder(self):
+        self.standard(entries=[(sp.key(1), "Core.u")])
+        self.open_to_all()
+        cache = os.path.join(self.root, "Cache")
+        os.chmod(cache, 0o555)
+        state = self.snapshot()
+        run = self.run_limited("1\n\n", before=nobody())
+        self.expect(run, BANNER + dialogue(NAMES),
+                    report("IO_EXCEPTIONS.USE_ERROR", "text_files.cc:N"), 1)
+        self.assertEqual(self.files(), state[2])
+
+        # With a writable tempcache.ini there, the copies are made, the
+        # deletions fail, and the old index cannot be removed: it stays.
+        os.chmod(cache, 0o777)
+        with open(os.path.join(cache, "tempcache.ini"), "wb") as f:
+            f.write(b"stale")
+        os.chmod(os.path.join(cache, "tempcache.ini"), 0o666)
+        os.chmod(cache, 0o555)
+        state = self.snapshot()
+        run = self.run_limited("1\n\n", before=nobody())
+        self.expect(run, BANNER + dialogue(NAMES) +
+                    self.moved(sp.key(1) + "=Core.u", [UT], "System", "Core.u") +
+                    "Zugriff verweigert.\n",
+                    report("IO_EXCEPTIONS.USE_ERROR", "text_files.cc:N"), 1)
+        self.check_invariant(*state, roots=["UT2004"])
+        with open(os.path.join(cache, "tempcache.ini"), "rb") as f:
+            self.assertEqual(f.read(), b"[Options]\r\nVersion=3369\r\n\r\n[Cache]\r\n")
+
+    def test_broken_registry_files(self):
+        self.standard()
+        reg = os.path.join(self.prefix, "system.reg")
+        with open(reg, "rb") as f:
+            good = f.read()
+        missing = report("GWINDOWS.REGISTRY.REGISTRY_ERROR", e2e_test.PLATFORM.NOT_FOUND_TEXT)
+        with open(reg, "wb") as f:
+            f.write(os.urandom(5000))
+        self.expect(self.run_limited("1\n\n"), BANNER, missing, 1)
+        with open(reg, "wb") as f:
+            f.write(good[:good.index(b"UT2004 Zweit") + 4])
+        # The key line cut off before its end is passed over.
+        self.expect(self.run_limited("9\n\n"), BANNER + dialogue(["UT2004"]),
+                    report("CONSTRAINT_ERROR", "morvanepack.cc:N index check failed"), 1)
+        with open(reg, "wb") as f:
+            f.write(good)
+        self.open_to_all()
+        os.chmod(reg, 0)
+        if nobody():
+            self.expect(self.run_limited("1\n\n", before=nobody()), BANNER,
+                        report("GWINDOWS.REGISTRY.REGISTRY_ERROR", "Access is denied.\n"), 1)
+
+    def test_huge_index_with_very_long_lines(self):
+        self.standard(entries=[])
+        header = b"h" * (100 << 20)
+        entry = (sp.key(1) + "=").encode() + b"n" * (100 << 20) + b".u"
+        other = b"x" * (100 << 20)
+        with open(os.path.join(self.root, "Cache", sp.key(1) + ".uxx"), "wb") as f:
+            f.write(b"package")
+        with open(os.path.join(self.root, "Cache", "cache.ini"), "wb") as f:
+            f.write(header + b"\r\n[Cache]\r\n" + entry + b"\r\n" + other + b"\r\n")
+        run = self.run_limited("1\n\n")
+        self.assertEqual(run.status, 0, run.err)
+        self.assertTrue(run.out.endswith(
+            "\nDer Dateiname oder die Erweiterung ist zu lang.\n        0 Datei(en) kopiert.\n" +
+            FAILED + read_line(other.decode()) + UNKNOWN + PROMPT))
+        with open(os.path.join(self.root, "Cache", "cache.ini"), "rb") as f:
+            written = f.read()
+        self.assertEqual(hashlib.sha1(written).hexdigest(), hashlib.sha1(
+            header + b"\r\n[Cache]\r\n" + entry + b"\r\n" + other + b"\r\n").hexdigest())
+
+    def test_random_indexes_and_failures_lose_nothing(self):
+        rng = random.Random(20261207)
+        for round_ in range(40):
+            with self.subTest(round=round_):
+                self.random_round(rng)
+
+    def random_round(self, rng):
+        shutil.rmtree(os.path.join(self.prefix, "drive_c"))
+        sp.make_prefix(self.prefix)
+        extras = [r"C:\Extra%d" % i for i in range(rng.randint(0, 2))]
+        self.register([("UT2004", UT)])
+        self.root = self.install(UT, sub_folders=[s for s in KNOWN.values()
+                                                  if rng.random() < 0.85])
+        for extra in extras:
+            self.install(extra, with_cache=False,
+                         sub_folders=[s for s in KNOWN.values() if rng.random() < 0.7])
+        cache = os.path.join(self.root, "Cache")
+        lines = ["[Alt]", "x=1"] if rng.random() < 0.5 else []
+        lines.append("[Cache]")
+        big = rng.random() < 0.3
+        for i in range(rng.randint(0, 12)):
+            k = sp.key(rng.randint(0, 10**6))
+            ending = rng.choice(list(KNOWN) + [".txt", ".int"])
+            name = rng.choice(["Map", "Pak ete", "\u00e9t\u00e9", "a%b", "x!"]) + str(i) + ending
+            lines.append(k + "=" + name)
+            if rng.random() < 0.85:
+                size = rng.choice([10, 1000, 200 << 10 if big else 5000])
+                with open(os.path.join(cache, k + ".uxx"), "wb") as f:
+                    f.write(os.urandom(size))
+            sub = sub_folder(name)
+            target = os.path.join(self.root, sub or "", disk(name))
+            if sub and os.path.isdir(os.path.dirname(target)):
+                roll = rng.random()
+                if roll < 0.1:
+                    with open(target, "wb") as f:
+                        f.write(b"old")
+                    os.chmod(target, 0o444)
+                elif roll < 0.15:
+                    os.mkdir(target)
+            if rng.random() < 0.1:
+                lines.append(rng.choice(["", "kein Eintrag", "[Cache]", k + "=", " " * 40]))
+        end = rng.choice(["\r\n", "\n"])
+        with open(os.path.join(cache, "cache.ini"), "wb") as f:
+            f.write((end.join(lines) + end).encode("latin-1"))
+        state = self.snapshot()
+
+        def limit():
+            resource.setrlimit(resource.RLIMIT_FSIZE, (100 << 10, 100 << 10))
+        run = self.run_limited("1\n\n", extras, before=limit if big else None)
+        self.assertEqual(run.status, 0, run.err)
+        self.assertEqual(run.err, "")
+        roots = ["UT2004"] + [e[3:] for e in extras]
+        self.check_invariant(*state, roots=roots)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
