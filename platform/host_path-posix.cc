@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <cstdint>
 #include <unordered_map>
 #include <vector>
 
@@ -35,40 +36,80 @@ std::string Join(const std::string& folder, const std::string& name) {
   return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
-// The names of one folder by their lower-case form, as read at `changed`.
-// A folder that holds thousands of packages is read once, not once a copy.
-struct Folder_Names {
-  timespec changed{};
-  std::unordered_map<std::string, std::string> by_lower;
-};
-std::unordered_map<std::string, Folder_Names> folders;
+// Whether a folder may hold a name in another letter case is asked of a
+// fixed-size filter of the lower-case names seen in the folders read so far:
+// when it says no, the name is used as given and the folder is not read
+// again; only when it says maybe is the folder read for the entry. Memory
+// stays the same however many packages a folder holds; stale bits only cost
+// an extra read.
+const size_t kFilterBits = size_t{1} << 22;  // 512 KiB
+std::vector<uint64_t> filter;
+// When each folder that was read last changed, as far as the filter knows it.
+std::unordered_map<std::string, timespec> folders_read;
+
+uint64_t Hash(const std::string& folder, const std::string& lower_name, uint64_t seed) {
+  uint64_t h = 1469598103934665603ull ^ seed;
+  for (unsigned char c : folder) h = (h ^ c) * 1099511628211ull;
+  h = (h ^ '/') * 1099511628211ull;
+  for (unsigned char c : lower_name) h = (h ^ c) * 1099511628211ull;
+  return h ^ (h >> 29);
+}
+
+void Remember(const std::string& folder, const std::string& name) {
+  if (filter.empty()) filter.assign(kFilterBits / 64, 0);
+  std::string lower = Lower(name);
+  for (uint64_t seed : {0u, 1u}) {
+    uint64_t bit = Hash(folder, lower, seed) % kFilterBits;
+    filter[bit / 64] |= uint64_t{1} << (bit % 64);
+  }
+}
+
+bool May_Hold(const std::string& folder, const std::string& name) {
+  std::string lower = Lower(name);
+  for (uint64_t seed : {0u, 1u}) {
+    uint64_t bit = Hash(folder, lower, seed) % kFilterBits;
+    if (!(filter[bit / 64] & (uint64_t{1} << (bit % 64)))) return false;
+  }
+  return true;
+}
 
 bool Same_Time(const timespec& a, const timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
-Folder_Names* Names_Of(const std::string& folder) {
-  struct stat st;
-  if (stat(folder.empty() ? "." : folder.c_str(), &st) != 0) return nullptr;
-  auto found = folders.find(folder);
-  if (found != folders.end() && Same_Time(found->second.changed, st.st_mtim)) return &found->second;
-  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
-  if (!dir) return nullptr;
-  Folder_Names& names = folders[folder];
-  names.changed = st.st_mtim;
-  names.by_lower.clear();
-  while (dirent* entry = readdir(dir)) names.by_lower.emplace(Lower(entry->d_name), entry->d_name);
+const char* Dir_Name(const std::string& folder) { return folder.empty() ? "." : folder.c_str(); }
+
+// The entry of `folder` whose name equals `component` but for letter case,
+// or nothing. `remember` puts every name read into the filter.
+std::string Scan(const std::string& folder, const std::string& component, bool remember) {
+  DIR* dir = opendir(Dir_Name(folder));
+  if (!dir) return "";
+  std::string lower = Lower(component), found;
+  while (dirent* entry = readdir(dir)) {
+    if (remember) Remember(folder, entry->d_name);
+    if (found.empty() && Lower(entry->d_name) == lower) {
+      found = entry->d_name;
+      if (!remember) break;
+    }
+  }
   closedir(dir);
-  return &names;
+  return found;
 }
 
 // The name of `component` inside `folder` as it stands on disk.
 std::string Entry_Name(const std::string& folder, const std::string& component) {
   if (Exists(Join(folder, component))) return component;
-  Folder_Names* names = Names_Of(folder);
-  if (!names) return component;
-  auto found = names->by_lower.find(Lower(component));
-  return found == names->by_lower.end() ? component : found->second;
+  struct stat st;
+  if (stat(Dir_Name(folder), &st) != 0) return component;
+  auto known = folders_read.find(folder);
+  if (known == folders_read.end() || !Same_Time(known->second, st.st_mtim)) {
+    folders_read[folder] = st.st_mtim;
+    std::string found = Scan(folder, component, true);
+    return found.empty() ? component : found;
+  }
+  if (!May_Hold(folder, component)) return component;
+  std::string found = Scan(folder, component, false);
+  return found.empty() ? component : found;
 }
 
 std::string Resolve(const std::string& root, const std::vector<std::string>& parts, size_t count) {
@@ -110,19 +151,14 @@ void Note_Change(const std::string& host_path) {
   size_t slash = host_path.rfind('/');
   std::string folder = slash == std::string::npos ? "" : host_path.substr(0, slash ? slash : 1);
   std::string name = slash == std::string::npos ? host_path : host_path.substr(slash + 1);
-  auto found = folders.find(folder);
-  if (found == folders.end()) return;
+  auto known = folders_read.find(folder);
+  if (known == folders_read.end()) return;
   struct stat st;
-  if (stat(folder.empty() ? "." : folder.c_str(), &st) != 0) {
-    folders.erase(found);
+  if (stat(Dir_Name(folder), &st) != 0) {
+    folders_read.erase(known);
     return;
   }
-  found->second.changed = st.st_mtim;
-  if (Exists(host_path)) {
-    found->second.by_lower.emplace(Lower(name), name);
-  } else {
-    auto entry = found->second.by_lower.find(Lower(name));
-    if (entry != found->second.by_lower.end() && entry->second == name)
-      found->second.by_lower.erase(entry);
-  }
+  // Our own change: the filter learns the name and need not read the folder again.
+  known->second = st.st_mtim;
+  Remember(folder, name);
 }

@@ -87,6 +87,23 @@ TEST(Execute, QuotedPathsKeepTheirBlanksAndCaseIsFound) {
   EXPECT_EQ(Names_In(dir / "Program Files/UT2004/System"), Names{"Core.U"});
 }
 
+TEST(Execute, NamesMadeOnTheWayAreFoundInAnyCase) {
+  Temp_Folder dir;
+  Make_Folder(dir / "Maps");
+  Write_File(dir / "a.uxx", "first");
+  Write_File(dir / "b.uxx", "second");
+  std::string maps = dir.path + "\\Maps\\";
+  EXPECT_EQ(Execute_Captured("COPY /Y \"" + dir / "a.uxx\" \"" + maps + "DM-X.ut2\"").status, 0);
+  EXPECT_EQ(Execute_Captured("COPY /Y \"" + dir / "b.uxx\" \"" + maps + "dm-x.UT2\"").status, 0);
+  EXPECT_EQ(Names_In(dir / "Maps"), Names{"DM-X.ut2"});
+  EXPECT_EQ(Read_File(dir / "Maps/DM-X.ut2"), "second");
+  // A file that another program puts there is seen as well.
+  Write_File(dir / "Maps/Other.UT2", "theirs");
+  EXPECT_EQ(Execute_Captured("COPY /Y \"" + dir / "a.uxx\" \"" + maps + "other.ut2\"").status, 0);
+  EXPECT_EQ(Names_In(dir / "Maps"), (Names{"DM-X.ut2", "Other.UT2"}));
+  EXPECT_EQ(Read_File(dir / "Maps/Other.UT2"), "first");
+}
+
 TEST(Execute, DeleteAndRename) {
   Temp_Folder dir;
   Write_File(dir / "a.uxx", "x");
