@@ -3,8 +3,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <unordered_map>
 #include <vector>
 
@@ -77,7 +77,9 @@ bool Same_Time(const timespec& a, const timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
-const char* Dir_Name(const std::string& folder) { return folder.empty() ? "." : folder.c_str(); }
+const char* Dir_Name(const std::string& folder) {
+  return folder.empty() ? "." : folder.c_str();
+}
 
 // The entry of `folder` whose name equals `component` but for letter case,
 // or nothing. `remember` puts every name read into the filter.

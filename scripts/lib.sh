@@ -34,10 +34,11 @@ build_native() {
   cmake --build "$dir" -j2 >&2
 }
 
-# build_windows DIR: cross-builds morvane.exe with MinGW-w64.
+# build_windows DIR [TESTS]: cross-builds morvane.exe with MinGW-w64, and
+# its unit tests (morvane_tests.exe) when TESTS is ON.
 build_windows() {
   build_native "$1" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
-    -DMORVANE_TESTS=OFF
+    -DMORVANE_TESTS="${2:-OFF}"
 }
 
 need_fuzz_tools() {

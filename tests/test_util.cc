@@ -1,25 +1,41 @@
 // Helpers for the unit tests.
 #include "tests/test_util.h"
 
-#include <sys/stat.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
+namespace fs = std::filesystem;
+
+namespace {
+// Test processes run side by side: every name they make up must differ.
+std::string Unique() {
+  static std::mt19937_64 random{std::random_device{}()};
+  return std::to_string(random());
+}
+}  // namespace
+
 Temp_Folder::Temp_Folder() {
-  std::string pattern = std::filesystem::temp_directory_path().string() + "/morvane-test-XXXXXX";
-  path = mkdtemp(pattern.data());
+  for (;;) {
+    fs::path candidate = fs::temp_directory_path() / ("morvane-test-" + Unique());
+    if (fs::create_directory(candidate)) {
+      path = candidate.string();
+      return;
+    }
+  }
 }
 
 Temp_Folder::~Temp_Folder() {
   std::error_code ignored;
-  std::filesystem::permissions(path, std::filesystem::perms::owner_all,
-                               std::filesystem::perm_options::add, ignored);
-  std::filesystem::remove_all(path, ignored);
+  for (auto& entry : fs::recursive_directory_iterator(path, ignored))
+    fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+  fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ignored);
+  fs::remove_all(path, ignored);
 }
 
 void Write_File(const std::string& path, const std::string& bytes) {
@@ -35,22 +51,21 @@ std::string Read_File(const std::string& path) {
 }
 
 bool Exists(const std::string& path) {
-  struct stat st;
-  return lstat(path.c_str(), &st) == 0;
+  std::error_code ignored;
+  return fs::exists(fs::symlink_status(path, ignored));
 }
 
 void Make_Folder(const std::string& path) {
-  std::filesystem::create_directories(path);
+  fs::create_directories(path);
 }
 
 Captured_Output::Captured_Output() {
-  char name[] = "/tmp/morvane-out-XXXXXX";
-  int fd = mkstemp(name);
-  file = name;
+  file = (fs::temp_directory_path() / ("morvane-out-" + Unique())).string();
+  std::FILE* out = std::fopen(file.c_str(), "wb");
   std::fflush(stdout);
   saved = dup(1);
-  dup2(fd, 1);
-  close(fd);
+  dup2(fileno(out), 1);
+  std::fclose(out);
 }
 
 std::string Captured_Output::Finish() {
@@ -60,7 +75,7 @@ std::string Captured_Output::Finish() {
   close(saved);
   saved = -1;
   std::string bytes = Read_File(file);
-  unlink(file.c_str());
+  std::remove(file.c_str());
   return bytes;
 }
 

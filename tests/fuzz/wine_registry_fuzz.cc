@@ -6,8 +6,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);
-  for (std::string_view path : {"Software\\Unreal Technology\\Installed Apps",
-                                "Software\\Unreal Technology\\Installed Apps\\UT2004\\", "", "\\"}) {
+  for (std::string_view path :
+       {"Software\\Unreal Technology\\Installed Apps",
+        "Software\\Unreal Technology\\Installed Apps\\UT2004\\", "", "\\"}) {
     auto key = Wine_Registry::Find_Key(text, path);
     if (!key) continue;
     for (const std::string& name : key->sub_keys)

@@ -1,12 +1,11 @@
 // The commands COPY /Y, DEL and REN as this platform carries them out.
-#include "support/util-execution.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 
+#include "support/util-execution.h"
 #include "tests/test_util.h"
 
 using Util::Execution::Execute;

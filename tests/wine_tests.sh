@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Runs the end-to-end tests against morvane.exe under Wine, in a throw-away
-# prefix that is ended and removed afterwards.
-# Usage: tests/wine_e2e.sh MORVANE_EXE [NATIVE_MORVANE]
+# Runs the Windows build under Wine, in a throw-away prefix that is ended and
+# removed afterwards: its unit tests (when built), then the end-to-end tests
+# against morvane.exe. NATIVE_MORVANE, when given, is checked against the
+# registry file that Wine writes.
+# Usage: tests/wine_tests.sh WINDOWS_BUILD_DIR [NATIVE_MORVANE]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 wine=${MORVANE_WINE:-/usr/lib/wine/wine64}
@@ -22,6 +24,10 @@ start=$(date +%s)
 "$wineserver" -p </dev/null >/dev/null 2>&1
 "$wine" reg query 'HKLM\SOFTWARE' </dev/null >/dev/null 2>&1 || true
 echo "Wine prefix ready in $(($(date +%s) - start)) s"
+build=$(realpath "$1")
 native=${2:+$(realpath "$2")}
-MORVANE_PLATFORM=wine MORVANE_BINARY=$(realpath "$1") MORVANE_NATIVE_BINARY=$native MORVANE_WINE=$wine \
+if [[ -f $build/morvane_tests.exe ]]; then
+  "$wine" "$build/morvane_tests.exe" --gtest_brief=1 </dev/null
+fi
+MORVANE_PLATFORM=wine MORVANE_BINARY=$build/morvane.exe MORVANE_NATIVE_BINARY=$native MORVANE_WINE=$wine \
   python3 "$here/e2e_test.py"

@@ -1,0 +1,61 @@
+// A cache index pass in a throw-away installation folder, for the tests of
+// the pass: its console, its new index and the commands it ran.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "driver/cacheverarbeitung.h"
+#include "support/util-execution.h"
+#include "tests/test_util.h"
+
+inline const std::string K1 = "0123456789ABCDEF0123456789ABCDEF-1";
+inline const std::string K2 = "0123456789ABCDEF0123456789ABCDEF-2";
+inline const std::string K3 = "0123456789ABCDEF0123456789ABCDEF-3";
+
+// An installation in a throw-away folder, its index, and what a pass left.
+struct Pass {
+  Temp_Folder dir;
+  std::string ut = dir / "UT2004";
+  std::string cache = ut + "\\Cache\\";
+  std::string console;
+  std::string new_index;
+  std::vector<std::string> commands;
+  bool eintraege = false;
+
+  explicit Pass(const std::string& index) {
+    Make_Folder(dir / "UT2004/Cache");
+    for (auto sub : {"Maps", "System", "Animations", "KarmaData", "Music", "Sounds", "StaticMeshes",
+                     "Textures"})
+      Make_Folder(dir / "UT2004/" + sub);
+    Write_File(dir / "UT2004/Cache/cache.ini", index);
+  }
+
+  // Runs the pass with the real commands, or records them when `record`.
+  void Run(const std::vector<std::string>& arguments = {}, bool record = false) {
+    Text_Files::File cachedatei, tempdatei;
+    Text_Files::Open(cachedatei, Text_Files::In_File, cache + "cache.ini");
+    Text_Files::Create(tempdatei, Text_Files::Out_File, cache + "tempcache.ini");
+    Captured_Output out;
+    Command_Runner runner = [&](const std::string& command) {
+      commands.push_back(command);
+      return record ? 0 : Util::Execution::Execute(command);
+    };
+    try {
+      eintraege = cacheverarbeitung(ut, cache, cachedatei, tempdatei, arguments, runner);
+    } catch (...) {
+      console = out.Finish();
+      Text_Files::Close(tempdatei);
+      new_index = Read_File(dir / "UT2004/Cache/tempcache.ini");
+      throw;
+    }
+    console = out.Finish();
+    Text_Files::Close(tempdatei);
+    new_index = Read_File(dir / "UT2004/Cache/tempcache.ini");
+  }
+};
+
+inline std::string Read(const std::string& line) {
+  return "\nZeile eingelesen: " + line + "\n";
+}
