@@ -169,6 +169,24 @@ class Faults(e2e_test.Harness):
         with open(os.path.join(cache, "tempcache.ini"), "rb") as f:
             self.assertEqual(f.read(), b"[Options]\r\nVersion=3369\r\n\r\n[Cache]\r\n")
 
+    def test_a_failed_rename_is_an_error(self):
+        # A second index in other letters: the rename must not replace it,
+        # and the run must not end as though all were well.
+        self.standard(entries=[(sp.key(1), "Core.u")])
+        cache = os.path.join(self.root, "Cache")
+        with open(os.path.join(cache, "CACHE.INI"), "wb") as f:
+            f.write(b"other")
+        run = self.run_limited("1\n\n")
+        self.expect(run, BANNER + dialogue(NAMES) +
+                    self.moved(sp.key(1) + "=Core.u", [UT], "System", "Core.u") +
+                    "Eine doppelte Datei ist bereits vorhanden, oder die Datei wurde nicht "
+                    "gefunden.\n",
+                    report("IO_EXCEPTIONS.USE_ERROR", "morvane.cc:N neuer Index bleibt unter "
+                           "C:\\UT2004\\Cache\\tempcache.ini"), 1)
+        self.assertEqual(sorted(os.listdir(cache)), ["CACHE.INI", "tempcache.ini"])
+        with open(os.path.join(cache, "tempcache.ini"), "rb") as f:
+            self.assertEqual(f.read(), b"[Options]\r\nVersion=3369\r\n\r\n[Cache]\r\n")
+
     def test_broken_registry_files(self):
         self.standard()
         reg = os.path.join(self.prefix, "system.reg")
