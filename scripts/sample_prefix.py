@@ -3,6 +3,7 @@ caches, for the demo, the end-to-end tests and the benchmark."""
 
 import hashlib
 import os
+import subprocess
 
 KEY_PATH = r"Software\Wow6432Node\Unreal Technology\Installed Apps"
 SUB_FOLDERS = ["Maps", "System", "Animations", "KarmaData", "Music", "Sounds",
@@ -46,6 +47,20 @@ def make_prefix(prefix):
     link = os.path.join(prefix, "dosdevices", "c:")
     if not os.path.lexists(link):
         os.symlink("../drive_c", link)
+
+
+def keep_wineserver_up(wine, env):
+    """Once the prefix's wineserver has ended (after wineboot, or -k to have
+    it write the registry files), starts one that stays up between runs: a
+    server started on demand slows every run. The first program starts
+    Wine's services, which keep its output open, so that is one whose output
+    nobody waits for."""
+    server = os.path.join(os.path.dirname(wine), "wineserver")
+    quiet = dict(env=env, timeout=120, stdin=subprocess.DEVNULL,
+                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for flag in ("-w", "-p"):
+        subprocess.run([server, flag], **quiet)
+    subprocess.run([wine, "reg", "query", r"HKLM\SOFTWARE"], **quiet)
 
 
 def host_path(prefix, windows_path):

@@ -104,16 +104,11 @@ class Wine:
                    "/d", data, "/f", "/reg:32", check=True)
 
     def save_registry(self):
-        """Has the wineserver write the registry files by ending it, then starts
-        it again to stay up: a server started on demand slows every run."""
+        """Has the wineserver write the registry files by ending it."""
         server = os.path.join(os.path.dirname(self.wine), "wineserver")
-        quiet = dict(env=self.env, timeout=60, stdin=subprocess.DEVNULL,
-                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for flag in ("-k", "-w", "-p"):
-            subprocess.run([server, flag], **quiet)
-        # The first program starts Wine's services, which keep its output
-        # open: let that be one whose output nobody waits for.
-        subprocess.run([self.wine, "reg", "query", self.KEY], **quiet)
+        subprocess.run([server, "-k"], env=self.env, timeout=60, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        sp.keep_wineserver_up(self.wine, self.env)
 
     def run(self, prefix, args, stdin):
         done = subprocess.run([self.wine, self.binary] + args, input=stdin, env=self.env,
