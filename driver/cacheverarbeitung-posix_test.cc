@@ -46,8 +46,9 @@ TEST(Cacheverarbeitung, MovesEveryKnownTypeAndKeepsTheRest) {
 }
 
 TEST(Cacheverarbeitung, AFailedCopyKeepsThePackageAndItsLine) {
-  // K1's package is missing, K2's target folder is missing, K3 goes through;
-  // a failed copy to an extra folder does not hold back the delete.
+  // K1's package is gone (moved by an earlier run), K2's target folder is
+  // missing, K3 goes through; a failed copy to an extra folder does not hold
+  // back the delete.
   Pass pass("[Cache]\r\n" + K1 + "=A.u\r\n" + K2 + "=B.ogg\r\n" + K3 + "=C.utx\r\n");
   std::filesystem::remove(pass.dir / "UT2004/Music");
   Write_File(pass.dir / "UT2004/Cache/" + K2 + ".uxx", "b");
@@ -56,17 +57,15 @@ TEST(Cacheverarbeitung, AFailedCopyKeepsThePackageAndItsLine) {
   pass.Run({extra});
   const std::string failed = "!! Kopieren fehlgeschlagen -> Zeile bleibt erhalten !!\n";
   EXPECT_EQ(pass.console,
-            Read(K1 + "=A.u") + "kopiere nach " + pass.ut + "\\System\\A.u\n" +
-                "Das System kann die angegebene Datei nicht finden.\n"
-                "        0 Datei(en) kopiert.\n" +
-                failed + Read(K2 + "=B.ogg") + "kopiere nach " + pass.ut + "\\Music\\B.ogg\n" +
+            Read(K1 + "=A.u") + "!! Datei fehlt im Cache -> Zeile wird entfernt !!\n" +
+                Read(K2 + "=B.ogg") + "kopiere nach " + pass.ut + "\\Music\\B.ogg\n" +
                 "Das System kann den angegebenen Pfad nicht finden.\n"
                 "        0 Datei(en) kopiert.\n" +
                 failed + Read(K3 + "=C.utx") + "kopiere nach " + pass.ut + "\\Textures\\C.utx\n" +
                 "        1 Datei(en) kopiert.\n" + "kopiere nach " + extra + "\\Textures\\C.utx\n" +
                 "Das System kann den angegebenen Pfad nicht finden.\n"
                 "        0 Datei(en) kopiert.\n");
-  EXPECT_EQ(pass.new_index, "[Cache]\r\n" + K1 + "=A.u\r\n" + K2 + "=B.ogg\r\n");
+  EXPECT_EQ(pass.new_index, "[Cache]\r\n" + K2 + "=B.ogg\r\n");
   EXPECT_EQ(Read_File(pass.dir / "UT2004/Cache/" + K2 + ".uxx"), "b");
   EXPECT_FALSE(Exists(pass.dir / "UT2004/Cache/" + K3 + ".uxx"));
   EXPECT_EQ(Read_File(pass.dir / "UT2004/Textures/C.utx"), "c");

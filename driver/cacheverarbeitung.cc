@@ -25,6 +25,8 @@ const char kUnbekannt[] = "!! unbekannter Eintrag in Zeile -> Zeile wird ausgela
 const char kInkompatibel[] = "!! Format derzeit nicht kompatibel !!";
 const char kUnsicher[] = "!! unsicherer Dateiname -> Zeile wird ausgelassen !!";
 const char kFehlgeschlagen[] = "!! Kopieren fehlgeschlagen -> Zeile bleibt erhalten !!";
+const char kFehlt[] = "!! Datei fehlt im Cache -> Zeile wird entfernt !!";
+const char kLoeschenFehlgeschlagen[] = "!! Loeschen fehlgeschlagen -> Zeile bleibt erhalten !!";
 const char kKopiere[] = "kopiere nach ";
 
 const Typ* Typ_Von(std::string_view zielname) {
@@ -47,8 +49,8 @@ bool Unsicher(std::string_view name) {
 
 bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
                        Text_Files::File& cachedatei, Text_Files::File& tempdatei,
-                       const std::vector<std::string>& argumente,
-                       const Command_Runner& ausfuehren) {
+                       const std::vector<std::string>& argumente, const Command_Runner& ausfuehren,
+                       const Looker& nachsehen) {
   bool eintraege = false;
 
   std::string zeile = Util::Files::Text_IO::Get_Line(cachedatei);
@@ -81,8 +83,15 @@ bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
       Text_Files::Put_Line(tempdatei, zeile);
       continue;
     }
+    std::string paket = cachepfad + std::string(quellname) + ".uxx";
+    if (nachsehen(paket) == Host_Files::Kind::absent) {
+      // Moved by an earlier run that ended before its new index was in
+      // place: nothing is left to protect.
+      Text_Files::Put_Line(kFehlt);
+      continue;
+    }
     std::string subpfad(typ->subpfad);
-    std::string quelle = "\"" + cachepfad + std::string(quellname) + ".uxx\"";
+    std::string quelle = "\"" + paket + "\"";
     std::string ziel = subpfad + std::string(zielname);
 
     Text_Files::Put_Line(kKopiere + utpfad + ziel);
@@ -97,6 +106,12 @@ bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
       ausfuehren("COPY /Y " + quelle + " \"" + a + ziel + "\"");
     }
     ausfuehren("DEL " + quelle);
+    // The shell's answer is not to be trusted here: ask the disk.
+    if (nachsehen(paket) != Host_Files::Kind::absent) {
+      // Kept, so that the next run copies again and deletes.
+      Text_Files::Put_Line(kLoeschenFehlgeschlagen);
+      Text_Files::Put_Line(tempdatei, zeile);
+    }
   }
   return eintraege;
 }

@@ -8,15 +8,21 @@
 #include <string>
 #include <vector>
 
+#include "platform/host_files.h"
 #include "support/text_files.h"
 
 // Runs one command text and returns its exit status (0: done).
 using Command_Runner = std::function<int(const std::string&)>;
+// Says what stands at a path (Host_Files::Look).
+using Looker = std::function<Host_Files::Kind(const std::string&)>;
 
 // Reads `cachedatei` from its start to its end and writes the new index to
 // `tempdatei`; closes neither. `cachepfad` is `utpfad` followed by "\Cache\".
 // Returns true when at least one line had the entry layout (a 34-character
 // key, "=", a name). End_Error when the index ends before its "[Cache]" line.
+// A package that is not in the cache loses its line without a command; one
+// that is still there after its DEL keeps it.
 bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
                        Text_Files::File& cachedatei, Text_Files::File& tempdatei,
-                       const std::vector<std::string>& argumente, const Command_Runner& ausfuehren);
+                       const std::vector<std::string>& argumente, const Command_Runner& ausfuehren,
+                       const Looker& nachsehen = Host_Files::Look);

@@ -7,6 +7,7 @@
 
 TEST(Cacheverarbeitung, CopiesToEveryExtraFolderThenDeletes) {
   Pass pass("[Cache]\n" + K1 + "=DM-A.ut2\n");
+  pass.Package(K1);
   pass.Run({"D:\\UT2003", "E:\\UT\\"}, /*record=*/true);
   std::string source = "\"" + pass.cache + K1 + ".uxx\"";
   EXPECT_EQ(pass.commands,
@@ -62,6 +63,7 @@ TEST(Cacheverarbeitung, LongLinesAndLfOnlyIndexes) {
   std::string header_line(150, 'h');
   Pass pass(header_line + "\n[Cache]\n" + K1 + "=" + long_name + "\n" + std::string(100, 'x') +
             "\n");
+  pass.Package(K1);
   pass.Run({}, /*record=*/true);
   EXPECT_EQ(pass.commands.size(), 2u);
   EXPECT_EQ(pass.new_index, header_line + "\r\n[Cache]\r\n" + std::string(100, 'x') + "\r\n");
@@ -81,6 +83,7 @@ TEST(Cacheverarbeitung, UnsafeNamesRunNoCommand) {
   for (auto& line : lines) index += line + "\r\n";
   index += K2 + "=Ok \xe9t\xe9.u\r\n";
   Pass pass(index);
+  pass.Package(K2);
   pass.Run({}, /*record=*/true);
   std::string expected;
   for (auto& line : lines)

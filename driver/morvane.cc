@@ -3,6 +3,7 @@
 
 #include "driver/cacheverarbeitung.h"
 #include "driver/morvanepack.h"
+#include "platform/host_files.h"
 #include "support/errors.h"
 #include "support/text_files.h"
 #include "support/ustrings.h"
@@ -30,6 +31,21 @@ void Ordner_Pruefen(const std::string& ordner) {
                                       " unsicherer Ordnername: " + ordner);
 }
 
+bool Fehlt(const std::string& pfad) {
+  return Host_Files::Look(pfad) == Host_Files::Kind::absent;
+}
+
+// A run that ended between removing the old index and renaming the new one
+// left the only index under the name tempcache.ini: it becomes cache.ini
+// again before anything else is done.
+void Index_Retten(const std::string& cachepfad) {
+  if (!Fehlt(cachepfad + "cache.ini") || Fehlt(cachepfad + "tempcache.ini")) return;
+  Text_Files::New_Line();
+  Text_Files::Put_Line("- cache.ini fehlt: tempcache.ini des letzten Laufs wird uebernommen");
+  if (Host_Files::Rename(cachepfad + "tempcache.ini", "cache.ini") != 0)
+    throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__) + " " + cachepfad + "tempcache.ini");
+}
+
 }  // namespace
 
 void morvane(const std::vector<std::string>& argumente) {
@@ -51,17 +67,20 @@ void morvane(const std::vector<std::string>& argumente) {
   Ordner_Pruefen(utpfad);
   for (const std::string& ordner : argumente) Ordner_Pruefen(ordner);
   cachepfad = utpfad + "\\Cache\\";
+  Index_Retten(cachepfad);
 
   Util::Files::Text_IO::Open_File(cachedatei, Text_Files::In_File, utpfad + "\\Cache\\cache.ini");
   Text_Files::Create(tempdatei, Text_Files::Out_File, utpfad + "\\Cache\\tempcache.ini");
   eintraege = cacheverarbeitung(utpfad, cachepfad, cachedatei, tempdatei, argumente,
                                 Util::Execution::Execute);
 
-  // The new index must be stored before the old one goes.
-  Text_Files::Flush(tempdatei);
+  // The new index must be on the disk before the old one goes.
+  Text_Files::Sync(tempdatei);
   Text_Files::Delete(cachedatei);
   Text_Files::Close(tempdatei);
-  if (Util::Execution::Execute("REN \"" + cachepfad + "tempcache.ini\" cache.ini") != 0)
+  // The shell's exit status does not tell whether the rename was done.
+  int status = Util::Execution::Execute("REN \"" + cachepfad + "tempcache.ini\" cache.ini");
+  if (status != 0 || !Fehlt(cachepfad + "tempcache.ini") || Fehlt(cachepfad + "cache.ini"))
     throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__) + " neuer Index bleibt unter " +
                                    cachepfad + "tempcache.ini");
 

@@ -28,6 +28,10 @@ struct End_Error : Error {
 struct Data_Error : Error {
   explicit Data_Error(std::string message) : Error("IO_EXCEPTIONS.DATA_ERROR", message) {}
 };
+// The device failed while reading or writing: never taken for the end of a file.
+struct Device_Error : Error {
+  explicit Device_Error(std::string message) : Error("IO_EXCEPTIONS.DEVICE_ERROR", message) {}
+};
 }  // namespace IO_Exceptions
 
 // A failed range or index check.

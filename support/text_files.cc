@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/host_path.h"
+#include "platform/host_files.h"
 #include "support/errors.h"
 
 namespace Text_Files {
@@ -31,10 +31,19 @@ void Write(File& file, const char* data, size_t size) {
   file.wrote_anything = true;
 }
 
+// The next character from the stream, or EOF at its end. A read that fails
+// is no end of the file: it ends the run.
+int Next(File& file) {
+  int c = std::getc(file.stream);
+  if (c == EOF && std::ferror(file.stream))
+    throw IO_Exceptions::Device_Error(Here(__FILE__, __LINE__) + " " + file.name);
+  return c;
+}
+
 // The character `k` places ahead of the read position, or EOF.
 int Peek(File& file, int k) {
   while (file.ahead_count <= k) {
-    int c = std::getc(file.stream);
+    int c = Next(file);
     if (c == EOF) return EOF;
     file.ahead[file.ahead_count++] = static_cast<char>(c);
   }
@@ -56,18 +65,24 @@ int Line_End_Here(File& file) {
 
 void Open_Stream(File& file, File_Mode mode, const std::string& name, const char* how) {
   if (Is_Open(file)) throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
-  std::string host_name = Host_Path(name);
-  errno = 0;
-  std::FILE* stream = std::fopen(host_name.c_str(), how);
-  if (!stream) Fail_Open(errno, __FILE__, __LINE__);
+  int error = 0;
+  std::FILE* stream = Host_Files::Open(name, how, &error);
+  if (!stream) Fail_Open(error, __FILE__, __LINE__);
   file.stream = stream;
   file.mode = mode;
   file.name = name;
-  file.host_name = host_name;
   file.console = false;
   file.ahead_count = 0;
   file.wrote_anything = false;
   file.line_open = false;
+}
+
+// Opens the file of an open handle again, in mode `how`.
+void Reopen(File& file, const char* how) {
+  std::fclose(file.stream);
+  int error = 0;
+  file.stream = Host_Files::Open(file.name, how, &error);
+  if (!file.stream) throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
 }
 
 }  // namespace
@@ -86,13 +101,9 @@ bool Is_Open(const File& file) {
 
 void Create(File& file, File_Mode mode, const std::string& name, const std::string&) {
   Open_Stream(file, mode, name, mode == Inout_File ? "w+b" : "wb");
-  Note_Change(file.host_name);
   if (mode == In_File) {
-    // A new, empty file to read: reopen it for reading.
-    if (!std::freopen(file.host_name.c_str(), "rb", file.stream)) {
-      file.stream = nullptr;
-      throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
-    }
+    // A new, empty file to read: open it again for reading.
+    Reopen(file, "rb");
   }
 }
 
@@ -101,16 +112,19 @@ void Open(File& file, File_Mode mode, const std::string& name, const std::string
   Open_Stream(file, mode, name, how);
   if (mode == Out_File) {
     // Writing starts on an empty file.
-    if (!std::freopen(file.host_name.c_str(), "wb", file.stream)) {
-      file.stream = nullptr;
-      throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
-    }
+    Reopen(file, "wb");
   }
 }
 
 void Flush(File& file) {
   if (Is_Open(file) && std::fflush(file.stream) != 0 && !file.console)
     throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
+}
+
+void Sync(File& file) {
+  if (!Is_Open(file) || file.console) throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
+  if (Host_Files::Sync(file.stream, file.name) != 0)
+    throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__) + " " + file.name);
 }
 
 void Close(File& file) {
@@ -126,9 +140,7 @@ void Close(File& file) {
 
 void Delete(File& file) {
   Close(file);
-  bool removed = std::remove(file.host_name.c_str()) == 0;
-  Note_Change(file.host_name);
-  if (!removed) throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
+  if (Host_Files::Remove(file.name) != 0) throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
 }
 
 void Put(File& file, std::string_view text) {
@@ -167,7 +179,7 @@ size_t Get_Line(File& file, char* buffer, size_t capacity) {
   if (Peek(file, 0) == EOF) throw IO_Exceptions::End_Error(Here(__FILE__, __LINE__));
   size_t count = 0;
   while (count < capacity) {
-    int c = file.ahead_count ? Peek(file, 0) : std::getc(file.stream);
+    int c = file.ahead_count ? Peek(file, 0) : Next(file);
     if (file.ahead_count) Take(file, 1);
     if (c == EOF) break;
     if (c == '\n') break;
@@ -204,6 +216,7 @@ File& Standard_Input() {
   static File file;
   if (!file.stream) {
     file.stream = stdin;
+    file.name = "*stdin*";
     file.mode = In_File;
     file.console = true;
   }

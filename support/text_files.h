@@ -21,9 +21,8 @@ struct File {
 
   std::FILE* stream = nullptr;
   File_Mode mode = In_File;
-  std::string name;       // as the caller gave it
-  std::string host_name;  // where the platform finds it
-  bool console = false;   // standard input or output: never closed
+  std::string name;      // as the caller gave it
+  bool console = false;  // standard input or output: never closed
 
   // Reading: characters looked at but not yet taken.
   char ahead[4] = {};
@@ -56,6 +55,10 @@ void Delete(File& file);
 // Hands what was written so far to the system. Use_Error when it cannot be stored.
 void Flush(File& file);
 
+// Flushes the file and waits until what was written is on the disk itself.
+// Use_Error when it cannot be stored.
+void Sync(File& file);
+
 void Put(File& file, std::string_view text);
 void Put_Line(File& file, std::string_view text);
 void New_Line(File& file);
@@ -66,7 +69,8 @@ bool End_Of_File(File& file);
 // Reads characters of the current line into `buffer` until the line end
 // (taken, not stored), the end of the file, or `capacity` characters (the
 // rest of the line stays unread). Returns how many were stored. End_Error
-// when nothing at all is left to read.
+// when nothing at all is left to read. Device_Error, here and in every read,
+// when reading fails.
 size_t Get_Line(File& file, char* buffer, size_t capacity);
 
 // The character `k` places (0 to 2) ahead of the read position, or EOF when

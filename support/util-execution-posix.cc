@@ -1,19 +1,11 @@
 // Without a Windows command shell, COPY /Y, DEL and REN are carried out here
 // directly on the paths that the command text names, with the messages and
 // exit statuses of the shell's commands. No other process is started.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <csignal>
 #include <vector>
 
-#if defined(__linux__)
-#include <sys/syscall.h>
-#endif
-
-#include "platform/host_path.h"
+#include "platform/host_files.h"
 #include "support/text_files.h"
 #include "support/util-execution.h"
 
@@ -64,8 +56,14 @@ Words Split(const std::string& text) {
   return words;
 }
 
+// What the shell says the file could not be, in its words for a failure
+// it has no words of its own for.
+const char kCopy[] = "kopiert";
+const char kDelete[] = "geloescht";
+const char kRename[] = "umbenannt";
+
 // The shell's words for what went wrong.
-std::string Cause(int error) {
+std::string Cause(int error, const char* what) {
   switch (error) {
     case ENOENT:
       return kNotFound;
@@ -89,39 +87,8 @@ std::string Cause(int error) {
     case ENAMETOOLONG:
       return "Der Dateiname oder die Erweiterung ist zu lang.";
     default:
-      return "Die Datei konnte nicht kopiert werden (Fehler " + std::to_string(error) + ").";
-  }
-}
-
-std::string Folder_Of(const std::string& host_path) {
-  size_t slash = host_path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : host_path.substr(0, slash);
-}
-
-bool Copy_Bytes(int from, int to) {
-#if defined(__linux__)
-  for (;;) {
-    ssize_t done = copy_file_range(from, nullptr, to, nullptr, 1 << 30, 0);
-    if (done == 0) return true;
-    if (done < 0) {
-      if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) break;
-      return false;
-    }
-  }
-  if (lseek(from, 0, SEEK_SET) < 0 || lseek(to, 0, SEEK_SET) < 0 || ftruncate(to, 0) < 0)
-    return false;
-#endif
-  char buffer[1 << 16];
-  for (;;) {
-    ssize_t got = read(from, buffer, sizeof buffer);
-    if (got == 0) return true;
-    if (got < 0) return false;
-    for (ssize_t put = 0; put < got;) {
-      ssize_t n = write(to, buffer + put, got - put);
-      if (n < 0) return false;
-      put += n;
-    }
+      return std::string("Die Datei konnte nicht ") + what + " werden (Fehler " +
+             std::to_string(error) + ").";
   }
 }
 
@@ -131,77 +98,37 @@ int Copy_Failed(const std::string& cause) {
   return 1;
 }
 
-// The copy lands in a new file beside the target and then takes the
-// target's name, so that a copy that fails half way leaves the old target
-// whole and nothing else behind.
+// The path without its last component: the folder that holds it.
+std::string Parent(const std::string& path) {
+  size_t cut = path.find_last_of("\\/");
+  return cut == std::string::npos ? "." : path.substr(0, cut);
+}
+
+// A copy within the installation whose cache holds the source (Cache to
+// Maps and the like) is the package's move: it must be on the disk before
+// the source goes. Copies to other installations are plain copies.
+Host_Files::Copy_Mode Mode_Of(const std::string& source, const std::string& target) {
+  bool move = Lower(Parent(Parent(source))) == Lower(Parent(Parent(target)));
+  return move ? Host_Files::Copy_Mode::durable : Host_Files::Copy_Mode::plain;
+}
+
 int Copy(const std::string& source, const std::string& target) {
-  std::string from_path = Host_Path(source);
-  int from = open(from_path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (from < 0) return Copy_Failed(errno == ENOTDIR ? kNotFound : Cause(errno));
-  struct stat from_stat;
-  if (fstat(from, &from_stat) != 0 || S_ISDIR(from_stat.st_mode)) {
-    close(from);
-    return Copy_Failed(Cause(EACCES));
-  }
-  std::string to_path = Host_Path(target);
-  std::string folder = Folder_Of(to_path);
-  struct stat folder_stat;
-  if (stat(folder.c_str(), &folder_stat) != 0 || !S_ISDIR(folder_stat.st_mode)) {
-    close(from);
-    return Copy_Failed(kNoPath);
-  }
-  // Like the shell, leave a read-only target alone.
-  struct stat to_stat;
-  if (stat(to_path.c_str(), &to_stat) == 0 && !S_ISDIR(to_stat.st_mode) &&
-      (to_stat.st_mode & 0222) == 0) {
-    close(from);
-    return Copy_Failed(Cause(EACCES));
-  }
-  std::string temp_path = folder + "/.morvane-XXXXXX";
-  int to = mkstemp(temp_path.data());
-  if (to < 0) {
-    int error = errno;
-    close(from);
-    return Copy_Failed(Cause(error));
-  }
-  bool done = Copy_Bytes(from, to);
-  int error = errno;
-  if (done) {
-    fchmod(to, from_stat.st_mode & 07777);
-    timespec times[2] = {from_stat.st_atim, from_stat.st_mtim};
-    futimens(to, times);
-  }
-  if (close(to) != 0 && done) {
-    done = false;
-    error = errno;
-  }
-  close(from);
-  if (done && rename(temp_path.c_str(), to_path.c_str()) != 0) {
-    done = false;
-    error = errno;
-  }
-  if (!done) {
-    unlink(temp_path.c_str());
-    return Copy_Failed(Cause(error));
-  }
-  Note_Change(to_path);
+  using Host_Files::Kind;
+  Kind source_kind = Host_Files::Look(source);
+  if (source_kind == Kind::absent) return Copy_Failed(kNotFound);
+  if (source_kind == Kind::folder) return Copy_Failed(Cause(EACCES, kCopy));
+  if (Host_Files::Look(Parent(target)) != Kind::folder) return Copy_Failed(kNoPath);
+  int error = Host_Files::Copy(source, target, Mode_Of(source, target));
+  if (error != 0) return Copy_Failed(Cause(error, kCopy));
   Text_Files::Put_Line(kOneCopied);
   return 0;
 }
 
 int Delete(const std::string& name) {
-  std::string path = Host_Path(name);
-  struct stat st;
-  if (lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    Text_Files::Put_Line(Cause(EACCES));
-    return 1;
-  }
-  if (unlink(path.c_str()) != 0) {
-    Text_Files::Put_Line(errno == ENOTDIR ? kNotFound : Cause(errno));
-    return 1;
-  }
-  Note_Change(path);
-  return 0;
+  int error = Host_Files::Remove(name);
+  if (error == 0) return 0;
+  Text_Files::Put_Line(error == ENOTDIR ? kNotFound : Cause(error, kDelete));
+  return 1;
 }
 
 // Gives a file a new name in its own folder; never replaces another file.
@@ -212,34 +139,17 @@ int Rename(const std::string& name, const std::string& new_name) {
         "falsch.");
     return 1;
   }
-  std::string path = Host_Path(name);
-  struct stat from_stat;
-  if (lstat(path.c_str(), &from_stat) != 0) {
+  int error = Host_Files::Rename(name, new_name);
+  if (error == 0) return 0;
+  if (error == ENOENT) {
     Text_Files::Put_Line(kNotFound);
-    return 1;
+  } else if (error == EEXIST) {
+    Text_Files::Put_Line(
+        "Eine doppelte Datei ist bereits vorhanden, oder die Datei wurde nicht gefunden.");
+  } else {
+    Text_Files::Put_Line(Cause(error, kRename));
   }
-  size_t cut = name.find_last_of("\\/");
-  std::string target =
-      Host_Path((cut == std::string::npos ? "" : name.substr(0, cut + 1)) + new_name);
-  struct stat to_stat;
-  bool same_file = false;
-  if (lstat(target.c_str(), &to_stat) == 0) {
-    same_file = to_stat.st_ino == from_stat.st_ino && to_stat.st_dev == from_stat.st_dev;
-    if (!same_file) {
-      Text_Files::Put_Line(
-          "Eine doppelte Datei ist bereits vorhanden, oder die Datei wurde nicht gefunden.");
-      return 1;
-    }
-  }
-  // A change of letter case alone keeps the file and takes the new spelling.
-  if (same_file) target = Folder_Of(path) + "/" + new_name;
-  if (rename(path.c_str(), target.c_str()) != 0) {
-    Text_Files::Put_Line(Cause(errno));
-    return 1;
-  }
-  Note_Change(path);
-  Note_Change(target);
-  return 0;
+  return 1;
 }
 
 int Unsupported(const std::string& command) {

@@ -14,11 +14,10 @@ class Native:
     name = "native"
     merged = False  # standard output and standard error are compared apart
     COPIED = "        1 Datei(en) kopiert.\n"
-    SOURCE_MISSING = ("Das System kann die angegebene Datei nicht finden.\n"
-                      "        0 Datei(en) kopiert.\n")
     FOLDER_MISSING = ("Das System kann den angegebenen Pfad nicht finden.\n"
                       "        0 Datei(en) kopiert.\n")
     NOT_FOUND_TEXT = "The system cannot find the file specified.\n"
+    DELETE_DENIED = "Zugriff verweigert.\n"
 
     def __init__(self):
         self.binary = os.environ["MORVANE_BINARY"]
@@ -55,9 +54,9 @@ class Wine:
     name = "wine"
     merged = True  # the shell's messages and ours in the order they came
     COPIED = ""
-    SOURCE_MISSING = "File not found.\n\n"
     FOLDER_MISSING = "Path not found.\n\n"
     NOT_FOUND_TEXT = "File not found.\n"
+    DELETE_DENIED = ""  # Wine's DEL says nothing, and answers success
     KEY = r"HKLM\SOFTWARE\Unreal Technology"
 
     def __init__(self):

@@ -32,6 +32,9 @@ UNKNOWN = "!! unbekannter Eintrag in Zeile -> Zeile wird ausgelassen !!\n"
 FORMAT = "!! Format derzeit nicht kompatibel !!\n"
 UNSAFE = "!! unsicherer Dateiname -> Zeile wird ausgelassen !!\n"
 FAILED = "!! Kopieren fehlgeschlagen -> Zeile bleibt erhalten !!\n"
+GONE = "!! Datei fehlt im Cache -> Zeile wird entfernt !!\n"
+NOT_DELETED = "!! Loeschen fehlgeschlagen -> Zeile bleibt erhalten !!\n"
+RESCUED = "\n- cache.ini fehlt: tempcache.ini des letzten Laufs wird uebernommen\n"
 
 UT = r"C:\UT2004"
 SECOND = r"C:\Spiele\UT2004 Kopie"
@@ -283,15 +286,39 @@ class EndToEnd(Harness):
         run = self.run_morvane("1\n\n")
         self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]) +
                     read_line(evil) + UNSAFE +
-                    read_line(missing) + "kopiere nach C:\\UT2004\\System\\Lost.u\n" +
-                    PLATFORM.SOURCE_MISSING + FAILED +
+                    read_line(missing) + GONE +
                     read_line(no_folder) + "kopiere nach C:\\UT2004\\Music\\Song.ogg\n" +
                     PLATFORM.FOLDER_MISSING + FAILED +
                     self.moved(good, [UT], "Textures", "Good.utx") + PROMPT)
         self.assertEqual(self.cache_file("cache.ini"),
-                         ("[Cache]\r\n%s\r\n%s\r\n%s\r\n" % (evil, missing, no_folder)).encode())
+                         ("[Cache]\r\n%s\r\n%s\r\n" % (evil, no_folder)).encode())
         self.assertEqual(self.cache_file(sp.key(3) + ".uxx"), b"song")
         self.assertFalse(os.path.exists(os.path.join(self.prefix, "drive_c", "evil.u")))
+
+    def test_the_next_run_heals_what_an_interrupted_run_left(self):
+        # The last run ended after removing cache.ini: its new index, which
+        # still names a package it had moved (stale), is taken over. A
+        # package that cannot be deleted keeps its line.
+        stale, stuck, kept = sp.key(1) + "=Old.u", sp.key(2) + "=Stuck.utx", "; kein Eintrag"
+        self.standard(entries=[(sp.key(2), "Stuck.utx")])
+        cache = os.path.join(self.root, "Cache")
+        os.remove(os.path.join(cache, "cache.ini"))
+        with open(os.path.join(cache, "TempCache.INI"), "wb") as f:
+            f.write(("[Cache]\r\n%s\r\n%s\r\n%s\r\n" % (stale, stuck, kept)).encode())
+        package = os.path.join(cache, sp.key(2) + ".uxx")
+        if subprocess.run(["chattr", "+i", package], capture_output=True).returncode != 0:
+            self.skipTest("chattr +i is not available here")
+        self.addCleanup(subprocess.run, ["chattr", "-i", package])
+        run = self.run_morvane("1\n\n")
+        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]) + RESCUED +
+                    read_line(stale) + GONE +
+                    self.moved(stuck, [UT], "Textures", "Stuck.utx") + PLATFORM.DELETE_DENIED +
+                    NOT_DELETED + read_line(kept) + UNKNOWN + PROMPT)
+        self.assertEqual(sorted(os.listdir(cache)), sorted(["cache.ini", sp.key(2) + ".uxx"]))
+        self.assertEqual(self.cache_file("cache.ini"),
+                         ("[Cache]\r\n%s\r\n%s\r\n" % (stuck, kept)).encode())
+        with open(os.path.join(self.root, "Textures", "Stuck.utx"), "rb") as f:
+            self.assertEqual(f.read(), self.contents[sp.key(2)])
 
     @unittest.skipUnless(PLATFORM.name == "wine" and os.environ.get("MORVANE_NATIVE_BINARY"),
                          "needs Wine and the native build")

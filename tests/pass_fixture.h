@@ -32,7 +32,13 @@ struct Pass {
     Write_File(dir / "UT2004/Cache/cache.ini", index);
   }
 
-  // Runs the pass with the real commands, or records them when `record`.
+  // A package in the cache under `key`.
+  void Package(const std::string& key, const std::string& bytes = "package") {
+    Write_File(dir / "UT2004/Cache/" + key + ".uxx", bytes);
+  }
+
+  // Runs the pass with the real commands, or records them when `record`
+  // (and then carries out only the DELs).
   void Run(const std::vector<std::string>& arguments = {}, bool record = false) {
     Text_Files::File cachedatei, tempdatei;
     Text_Files::Open(cachedatei, Text_Files::In_File, cache + "cache.ini");
@@ -40,7 +46,8 @@ struct Pass {
     Captured_Output out;
     Command_Runner runner = [&](const std::string& command) {
       commands.push_back(command);
-      return record ? 0 : Util::Execution::Execute(command);
+      bool run = !record || command.starts_with("DEL ");
+      return run ? Util::Execution::Execute(command) : 0;
     };
     try {
       eintraege = cacheverarbeitung(ut, cache, cachedatei, tempdatei, arguments, runner);

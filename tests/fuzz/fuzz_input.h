@@ -15,7 +15,7 @@ inline void Open_Bytes(Text_Files::File& file, const uint8_t* data, size_t size,
   file.stream = fmemopen(keep.data(), size ? size : 1, "rb");
   if (size == 0) std::fgetc(file.stream);  // an empty input: at its end at once
   file.mode = Text_Files::In_File;
-  file.name = file.host_name = "fuzz input";
+  file.name = "fuzz input";
 }
 
 // The program writes its dialogue to standard output; the fuzzer has no use for it.

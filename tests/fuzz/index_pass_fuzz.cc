@@ -55,7 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return (failing = (failing + 1) % 3) == 0 ? 1 : 0;
   };
   try {
-    cacheverarbeitung("C:\\UT", "C:\\UT\\Cache\\", cachedatei, tempdatei, {"D:\\X"}, record);
+    // Every package may be there: the commands are what is looked at.
+    cacheverarbeitung("C:\\UT", "C:\\UT\\Cache\\", cachedatei, tempdatei, {"D:\\X"}, record,
+                      [](const std::string&) { return Host_Files::Kind::unknown; });
   } catch (const IO_Exceptions::End_Error&) {
   }
   return 0;

@@ -1,0 +1,48 @@
+// Every file-system call of the program, on Windows paths as the program
+// builds them. On Windows the paths go to the system as they are; the
+// native build finds them the way Wine does (drive letters through the
+// prefix's dosdevices, names in any letter case) and keeps what it learns
+// of the folders to itself.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace Host_Files {
+
+// Calls that can fail return 0 when done, else the errno value that says why.
+
+// std::fopen on the file that `path` names, in mode `how` ("rb", "wb", ...).
+// Null, with `*error` set, when it cannot be opened.
+std::FILE* Open(const std::string& path, const char* how, int* error);
+
+// Hands what `stream` holds to the system and waits until it, and the name
+// of the file `path`, are on the disk itself.
+int Sync(std::FILE* stream, const std::string& path);
+
+int Remove(const std::string& path);
+
+// Gives the file `path` the name `new_name` in its own folder. EEXIST when
+// another file already has that name; a change of letter case alone is done.
+int Rename(const std::string& path, const std::string& new_name);
+
+enum class Kind { absent, file, folder, unknown };
+
+// What stands at `path`. `absent` only when that is certain: in no letter
+// case, and not merely unreadable (that is `unknown`).
+Kind Look(const std::string& path);
+
+enum class Copy_Mode {
+  // The target must be on the disk before the source may go: within one
+  // file system a hard link, else a copy that is flushed to the disk.
+  durable,
+  // A plain copy.
+  plain,
+};
+
+// Puts the content of the file `source` at `target`, replacing a file there
+// whole; an interrupted copy leaves nothing that the next copy to the same
+// target does not remove. EACCES for a read-only target or a folder there.
+int Copy(const std::string& source, const std::string& target, Copy_Mode mode);
+
+}  // namespace Host_Files

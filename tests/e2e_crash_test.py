@@ -1,0 +1,89 @@
+"""A run cut short at any file-system call, for the native build: strace
+makes the Nth call of a kind fail with EIO, or kills the program there.
+After each such run one run without faults follows, and the tree must then
+be what one clean run leaves: no package or line lost, no orphan in the
+cache, no stale line, no temporary file, no tempcache.ini. A copy to the
+further installation that failed is the only difference allowed."""
+
+import os
+import shutil
+import subprocess
+import unittest
+
+import e2e_test
+from e2e_test import UT, SECOND, report, sp
+
+CALLS = ["openat", "read", "write", "newfstatat", "getdents64", "copy_file_range", "link",
+         "rename", "unlink", "close", "fsync"]
+SAMPLES = int(os.environ.get("MORVANE_CRASH_SAMPLES", "60"))  # cases per call and fault
+
+
+def spread(count, most):
+    """Up to `most` call numbers from 1 to count, first and last included."""
+    if count <= most:
+        return list(range(1, count + 1))
+    return sorted({1 + round(i * (count - 1) / (most - 1)) for i in range(most)})
+
+
+@unittest.skipUnless(shutil.which("strace"), "needs strace")
+class Crash(e2e_test.Harness):
+    def lay_out(self):
+        shutil.rmtree(os.path.join(self.prefix, "drive_c"), ignore_errors=True)
+        sp.make_prefix(self.prefix)
+        # A header of more than one read buffer, so that a read can fail
+        # in the middle of the index.
+        header = ["[Alt]"] + ["Zeile%03d=%s" % (i, "x" * 60) for i in range(120)] + [""]
+        self.standard(header=header, extra_lines=[sp.key(90) + "=Readme.txt", "; kein Eintrag"])
+        with open(os.path.join(self.root, "Maps", "DM-Rankin.ut2"), "wb") as f:
+            f.write(b"an older map")
+
+    def run_native(self, strace=()):
+        env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "WINEPREFIX": self.prefix,
+               "HOME": self.prefix, "LC_ALL": "C.UTF-8"}
+        command = list(strace) + [e2e_test.PLATFORM.binary, SECOND]
+        return subprocess.run(command, input=b"1\n\n", capture_output=True, env=env,
+                              cwd=self.prefix, timeout=60)
+
+    def count_calls(self):
+        self.lay_out()
+        trace = os.path.join(self.prefix, "trace")
+        done = self.run_native(["strace", "-qq", "-o", trace, "-e", "trace=" + ",".join(CALLS)])
+        self.assertEqual(done.returncode, 0, done.stderr)
+        counts = dict.fromkeys(CALLS, 0)
+        with open(trace) as f:
+            for line in f:
+                name = line.split("(", 1)[0]
+                if name in counts:
+                    counts[name] += 1
+        os.remove(trace)
+        return counts, self.files()
+
+    def test_a_fault_at_any_call_loses_nothing_and_heals(self):
+        counts, clean = self.count_calls()
+        extra = os.path.join("Spiele", "UT2004 Kopie") + os.sep
+        device_errors = 0
+        cases = [(call, n, fault) for call in CALLS for n in spread(counts[call], SAMPLES)
+                 for fault in ("error=EIO", "signal=KILL")]
+        for call, n, fault in cases:
+            with self.subTest(call=call, n=n, fault=fault):
+                self.lay_out()
+                hurt = self.run_native(["strace", "-qq", "-o", "/dev/null", "-e",
+                                        "inject=%s:%s:when=%d" % (call, fault, n)])
+                err = e2e_test.normalised(hurt.stderr.decode("latin-1"))
+                if "DEVICE_ERROR" in err:
+                    device_errors += 1
+                    self.assertIn(err, [report("IO_EXCEPTIONS.DEVICE_ERROR", "text_files.cc:N " + name)
+                                        for name in ("*stdin*", UT + "\\Cache\\cache.ini")])
+                healed = self.run_native()
+                self.assertEqual(healed.returncode, 0, healed.stderr)
+                after = self.files()
+                for path in set(clean) | set(after):
+                    if path not in after and path.startswith(extra):
+                        continue  # a copy to the further installation that failed
+                    self.assertEqual(after.get(path), clean.get(path), path)
+        self.assertGreater(device_errors, 1)
+        print("\n%d faults injected over %s" % (len(cases), counts))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
