@@ -28,6 +28,7 @@ const char kFehlgeschlagen[] = "!! Kopieren fehlgeschlagen -> Zeile bleibt erhal
 const char kFehlt[] = "!! Datei fehlt im Cache -> Zeile wird entfernt !!";
 const char kLoeschenFehlgeschlagen[] = "!! Loeschen fehlgeschlagen -> Zeile bleibt erhalten !!";
 const char kKopiere[] = "kopiere nach ";
+const char kOrdner[] = "!! Ordner mit diesem Namen im Weg -> nicht kopiert !!";
 
 const Typ* Typ_Von(std::string_view zielname) {
   for (const Typ& typ : typtabelle)
@@ -35,14 +36,30 @@ const Typ* Typ_Von(std::string_view zielname) {
   return nullptr;
 }
 
+// Whether Windows takes the name for a device (NUL, COM1, ...): its part
+// before the first dot, without trailing blanks, in any letter case. COM and
+// LPT count with the digits 0 to 9 and with the superscripts of the code
+// page (0xB9, 0xB2, 0xB3).
+bool Geraet(std::string_view name) {
+  std::string teil(name.substr(0, name.find('.')));
+  while (!teil.empty() && teil.back() == ' ') teil.pop_back();
+  for (char& c : teil)
+    if (c >= 'a' && c <= 'z') c -= 'a' - 'A';
+  for (std::string_view geraet : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+    if (teil == geraet) return true;
+  if (teil.size() != 4 || (!teil.starts_with("COM") && !teil.starts_with("LPT"))) return false;
+  unsigned char ziffer = teil[3];
+  return (ziffer >= '0' && ziffer <= '9') || ziffer == 0xB9 || ziffer == 0xB2 || ziffer == 0xB3;
+}
+
 // Names come from game servers and end up in command lines: nothing that the
-// command shell expands, that leaves the target folder, or that Windows
-// does not take in a file name.
+// command shell expands, that leaves the target folder, that Windows does
+// not take in a file name, or that names a device.
 bool Unsicher(std::string_view name) {
   for (unsigned char c : name)
     if (c < 32 || c == 127 || std::string_view("\"%!\\/:*?<>|").find(c) != std::string_view::npos)
       return true;
-  return false;
+  return Geraet(name);
 }
 
 }  // namespace
@@ -95,7 +112,10 @@ bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
     std::string ziel = subpfad + std::string(zielname);
 
     Text_Files::Put_Line(kKopiere + utpfad + ziel);
-    if (ausfuehren("COPY /Y " + quelle + " \"" + utpfad + ziel + "\"") != 0) {
+    // The shell's COPY would put the package into a folder of that name.
+    bool ordner = nachsehen(utpfad + ziel) == Host_Files::Kind::folder;
+    if (ordner) Text_Files::Put_Line(kOrdner);
+    if (ordner || ausfuehren("COPY /Y " + quelle + " \"" + utpfad + ziel + "\"") != 0) {
       // The package stays in the cache and in the index that the game reads.
       Text_Files::Put_Line(kFehlgeschlagen);
       Text_Files::Put_Line(tempdatei, zeile);
@@ -103,7 +123,11 @@ bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
     }
     for (const std::string& a : argumente) {
       Text_Files::Put_Line(kKopiere + a + ziel);
-      ausfuehren("COPY /Y " + quelle + " \"" + a + ziel + "\"");
+      if (nachsehen(a + ziel) == Host_Files::Kind::folder) {
+        Text_Files::Put_Line(kOrdner);
+      } else {
+        ausfuehren("COPY /Y " + quelle + " \"" + a + ziel + "\"");
+      }
     }
     ausfuehren("DEL " + quelle);
     // The shell's answer is not to be trusted here: ask the disk.

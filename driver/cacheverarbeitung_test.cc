@@ -2,6 +2,7 @@
 // gives, recorded rather than run.
 #include <gtest/gtest.h>
 
+#include "platform/host_text.h"
 #include "support/errors.h"
 #include "tests/pass_fixture.h"
 
@@ -90,7 +91,7 @@ TEST(Cacheverarbeitung, UnsafeNamesRunNoCommand) {
     expected += Read(line) + "!! unsicherer Dateiname -> Zeile wird ausgelassen !!\n";
   expected +=
       Read(K2 + "=Ok \xe9t\xe9.u") + "kopiere nach " + pass.ut + "\\System\\Ok \xe9t\xe9.u\n";
-  EXPECT_EQ(pass.console, expected);
+  EXPECT_EQ(pass.console, Console_Text(expected));
   EXPECT_EQ(pass.commands.size(), 2u);
   std::string kept = "[Cache]\r\n";
   for (auto& line : lines) kept += line + "\r\n";

@@ -23,10 +23,12 @@ std::string Bannerzeile(const std::string& text) {
 }
 
 // A folder goes into command lines inside double quotes: what would end the
-// quotes or be expanded by the command shell cannot be handed over safely.
+// quotes or be expanded by the command shell cannot be handed over safely,
+// and what no Windows folder name holds ("?" also stands for a character
+// that the code page lacks) would name another file, or none.
 void Ordner_Pruefen(const std::string& ordner) {
   for (unsigned char c : ordner)
-    if (c == '"' || c == '%' || c < 32)
+    if (c == '"' || c == '%' || c == '?' || c == '*' || c == '<' || c == '>' || c == '|' || c < 32)
       throw IO_Exceptions::Name_Error(Here(__FILE__, __LINE__) +
                                       " unsicherer Ordnername: " + ordner);
 }

@@ -42,7 +42,9 @@ enum class Copy_Mode {
 
 // Puts the content of the file `source` at `target`, replacing a file there
 // whole; an interrupted copy leaves nothing that the next copy to the same
-// target does not remove. EACCES for a read-only target or a folder there.
+// target does not remove. ENOENT when there is no source, ENOTDIR when the
+// target's folder is missing, EACCES for a read-only target, EISDIR for a
+// folder at either name.
 int Copy(const std::string& source, const std::string& target, Copy_Mode mode);
 
 }  // namespace Host_Files

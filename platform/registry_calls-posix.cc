@@ -1,5 +1,6 @@
 // The registry calls answered from the Wine prefix's system.reg, read afresh
-// for every key that is opened. Texts are UTF-8, the 8-bit form of this system.
+// for every key that is opened. Texts are in Windows-1252, as the 8-bit calls
+// of Windows give them.
 #include <cerrno>
 #include <cstring>
 #include <fstream>

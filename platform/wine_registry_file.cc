@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/cp1252.h"
+
 namespace Wine_Registry {
 
 namespace {
@@ -36,36 +38,11 @@ int Hex_Digit(char c) {
   return -1;
 }
 
-void Put_Utf8(std::string& out, unsigned code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-// Appends UTF-16 code units as UTF-8, joining surrogate pairs.
+// Appends UTF-16 code units as the 8-bit calls give them: one byte of
+// Windows-1252 each, a best fit or "?" where the code page lacks the
+// character.
 void Put_Utf16(std::string& out, const std::vector<unsigned>& units) {
-  for (size_t i = 0; i < units.size(); ++i) {
-    unsigned unit = units[i];
-    if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-        units[i + 1] < 0xE000) {
-      Put_Utf8(out, 0x10000 + ((unit - 0xD800) << 10) + (units[i + 1] - 0xDC00));
-      ++i;
-    } else {
-      Put_Utf8(out, unit);
-    }
-  }
+  for (unsigned unit : units) out += Cp1252::Best_Fit(unit);
 }
 
 // Reads an escaped text from `line` at `pos` up to the unescaped `end`
@@ -164,7 +141,7 @@ std::string Hex_Bytes(const std::vector<std::string_view>& lines, size_t& i, siz
   return bytes;
 }
 
-std::string Utf16_Bytes_To_Utf8(const std::string& bytes) {
+std::string Utf16_Bytes_To_Ansi(const std::string& bytes) {
   std::vector<unsigned> units;
   for (size_t i = 0; i + 1 < bytes.size(); i += 2)
     units.push_back(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1])
@@ -219,7 +196,7 @@ std::optional<Value> Parse_Value(const std::vector<std::string_view>& lines, siz
           std::strtol(std::string(rest.substr(4, colon - 4)).c_str(), nullptr, 16));
     value.data = Hex_Bytes(lines, i, pos + colon + 1);
     if (hex_type == kString || hex_type == kExpandString || hex_type == kMultiString)
-      value.data = Utf16_Bytes_To_Utf8(value.data);
+      value.data = Utf16_Bytes_To_Ansi(value.data);
     return value;
   }
   return std::nullopt;

@@ -23,7 +23,8 @@ struct Key {
 // backslashes, a trailing backslash allowed) in `file_text`, comparing names
 // without regard to letter case. In a 64-bit prefix ("#arch=win64") a path
 // below "Software" is looked up in the 32-bit view, below
-// "Software\Wow6432Node". Texts come out in UTF-8. Nothing when the text is
+// "Software\Wow6432Node". Texts come out in Windows-1252, with the best fit
+// or "?" of Windows for each character the code page lacks. Nothing when the text is
 // not a Wine registry file or holds no such key; lines that cannot be read
 // are passed over.
 std::optional<Key> Find_Key(std::string_view file_text, std::string_view path);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/host_files.h"
+#include "platform/host_text.h"
 #include "support/errors.h"
 
 namespace Text_Files {
@@ -26,7 +27,14 @@ void Write(File& file, const char* data, size_t size) {
   if (file.mode == In_File || !file.stream)
     throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
   if (size == 0) return;
-  if (std::fwrite(data, 1, size, file.stream) != size && !file.console)
+  if (file.console) {
+    // The console is written in the platform's own form of the text.
+    std::string shown = Console_Text(std::string_view(data, size));
+    std::fwrite(shown.data(), 1, shown.size(), file.stream);
+    file.wrote_anything = true;
+    return;
+  }
+  if (std::fwrite(data, 1, size, file.stream) != size)
     throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
   file.wrote_anything = true;
 }

@@ -113,11 +113,7 @@ Host_Files::Copy_Mode Mode_Of(const std::string& source, const std::string& targ
 }
 
 int Copy(const std::string& source, const std::string& target) {
-  using Host_Files::Kind;
-  Kind source_kind = Host_Files::Look(source);
-  if (source_kind == Kind::absent) return Copy_Failed(kNotFound);
-  if (source_kind == Kind::folder) return Copy_Failed(Cause(EACCES, kCopy));
-  if (Host_Files::Look(Parent(target)) != Kind::folder) return Copy_Failed(kNoPath);
+  // ENOENT: no source; ENOTDIR: no target folder.
   int error = Host_Files::Copy(source, target, Mode_Of(source, target));
   if (error != 0) return Copy_Failed(Cause(error, kCopy));
   Text_Files::Put_Line(kOneCopied);

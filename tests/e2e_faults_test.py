@@ -32,12 +32,6 @@ def sub_folder(name):
     return None
 
 
-def disk(name):
-    """The file name under which the program stores a name from the index:
-    its bytes as they stand there."""
-    return os.fsdecode(name.encode("latin-1"))
-
-
 def nobody():
     """Runs the program as an unprivileged user when the tests run as root,
     so that file permissions hold."""
@@ -54,7 +48,7 @@ def nobody():
 class Faults(e2e_test.Harness):
     def run_limited(self, answers, args=(), before=None):
         out, err, status = e2e_test.PLATFORM.run(self.prefix, list(args),
-                                                 answers.encode("latin-1"), preexec=before)
+                                                 answers.encode("cp1252"), preexec=before)
         return e2e_test.Run(out, e2e_test.normalised(err), status)
 
     def open_to_all(self):
@@ -73,7 +67,7 @@ class Faults(e2e_test.Harness):
             index_after = f.read().replace(b"\r\n", b"\n").split(b"\n")
         after = self.files()
         for line in index_before:
-            text = line.decode("latin-1")
+            text = line.decode("cp1252")
             if len(text) < 36 or text[34] != "=" or text[:34] not in packages:
                 continue
             key, name = text[:34], text[35:]
@@ -83,7 +77,7 @@ class Faults(e2e_test.Harness):
                 self.assertEqual(after.get(cached), packages[key], text)
             else:
                 self.assertIsNotNone(sub, text)
-                self.assertEqual(after.get(os.path.join("UT2004", sub, disk(name))),
+                self.assertEqual(after.get(os.path.join("UT2004", sub, name)),
                                  packages[key], text)
         whole = set(packages.values())
         for path, content in after.items():
@@ -267,7 +261,7 @@ class Faults(e2e_test.Harness):
                 with open(os.path.join(cache, k + ".uxx"), "wb") as f:
                     f.write(os.urandom(size))
             sub = sub_folder(name)
-            target = os.path.join(self.root, sub or "", disk(name))
+            target = os.path.join(self.root, sub or "", name)
             if sub and os.path.isdir(os.path.dirname(target)):
                 roll = rng.random()
                 if roll < 0.1:
@@ -280,7 +274,7 @@ class Faults(e2e_test.Harness):
                 lines.append(rng.choice(["", "kein Eintrag", "[Cache]", k + "=", " " * 40]))
         end = rng.choice(["\r\n", "\n"])
         with open(os.path.join(cache, "cache.ini"), "wb") as f:
-            f.write((end.join(lines) + end).encode("latin-1"))
+            f.write((end.join(lines) + end).encode("cp1252"))
         state = self.snapshot()
 
         def limit():

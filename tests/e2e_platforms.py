@@ -42,7 +42,8 @@ class Native:
         done = subprocess.run(self.wrapper + [self.binary] + args, input=stdin,
                               capture_output=True, env=env, cwd=prefix, timeout=600,
                               preexec_fn=preexec)
-        return (done.stdout.decode("latin-1"), done.stderr.decode("latin-1"), done.returncode)
+        # The native build speaks UTF-8 on the console.
+        return (done.stdout.decode("utf-8"), done.stderr.decode("utf-8"), done.returncode)
 
     def console(self, text):
         return text
@@ -113,7 +114,7 @@ class Wine:
         done = subprocess.run([self.wine, self.binary] + args, input=stdin, env=self.env,
                               cwd=os.path.join(prefix, "drive_c"), stdout=subprocess.PIPE,
                               stderr=subprocess.STDOUT, timeout=120)
-        return (done.stdout.decode("latin-1"), "", done.returncode)
+        return (done.stdout.decode("cp1252"), "", done.returncode)
 
     def console(self, text):
         return text.replace("\n", "\r\n")

@@ -34,6 +34,7 @@ UNSAFE = "!! unsicherer Dateiname -> Zeile wird ausgelassen !!\n"
 FAILED = "!! Kopieren fehlgeschlagen -> Zeile bleibt erhalten !!\n"
 GONE = "!! Datei fehlt im Cache -> Zeile wird entfernt !!\n"
 NOT_DELETED = "!! Loeschen fehlgeschlagen -> Zeile bleibt erhalten !!\n"
+IN_THE_WAY = "!! Ordner mit diesem Namen im Weg -> nicht kopiert !!\n"
 RESCUED = "\n- cache.ini fehlt: tempcache.ini des letzten Laufs wird uebernommen\n"
 
 UT = r"C:\UT2004"
@@ -111,7 +112,7 @@ class Harness(unittest.TestCase):
             return f.read()
 
     def run_morvane(self, answers, args=()):
-        out, err, status = PLATFORM.run(self.prefix, list(args), answers.encode("latin-1"))
+        out, err, status = PLATFORM.run(self.prefix, list(args), answers.encode("cp1252"))
         return Run(out, normalised(err), status)
 
     def expect(self, run, out, err="", status=0):
@@ -259,11 +260,16 @@ class EndToEnd(Harness):
     def test_unsafe_folders_are_refused(self):
         self.standard()
         before = self.files()
-        run = self.run_morvane("1\n\n", ["C:\\x\" & del C:\\y"])
-        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]),
-                    report("IO_EXCEPTIONS.NAME_ERROR",
-                           "morvane.cc:N unsicherer Ordnername: C:\\x\" & del C:\\y"), 1)
-        self.assertEqual(self.files(), before)
+        arguments = [("C:\\x\" & del C:\\y", "C:\\x\" & del C:\\y")]
+        if PLATFORM.name == "native":
+            # A character that Windows-1252 lacks cannot be passed on.
+            arguments.append(("C:\\Spiele\\\u0100tna", "C:\\Spiele\\?tna"))
+        for argument, shown in arguments:
+            run = self.run_morvane("1\n\n", [argument])
+            self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]),
+                        report("IO_EXCEPTIONS.NAME_ERROR",
+                               "morvane.cc:N unsicherer Ordnername: " + shown), 1)
+            self.assertEqual(self.files(), before)
         self.register([("UT2004", r"C:\%PATH%")])
         run = self.run_morvane("1\n\n")
         self.expect(run, BANNER + dialogue(["UT2004"]),
@@ -275,25 +281,38 @@ class EndToEnd(Harness):
         evil = sp.key(1) + "=..\\..\\evil.u"
         missing = sp.key(2) + "=Lost.u"
         no_folder = sp.key(3) + "=Song.ogg"
-        good = sp.key(4) + "=Good.utx"
-        self.standard(entries=[(sp.key(4), "Good.utx")])
+        devices = [sp.key(5) + "=NUL.ut2", sp.key(5) + "=com1 .utx", sp.key(5) + "=Lpt\u00b9.ka",
+                   sp.key(5) + "=conout$.u", "nuL" + "." * 31 + "=DM-Rankin.ut2"]
+        in_the_way = sp.key(6) + "=DM-Dir.ut2"
+        good = sp.key(4) + "=COM10.utx"
+        self.standard(entries=[(sp.key(4), "COM10.utx"), (sp.key(6), "DM-Dir.ut2")])
         shutil.rmtree(os.path.join(self.root, "Music"))
+        os.mkdir(os.path.join(self.root, "Maps", "DM-Dir.ut2"))
+        os.mkdir(os.path.join(self.second, "Textures", "COM10.utx"))
         with open(os.path.join(self.root, "Cache", sp.key(3) + ".uxx"), "wb") as f:
             f.write(b"song")
+        kept = [evil, no_folder] + devices + [in_the_way]
         with open(os.path.join(self.root, "Cache", "cache.ini"), "wb") as f:
-            f.write(("[Cache]\r\n%s\r\n%s\r\n%s\r\n%s\r\n" % (evil, missing, no_folder, good))
-                    .encode())
-        run = self.run_morvane("1\n\n")
+            f.write("".join(line + "\r\n" for line in ["[Cache]", evil, missing, no_folder] +
+                            devices + [in_the_way, good]).encode("cp1252"))
+        run = self.run_morvane("1\n\n", [SECOND])
         self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]) +
-                    read_line(evil) + UNSAFE +
-                    read_line(missing) + GONE +
+                    read_line(evil) + UNSAFE + read_line(missing) + GONE +
                     read_line(no_folder) + "kopiere nach C:\\UT2004\\Music\\Song.ogg\n" +
                     PLATFORM.FOLDER_MISSING + FAILED +
-                    self.moved(good, [UT], "Textures", "Good.utx") + PROMPT)
+                    "".join(read_line(line) + UNSAFE for line in devices) +
+                    read_line(in_the_way) + "kopiere nach C:\\UT2004\\Maps\\DM-Dir.ut2\n" +
+                    IN_THE_WAY + FAILED +
+                    self.moved(good, [UT], "Textures", "COM10.utx") +
+                    "kopiere nach %s\\Textures\\COM10.utx\n" % SECOND + IN_THE_WAY + PROMPT)
         self.assertEqual(self.cache_file("cache.ini"),
-                         ("[Cache]\r\n%s\r\n%s\r\n" % (evil, no_folder)).encode())
+                         "".join(line + "\r\n" for line in ["[Cache]"] + kept).encode("cp1252"))
         self.assertEqual(self.cache_file(sp.key(3) + ".uxx"), b"song")
+        self.assertEqual(self.cache_file(sp.key(6) + ".uxx"), self.contents[sp.key(6)])
         self.assertFalse(os.path.exists(os.path.join(self.prefix, "drive_c", "evil.u")))
+        self.assertEqual(os.listdir(os.path.join(self.root, "Maps", "DM-Dir.ut2")), [])
+        self.assertEqual(os.listdir(os.path.join(self.second, "Textures", "COM10.utx")), [])
+        self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Maps"))), ["DM-Dir.ut2"])
 
     def test_the_next_run_heals_what_an_interrupted_run_left(self):
         # The last run ended after removing cache.ini: its new index, which
@@ -323,25 +342,42 @@ class EndToEnd(Harness):
     @unittest.skipUnless(PLATFORM.name == "wine" and os.environ.get("MORVANE_NATIVE_BINARY"),
                          "needs Wine and the native build")
     def test_native_build_reads_the_registry_that_wine_writes(self):
+        # Names beyond ASCII too: both builds show the same dialogue and
+        # leave the same files, with the same names.
         names = ["UT2004", "Caf\u00e9 [1] & mehr", "ut2003"]
-        self.register([(names[0], UT), (names[1], r"C:\Caf\u00e9"), (names[2], None)])
+        muell = "C:\\Spiele\\M\u00fcll"
+        self.register([(names[0], UT), (names[1], muell), (names[2], None)])
         PLATFORM.add_value(names[2], "Folder", "REG_EXPAND_SZ", r"C:\UT2003")
         PLATFORM.add_value(names[2], "Version", "REG_DWORD", "3369")
         PLATFORM.add_value(names[2], "Mods", "REG_MULTI_SZ", r"A\0B")
         for folder in (UT, r"C:\UT2003"):
             sp.write_cache(self.install(folder), [], [], extra_lines=[folder])
+        root = self.install(muell)
         PLATFORM.save_registry()
         listed = ["Caf\u00e9 [1] & mehr", "ut2003", "UT2004"]
         env = {"PATH": "/usr/bin:/bin", "WINEPREFIX": self.prefix, "HOME": self.prefix}
-        for answer, folder in (("2\n\n", r"C:\UT2003"), ("3\n\n", UT)):
-            expected = BANNER + dialogue(listed) + read_line(folder) + UNKNOWN + EMPTY + PROMPT
-            native = subprocess.run([os.environ["MORVANE_NATIVE_BINARY"]],
-                                    input=answer.encode(), env=env, capture_output=True,
-                                    timeout=60)
-            self.assertEqual(native.stdout.decode("utf-8"), expected)
-            self.assertEqual(native.returncode, 0)
-            run = PLATFORM.run(self.prefix, [], answer.encode())
-            self.assertEqual(run[0], PLATFORM.console(expected.replace("\u00e9", "\xe9")))
+        moved = (read_line(sp.key(3) + "=Caf\u00e9.ut2") +
+                 "kopiere nach %s\\Maps\\Caf\u00e9.ut2\n" % muell + "%(copied)s")
+        trees = []
+        for answer, shown in (("1\n\n", moved), ("2\n\n", read_line(r"C:\UT2003") + UNKNOWN + EMPTY),
+                              ("3\n\n", read_line(UT) + UNKNOWN + EMPTY)):
+            for build in (e2e_platforms.Native, PLATFORM):
+                sp.write_cache(root, [], [(sp.key(3), "Caf\u00e9.ut2")])
+                expected = BANNER + dialogue(listed) + shown % {"copied": build.COPIED} + PROMPT
+                if build is e2e_platforms.Native:
+                    done = subprocess.run([os.environ["MORVANE_NATIVE_BINARY"]],
+                                          input=answer.encode(), env=env, capture_output=True,
+                                          timeout=60)
+                    self.assertEqual(done.stdout.decode("utf-8"), expected)
+                    self.assertEqual(done.returncode, 0)
+                else:
+                    self.assertEqual(PLATFORM.run(self.prefix, [], answer.encode())[0],
+                                     PLATFORM.console(expected))
+                trees.append(self.files())
+                shutil.rmtree(os.path.join(root, "Maps"))
+                os.mkdir(os.path.join(root, "Maps"))
+            self.assertEqual(trees[-2], trees[-1])
+        self.assertIn(os.path.join("Spiele", "M\u00fcll", "Maps", "Caf\u00e9.ut2"), trees[0])
 
 
 if __name__ == "__main__":
