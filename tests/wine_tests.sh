@@ -19,15 +19,27 @@ trap cleanup EXIT
 start=$(date +%s)
 "$wine" wineboot -i </dev/null >/dev/null 2>&1
 "$wineserver" -w
-# The prefix links COM and LPT ports to the machine's own devices: whatever a
-# test hands to a device name must never reach real hardware.
-for port in "$WINEPREFIX"/dosdevices/{com,lpt}[0-9]*; do
-  [[ -L $port ]] && ln -sfn /dev/null "$port"
-done
+# Wine links COM and LPT ports to the machine's own devices (com1 ->
+# /dev/ttyS0), anew at every start: whatever a test hands to a device name
+# must never reach real hardware, so every such port is /dev/null.
+ports=$WINEPREFIX/ports.reg
+{
+  printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
+  for n in 1 2 3 4 5 6 7 8 9; do printf '"COM%s"="/dev/null"\r\n"LPT%s"="/dev/null"\r\n' $n $n; done
+} >"$ports"
+"$wine" reg import "Z:${ports//\//\\}" </dev/null >/dev/null
+"$wineserver" -k
+"$wineserver" -w
 # A server that stays up between the runs; the first program starts Wine's
 # services, which keep its output open, so let that be one nobody waits for.
 "$wineserver" -p </dev/null >/dev/null 2>&1
 "$wine" reg query 'HKLM\SOFTWARE' </dev/null >/dev/null 2>&1 || true
+for port in "$WINEPREFIX"/dosdevices/{com,lpt}[1-9]; do
+  if [[ -L $port && $(readlink "$port") != /dev/null ]]; then
+    echo "$port still leads to $(readlink "$port")" >&2
+    exit 1
+  fi
+done
 echo "Wine prefix ready in $(($(date +%s) - start)) s"
 build=$(realpath "$1")
 native=${2:+$(realpath "$2")}
