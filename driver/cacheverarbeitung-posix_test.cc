@@ -16,7 +16,7 @@ TEST(Cacheverarbeitung, MovesEveryKnownTypeAndKeepsTheRest) {
     std::string key = K1.substr(0, 33) + char('a' + i);
     std::string line = key + "=" + types[i][0];
     index += line + "\r\n";
-    expected_console += Read(line) + "kopiere nach " + "" + "%UT%\\" + types[i][1] + "\\" +
+    expected_console += Echo(line) + "kopiere nach " + "" + "%UT%\\" + types[i][1] + "\\" +
                         types[i][0] + "\n        1 Datei(en) kopiert.\n";
   }
   index += K2 + "=Readme.txt\r\nnot an entry\r\n" + K3.substr(0, 32) + "=xy=Map.ut2\r\n";
@@ -29,10 +29,10 @@ TEST(Cacheverarbeitung, MovesEveryKnownTypeAndKeepsTheRest) {
   size_t at;
   while ((at = expected_console.find("%UT%")) != std::string::npos)
     expected_console.replace(at, 4, pass.ut);
-  expected_console += Read(K2 + "=Readme.txt") + "!! Format derzeit nicht kompatibel !!\n";
+  expected_console += Echo(K2 + "=Readme.txt") + "!! Format derzeit nicht kompatibel !!\n";
   expected_console +=
-      Read("not an entry") + "!! unbekannter Eintrag in Zeile -> Zeile wird ausgelassen !!\n";
-  expected_console += Read(K3.substr(0, 32) + "=xy=Map.ut2") +
+      Echo("not an entry") + "!! unbekannter Eintrag in Zeile -> Zeile wird ausgelassen !!\n";
+  expected_console += Echo(K3.substr(0, 32) + "=xy=Map.ut2") +
                       "!! unbekannter Eintrag in Zeile -> Zeile wird ausgelassen !!\n";
   EXPECT_EQ(pass.console, expected_console);
   expected_index += K2 + "=Readme.txt\r\nnot an entry\r\n" + K3.substr(0, 32) + "=xy=Map.ut2\r\n";
@@ -57,11 +57,11 @@ TEST(Cacheverarbeitung, AFailedCopyKeepsThePackageAndItsLine) {
   pass.Run({extra});
   const std::string failed = "!! Kopieren fehlgeschlagen -> Zeile bleibt erhalten !!\n";
   EXPECT_EQ(pass.console,
-            Read(K1 + "=A.u") + "!! Datei fehlt im Cache -> Zeile wird entfernt !!\n" +
-                Read(K2 + "=B.ogg") + "kopiere nach " + pass.ut + "\\Music\\B.ogg\n" +
+            Echo(K1 + "=A.u") + "!! Datei fehlt im Cache -> Zeile wird entfernt !!\n" +
+                Echo(K2 + "=B.ogg") + "kopiere nach " + pass.ut + "\\Music\\B.ogg\n" +
                 "Das System kann den angegebenen Pfad nicht finden.\n"
                 "        0 Datei(en) kopiert.\n" +
-                failed + Read(K3 + "=C.utx") + "kopiere nach " + pass.ut + "\\Textures\\C.utx\n" +
+                failed + Echo(K3 + "=C.utx") + "kopiere nach " + pass.ut + "\\Textures\\C.utx\n" +
                 "        1 Datei(en) kopiert.\n" + "kopiere nach " + extra + "\\Textures\\C.utx\n" +
                 "Das System kann den angegebenen Pfad nicht finden.\n"
                 "        0 Datei(en) kopiert.\n");

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/host_text.h"
-#include "support/errors.h"
 #include "tests/pass_fixture.h"
+#include "util/errors.h"
 
 TEST(Cacheverarbeitung, CopiesToEveryExtraFolderThenDeletes) {
   Pass pass("[Cache]\n" + K1 + "=DM-A.ut2\n");
@@ -16,7 +16,7 @@ TEST(Cacheverarbeitung, CopiesToEveryExtraFolderThenDeletes) {
                                       "COPY /Y " + source + " \"D:\\UT2003\\Maps\\DM-A.ut2\"",
                                       "COPY /Y " + source + " \"E:\\UT\\\\Maps\\DM-A.ut2\"",
                                       "DEL " + source}));
-  EXPECT_EQ(pass.console, Read(K1 + "=DM-A.ut2") + "kopiere nach " + pass.ut +
+  EXPECT_EQ(pass.console, Echo(K1 + "=DM-A.ut2") + "kopiere nach " + pass.ut +
                               "\\Maps\\DM-A.ut2\nkopiere nach D:\\UT2003\\Maps\\DM-A.ut2\n"
                               "kopiere nach E:\\UT\\\\Maps\\DM-A.ut2\n");
   EXPECT_EQ(pass.new_index, "[Cache]\r\n");
@@ -32,10 +32,10 @@ TEST(Cacheverarbeitung, HeaderLinesAndLineShapes) {
   EXPECT_TRUE(pass.eintraege);
   const std::string unknown = "!! unbekannter Eintrag in Zeile -> Zeile wird ausgelassen !!\n";
   const std::string format = "!! Format derzeit nicht kompatibel !!\n";
-  EXPECT_EQ(pass.console, Read("") + unknown + Read("[Cache]") + unknown +
-                              Read(std::string(34, 'k') + "=") + unknown +
-                              Read(std::string(34, 'k') + "=z") + format + Read(K1 + "=DM-A.UT2") +
-                              format + Read(K2 + "=DM-A.ut2 ") + format);
+  EXPECT_EQ(pass.console, Echo("") + unknown + Echo("[Cache]") + unknown +
+                              Echo(std::string(34, 'k') + "=") + unknown +
+                              Echo(std::string(34, 'k') + "=z") + format + Echo(K1 + "=DM-A.UT2") +
+                              format + Echo(K2 + "=DM-A.ut2 ") + format);
   EXPECT_EQ(pass.new_index, index);
 }
 
@@ -88,9 +88,9 @@ TEST(Cacheverarbeitung, UnsafeNamesRunNoCommand) {
   pass.Run({}, /*record=*/true);
   std::string expected;
   for (auto& line : lines)
-    expected += Read(line) + "!! unsicherer Dateiname -> Zeile wird ausgelassen !!\n";
+    expected += Echo(line) + "!! unsicherer Dateiname -> Zeile wird ausgelassen !!\n";
   expected +=
-      Read(K2 + "=Ok \xe9t\xe9.u") + "kopiere nach " + pass.ut + "\\System\\Ok \xe9t\xe9.u\n";
+      Echo(K2 + "=Ok \xe9t\xe9.u") + "kopiere nach " + pass.ut + "\\System\\Ok \xe9t\xe9.u\n";
   EXPECT_EQ(pass.console, Console_Text(expected));
   EXPECT_EQ(pass.commands.size(), 2u);
   std::string kept = "[Cache]\r\n";

@@ -7,7 +7,7 @@
 
 #include "driver/morvane.h"
 #include "platform/host_text.h"
-#include "support/errors.h"
+#include "util/errors.h"
 
 namespace {
 

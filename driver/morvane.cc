@@ -4,11 +4,11 @@
 #include "driver/cacheverarbeitung.h"
 #include "driver/morvanepack.h"
 #include "platform/host_files.h"
-#include "support/errors.h"
 #include "support/text_files.h"
 #include "support/ustrings.h"
 #include "support/util-execution.h"
 #include "support/util-files-text_io.h"
+#include "util/errors.h"
 
 namespace {
 
@@ -29,8 +29,7 @@ std::string Bannerzeile(const std::string& text) {
 void Ordner_Pruefen(const std::string& ordner) {
   for (unsigned char c : ordner)
     if (c == '"' || c == '%' || c == '?' || c == '*' || c == '<' || c == '>' || c == '|' || c < 32)
-      throw IO_Exceptions::Name_Error(Here(__FILE__, __LINE__) +
-                                      " unsicherer Ordnername: " + ordner);
+      throw IO_Exceptions::Name_Error("unsicherer Ordnername: " + ordner);
 }
 
 bool Fehlt(const std::string& pfad) {
@@ -45,7 +44,7 @@ void Index_Retten(const std::string& cachepfad) {
   Text_Files::New_Line();
   Text_Files::Put_Line("- cache.ini fehlt: tempcache.ini des letzten Laufs wird uebernommen");
   if (Host_Files::Rename(cachepfad + "tempcache.ini", "cache.ini") != 0)
-    throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__) + " " + cachepfad + "tempcache.ini");
+    throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
 }
 
 }  // namespace
@@ -83,8 +82,7 @@ void morvane(const std::vector<std::string>& argumente) {
   // The shell's exit status does not tell whether the rename was done.
   int status = Util::Execution::Execute("REN \"" + cachepfad + "tempcache.ini\" cache.ini");
   if (status != 0 || !Fehlt(cachepfad + "tempcache.ini") || Fehlt(cachepfad + "cache.ini"))
-    throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__) + " neuer Index bleibt unter " +
-                                   cachepfad + "tempcache.ini");
+    throw IO_Exceptions::Use_Error("neuer Index bleibt unter " + cachepfad + "tempcache.ini");
 
   if (!eintraege) {
     Text_Files::New_Line();

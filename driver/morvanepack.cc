@@ -2,10 +2,10 @@
 #include "driver/morvanepack.h"
 
 #include "platform/gwindows-registry.h"
-#include "support/errors.h"
 #include "support/integer_input.h"
 #include "support/text_files.h"
 #include "support/ustrings.h"
+#include "util/errors.h"
 
 namespace {
 const char kInstalledApps[] = "SOFTWARE\\Unreal Technology\\Installed Apps";
@@ -28,10 +28,9 @@ std::string utinstallationen() {
 
   Text_Files::File& input = Text_Files::Standard_Input();
   int32_t auswahl = Get_Integer(input);
-  if (auswahl < 0) throw Constraint_Error(Here(__FILE__, __LINE__) + " range check failed");
+  if (auswahl < 0) throw Constraint_Error("range check failed");
   Text_Files::Skip_Line(input);
-  if (auswahl < 1 || auswahl > anzahluts)
-    throw Constraint_Error(Here(__FILE__, __LINE__) + " index check failed");
+  if (auswahl < 1 || auswahl > anzahluts) throw Constraint_Error("index check failed");
 
   return Get_Value(std::string(kInstalledApps) + "\\" + installierteuts[auswahl - 1] + "\\",
                    "Folder", HKEY_LOCAL_MACHINE);

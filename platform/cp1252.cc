@@ -88,18 +88,18 @@ bool From_Utf8(std::string_view utf8, std::string& text) {
   return exact;
 }
 
+char Fold(char c) {
+  unsigned char byte = c;
+  if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7))
+    return static_cast<char>(byte + 0x20);
+  if (byte == 0x8A || byte == 0x8C || byte == 0x8E) return static_cast<char>(byte + 0x10);  // Š Œ Ž
+  if (byte == 0x9F) return static_cast<char>(0xFF);                                         // Ÿ
+  return c;
+}
+
 std::string Fold(std::string_view text) {
   std::string out(text);
-  for (char& c : out) {
-    unsigned char byte = c;
-    if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7)) {
-      c = static_cast<char>(byte + 0x20);
-    } else if (byte == 0x8A || byte == 0x8C || byte == 0x8E) {
-      c = static_cast<char>(byte + 0x10);  // Š Œ Ž
-    } else if (byte == 0x9F) {
-      c = static_cast<char>(0xFF);  // Ÿ
-    }
-  }
+  for (char& c : out) c = Fold(c);
   return out;
 }
 

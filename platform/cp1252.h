@@ -22,8 +22,10 @@ std::string To_Utf8(std::string_view text);
 // character the code page lacks; `text` then has "?" in its place.
 bool From_Utf8(std::string_view utf8, std::string& text);
 
-// The text with its letters in lower case (A-Z, and the accented capitals
-// and Š, Œ, Ž, Ÿ of the code page), as names are compared on Windows.
+// The character, or each character of the text, with its letters in lower
+// case (A-Z, and the accented capitals and Š, Œ, Ž, Ÿ of the code page), as
+// names are compared on Windows.
+char Fold(char c);
 std::string Fold(std::string_view text);
 
 }  // namespace Cp1252

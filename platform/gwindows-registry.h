@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/registry_calls.h"
-#include "support/errors.h"
+#include "util/errors.h"
 
 namespace GWindows::Registry {
 

@@ -14,20 +14,17 @@ namespace {
 
 const int kString = 1, kExpandString = 2, kMultiString = 7;
 
-char Lower(char c) {
-  return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
-}
-
 bool Same_Name(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
+    if (Cp1252::Fold(a[i]) != Cp1252::Fold(b[i])) return false;
   return true;
 }
 
 bool Before(const std::string& a, const std::string& b) {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return static_cast<unsigned char>(Lower(x)) < static_cast<unsigned char>(Lower(y));
+    return static_cast<unsigned char>(Cp1252::Fold(x)) <
+           static_cast<unsigned char>(Cp1252::Fold(y));
   });
 }
 

@@ -41,9 +41,12 @@ build_windows() {
     -DMORVANE_TESTS="${2:-OFF}"
 }
 
+# need_fuzz_tools: clang and its libFuzzer, wherever this clang keeps it.
 need_fuzz_tools() {
-  need_packages clang:clang \
-    /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a:libclang-rt-14-dev
+  need_packages clang:clang
+  local fuzzer
+  fuzzer=$(clang -print-resource-dir)/lib/linux/libclang_rt.fuzzer-x86_64.a
+  need_packages "$fuzzer:libclang-rt-$(clang -dumpversion | cut -d. -f1)-dev"
 }
 
 # build_fuzz DIR: the fuzz targets, built with clang.

@@ -6,8 +6,16 @@ import os
 import subprocess
 
 KEY_PATH = r"Software\Wow6432Node\Unreal Technology\Installed Apps"
-SUB_FOLDERS = ["Maps", "System", "Animations", "KarmaData", "Music", "Sounds",
-               "StaticMeshes", "Textures"]
+# The program's table of file types: the ending of a name and the folder of
+# the installation that takes it, tried in this order.
+TYPES = [(".ut2", "Maps"), (".u", "System"), (".ukx", "Animations"), (".ka", "KarmaData"),
+         (".ogg", "Music"), (".uax", "Sounds"), (".usx", "StaticMeshes"), (".utx", "Textures")]
+SUB_FOLDERS = [folder for _, folder in TYPES]
+
+
+def sub_folder(name):
+    """The folder that takes a package of this name, or None."""
+    return next((folder for ending, folder in TYPES if name.endswith(ending)), None)
 
 
 def reg_escape(text):

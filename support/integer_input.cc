@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "support/errors.h"
+#include "util/errors.h"
 
 namespace {
 
@@ -93,7 +93,7 @@ std::optional<int32_t> Integer_Value(std::string_view text) {
 int32_t Get_Integer(Text_Files::File& file) {
   for (;;) {
     int c = Text_Files::Look_Ahead(file);
-    if (c == EOF) throw IO_Exceptions::End_Error(Here(__FILE__, __LINE__));
+    if (c == EOF) throw IO_Exceptions::End_Error();
     if (c == '\r' && Text_Files::Look_Ahead(file, 1) == '\n') {
       Text_Files::Get_Character(file);
     } else if (c == ' ' || c == '\t' || c == '\n' || c == '\f') {
@@ -115,6 +115,6 @@ int32_t Get_Integer(Text_Files::File& file) {
     }
   }
   std::optional<int32_t> value = Integer_Value(run);
-  if (!value) throw IO_Exceptions::Data_Error(Here(__FILE__, __LINE__));
+  if (!value) throw IO_Exceptions::Data_Error();
   return *value;
 }

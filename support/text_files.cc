@@ -6,7 +6,7 @@
 
 #include "platform/host_files.h"
 #include "platform/host_text.h"
-#include "support/errors.h"
+#include "util/errors.h"
 
 namespace Text_Files {
 
@@ -18,49 +18,50 @@ bool Is_Name_Problem(int error) {
   return error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG || error == EINVAL;
 }
 
-[[noreturn]] void Fail_Open(int error, const char* file, int line) {
-  if (Is_Name_Problem(error)) throw IO_Exceptions::Name_Error(Here(file, line));
-  throw IO_Exceptions::Use_Error(Here(file, line));
+[[noreturn]] void Fail_Open(int error, Place where = Place::Here()) {
+  if (Is_Name_Problem(error)) throw IO_Exceptions::Name_Error("", where);
+  throw IO_Exceptions::Use_Error("", where);
 }
 
 void Write(File& file, const char* data, size_t size) {
-  if (file.mode == In_File || !file.stream)
-    throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
+  File::State& st = State_Of(file);
+  if (st.mode == In_File || !st.stream) throw IO_Exceptions::Use_Error();
   if (size == 0) return;
-  if (file.console) {
+  if (st.console) {
     // The console is written in the platform's own form of the text.
     std::string shown = Console_Text(std::string_view(data, size));
-    std::fwrite(shown.data(), 1, shown.size(), file.stream);
-    file.wrote_anything = true;
+    std::fwrite(shown.data(), 1, shown.size(), st.stream);
+    st.wrote_anything = true;
     return;
   }
-  if (std::fwrite(data, 1, size, file.stream) != size)
-    throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
-  file.wrote_anything = true;
+  if (std::fwrite(data, 1, size, st.stream) != size) throw IO_Exceptions::Use_Error();
+  st.wrote_anything = true;
 }
 
 // The next character from the stream, or EOF at its end. A read that fails
 // is no end of the file: it ends the run.
 int Next(File& file) {
-  int c = std::getc(file.stream);
-  if (c == EOF && std::ferror(file.stream))
-    throw IO_Exceptions::Device_Error(Here(__FILE__, __LINE__) + " " + file.name);
+  File::State& st = State_Of(file);
+  int c = std::getc(st.stream);
+  if (c == EOF && std::ferror(st.stream)) throw IO_Exceptions::Device_Error(st.name);
   return c;
 }
 
 // The character `k` places ahead of the read position, or EOF.
 int Peek(File& file, int k) {
-  while (file.ahead_count <= k) {
+  File::State& st = State_Of(file);
+  while (st.ahead_count <= k) {
     int c = Next(file);
     if (c == EOF) return EOF;
-    file.ahead[file.ahead_count++] = static_cast<char>(c);
+    st.ahead[st.ahead_count++] = static_cast<char>(c);
   }
-  return static_cast<unsigned char>(file.ahead[k]);
+  return static_cast<unsigned char>(st.ahead[k]);
 }
 
 void Take(File& file, int count) {
-  std::memmove(file.ahead, file.ahead + count, file.ahead_count - count);
-  file.ahead_count -= count;
+  File::State& st = State_Of(file);
+  std::memmove(st.ahead, st.ahead + count, st.ahead_count - count);
+  st.ahead_count -= count;
 }
 
 // Length of the line end at the read position: 1 for LF, 2 for CR LF, else 0.
@@ -72,31 +73,41 @@ int Line_End_Here(File& file) {
 }
 
 void Open_Stream(File& file, File_Mode mode, const std::string& name, const char* how) {
-  if (Is_Open(file)) throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
+  File::State& st = State_Of(file);
+  if (Is_Open(file)) throw IO_Exceptions::Use_Error();
   int error = 0;
   std::FILE* stream = Host_Files::Open(name, how, &error);
-  if (!stream) Fail_Open(error, __FILE__, __LINE__);
-  file.stream = stream;
-  file.mode = mode;
-  file.name = name;
-  file.console = false;
-  file.ahead_count = 0;
-  file.wrote_anything = false;
-  file.line_open = false;
+  if (!stream) Fail_Open(error);
+  st.stream = stream;
+  st.mode = mode;
+  st.name = name;
+  st.console = false;
+  st.ahead_count = 0;
+  st.wrote_anything = false;
+  st.line_open = false;
 }
 
 // Opens the file of an open handle again, in mode `how`.
 void Reopen(File& file, const char* how) {
-  std::fclose(file.stream);
+  File::State& st = State_Of(file);
+  std::fclose(st.stream);
   int error = 0;
-  file.stream = Host_Files::Open(file.name, how, &error);
-  if (!file.stream) throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
+  st.stream = Host_Files::Open(st.name, how, &error);
+  if (!st.stream) throw IO_Exceptions::Use_Error();
 }
 
 }  // namespace
 
+File::State& State_Of(File& file) {
+  return file.state_;
+}
+
+const File::State& State_Of(const File& file) {
+  return file.state_;
+}
+
 File::~File() {
-  if (!Is_Open(*this) || console) return;
+  if (!Is_Open(*this) || state_.console) return;
   try {
     Close(*this);
   } catch (const Error&) {
@@ -104,7 +115,7 @@ File::~File() {
 }
 
 bool Is_Open(const File& file) {
-  return file.stream != nullptr;
+  return State_Of(file).stream != nullptr;
 }
 
 void Create(File& file, File_Mode mode, const std::string& name, const std::string&) {
@@ -125,39 +136,41 @@ void Open(File& file, File_Mode mode, const std::string& name, const std::string
 }
 
 void Flush(File& file) {
-  if (Is_Open(file) && std::fflush(file.stream) != 0 && !file.console)
-    throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
+  File::State& st = State_Of(file);
+  if (Is_Open(file) && std::fflush(st.stream) != 0 && !st.console) throw IO_Exceptions::Use_Error();
 }
 
 void Sync(File& file) {
-  if (!Is_Open(file) || file.console) throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
-  if (Host_Files::Sync(file.stream, file.name) != 0)
-    throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__) + " " + file.name);
+  File::State& st = State_Of(file);
+  if (!Is_Open(file) || st.console) throw IO_Exceptions::Use_Error();
+  if (Host_Files::Sync(st.stream, st.name) != 0) throw IO_Exceptions::Use_Error(st.name);
 }
 
 void Close(File& file) {
-  if (!Is_Open(file)) throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
-  if (file.console) return;
+  File::State& st = State_Of(file);
+  if (!Is_Open(file)) throw IO_Exceptions::Use_Error();
+  if (st.console) return;
   bool stored = true;
-  if (file.mode != In_File && (file.line_open || !file.wrote_anything))
-    stored = std::fwrite(kFileLineEnd, 1, 2, file.stream) == 2;
-  if (std::fclose(file.stream) != 0) stored = false;
-  file.stream = nullptr;
-  if (!stored) throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
+  if (st.mode != In_File && (st.line_open || !st.wrote_anything))
+    stored = std::fwrite(kFileLineEnd, 1, 2, st.stream) == 2;
+  if (std::fclose(st.stream) != 0) stored = false;
+  st.stream = nullptr;
+  if (!stored) throw IO_Exceptions::Use_Error();
 }
 
 void Delete(File& file) {
   Close(file);
-  if (Host_Files::Remove(file.name) != 0) throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
+  if (Host_Files::Remove(State_Of(file).name) != 0) throw IO_Exceptions::Use_Error();
 }
 
 void Put(File& file, std::string_view text) {
   Write(file, text.data(), text.size());
-  if (!text.empty()) file.line_open = true;
+  if (!text.empty()) State_Of(file).line_open = true;
 }
 
 void Put_Line(File& file, std::string_view text) {
-  if (file.console) {
+  File::State& st = State_Of(file);
+  if (st.console) {
     // One write a line, so that nothing comes between the text and its end.
     std::string line(text);
     line += '\n';
@@ -166,7 +179,7 @@ void Put_Line(File& file, std::string_view text) {
     Write(file, text.data(), text.size());
     Write(file, kFileLineEnd, 2);
   }
-  file.line_open = false;
+  st.line_open = false;
 }
 
 void New_Line(File& file) {
@@ -174,21 +187,20 @@ void New_Line(File& file) {
 }
 
 bool End_Of_File(File& file) {
-  if (!Is_Open(file) || file.mode != In_File)
-    throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
+  if (!Is_Open(file) || State_Of(file).mode != In_File) throw IO_Exceptions::Use_Error();
   if (Peek(file, 0) == EOF) return true;
   int end = Line_End_Here(file);
   return end > 0 && Peek(file, end) == EOF;
 }
 
 size_t Get_Line(File& file, char* buffer, size_t capacity) {
-  if (!Is_Open(file) || file.mode != In_File)
-    throw IO_Exceptions::Use_Error(Here(__FILE__, __LINE__));
-  if (Peek(file, 0) == EOF) throw IO_Exceptions::End_Error(Here(__FILE__, __LINE__));
+  File::State& st = State_Of(file);
+  if (!Is_Open(file) || st.mode != In_File) throw IO_Exceptions::Use_Error();
+  if (Peek(file, 0) == EOF) throw IO_Exceptions::End_Error();
   size_t count = 0;
   while (count < capacity) {
-    int c = file.ahead_count ? Peek(file, 0) : Next(file);
-    if (file.ahead_count) Take(file, 1);
+    int c = st.ahead_count ? Peek(file, 0) : Next(file);
+    if (st.ahead_count) Take(file, 1);
     if (c == EOF) break;
     if (c == '\n') break;
     if (c == '\r') {
@@ -215,28 +227,34 @@ int Get_Character(File& file) {
 void Skip_Line(File& file) {
   for (;;) {
     int c = Get_Character(file);
-    if (c == EOF) throw IO_Exceptions::End_Error(Here(__FILE__, __LINE__));
+    if (c == EOF) throw IO_Exceptions::End_Error();
     if (c == '\n') return;
   }
 }
 
+void Attach(File& file, std::FILE* stream, File_Mode mode, const std::string& name) {
+  if (Is_Open(file)) throw IO_Exceptions::Use_Error();
+  File::State& st = State_Of(file);
+  st = File::State{};
+  st.stream = stream;
+  st.mode = mode;
+  st.name = name;
+}
+
 File& Standard_Input() {
   static File file;
-  if (!file.stream) {
-    file.stream = stdin;
-    file.name = "*stdin*";
-    file.mode = In_File;
-    file.console = true;
+  if (!Is_Open(file)) {
+    Attach(file, stdin, In_File, "*stdin*");
+    State_Of(file).console = true;
   }
   return file;
 }
 
 File& Standard_Output() {
   static File file;
-  if (!file.stream) {
-    file.stream = stdout;
-    file.mode = Out_File;
-    file.console = true;
+  if (!Is_Open(file)) {
+    Attach(file, stdout, Out_File, "*stdout*");
+    State_Of(file).console = true;
   }
   return file;
 }

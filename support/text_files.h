@@ -12,26 +12,39 @@ namespace Text_Files {
 
 enum File_Mode { In_File, Inout_File, Out_File, Append_File };
 
-struct File {
+class File {
+ public:
   File() = default;
   File(const File&) = delete;
   File& operator=(const File&) = delete;
   // A file still open is closed as Close does it; errors are not reported.
   ~File();
 
-  std::FILE* stream = nullptr;
-  File_Mode mode = In_File;
-  std::string name;      // as the caller gave it
-  bool console = false;  // standard input or output: never closed
+  // What the operations below keep of the file; theirs alone.
+  struct State {
+    std::FILE* stream = nullptr;
+    File_Mode mode = In_File;
+    std::string name;      // as the caller gave it
+    bool console = false;  // standard input or output: never closed
 
-  // Reading: characters looked at but not yet taken.
-  char ahead[4] = {};
-  int ahead_count = 0;
+    // Reading: characters looked at but not yet taken.
+    char ahead[4] = {};
+    int ahead_count = 0;
 
-  // Writing: whether anything was written, and whether the last line lacks its end.
-  bool wrote_anything = false;
-  bool line_open = false;
+    // Writing: whether anything was written, and whether the last line lacks its end.
+    bool wrote_anything = false;
+    bool line_open = false;
+  };
+
+ private:
+  friend State& State_Of(File& file);
+  friend const State& State_Of(const File& file);
+  State state_;
 };
+
+// Puts a stream that is already open under `file`, in `mode`, named `name`:
+// the way in for tests that read from memory. Closing the file closes it.
+void Attach(File& file, std::FILE* stream, File_Mode mode, const std::string& name);
 
 bool Is_Open(const File& file);
 
@@ -66,9 +79,11 @@ void New_Line(File& file);
 // True when nothing is left to read, or nothing but one line end.
 bool End_Of_File(File& file);
 
-// Reads characters of the current line into `buffer` until the line end
-// (taken, not stored), the end of the file, or `capacity` characters (the
-// rest of the line stays unread). Returns how many were stored. End_Error
+// The building block of the two line readers that the program calls
+// (Util::Files::Text_IO for the index, ustrings for the console): reads
+// characters of the current line into `buffer` until the line end (taken,
+// not stored), the end of the file, or `capacity` characters (the rest of
+// the line stays unread). Returns how many were stored. End_Error
 // when nothing at all is left to read. Device_Error, here and in every read,
 // when reading fails.
 size_t Get_Line(File& file, char* buffer, size_t capacity);

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/host_text.h"
-#include "support/errors.h"
 #include "support/ustrings.h"
 #include "support/util-files-text_io.h"
 #include "tests/test_util.h"
+#include "util/errors.h"
 
 using Text_Files::File;
 using Util::Files::Text_IO::Get_Line;
@@ -175,5 +175,5 @@ TEST(Console, LinesGoToStandardOutputAtOnce) {
 TEST(Errors, MessagesAreCutAt200) {
   Error error("X", std::string(300, 'm'));
   EXPECT_EQ(error.message.size(), 200u);
-  EXPECT_EQ(Here("/a/b/file.cc", 12), "file.cc:12");
+  EXPECT_EQ(To_String(Place{"/a/b/file.cc", 12}), "file.cc:12");
 }

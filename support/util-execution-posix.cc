@@ -5,6 +5,7 @@
 #include <csignal>
 #include <vector>
 
+#include "platform/cp1252.h"
 #include "platform/host_files.h"
 #include "support/text_files.h"
 #include "support/util-execution.h"
@@ -22,12 +23,6 @@ struct Words {
   std::vector<std::string> switches;   // lower case, with their "/"
   std::vector<std::string> arguments;  // quotes removed
 };
-
-std::string Lower(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
-  return text;
-}
 
 // Splits the text after the command word at blanks; double quotes hold
 // blanks together and are removed; an unquoted word that starts with "/" is a switch.
@@ -48,7 +43,7 @@ Words Split(const std::string& text) {
       }
     }
     if (is_switch) {
-      words.switches.push_back(Lower(word));
+      words.switches.push_back(Cp1252::Fold(word));
     } else {
       words.arguments.push_back(word);
     }
@@ -108,7 +103,7 @@ std::string Parent(const std::string& path) {
 // Maps and the like) is the package's move: it must be on the disk before
 // the source goes. Copies to other installations are plain copies.
 Host_Files::Copy_Mode Mode_Of(const std::string& source, const std::string& target) {
-  bool move = Lower(Parent(Parent(source))) == Lower(Parent(Parent(target)));
+  bool move = Cp1252::Fold(Parent(Parent(source))) == Cp1252::Fold(Parent(Parent(target)));
   return move ? Host_Files::Copy_Mode::durable : Host_Files::Copy_Mode::plain;
 }
 
@@ -162,7 +157,7 @@ int Execute(const std::string& command) {
   size_t start = command.find_first_not_of(" \t");
   if (start == std::string::npos) return Unsupported(command);
   size_t end = command.find_first_of(" \t", start);
-  std::string verb = Lower(command.substr(start, end - start));
+  std::string verb = Cp1252::Fold(command.substr(start, end - start));
   Words words = Split(end == std::string::npos ? "" : command.substr(end));
   if (verb == "copy" && words.arguments.size() == 2 &&
       (words.switches.empty() || (words.switches.size() == 1 && words.switches[0] == "/y")))

@@ -13,7 +13,8 @@ namespace Util::Files::Text_IO {
 void Open_File(Text_Files::File& file, Text_Files::File_Mode mode, const std::string& name,
                const std::string& form = "");
 
-// The next line of the file, without its line end. Read in pieces of 100
+// The next line of the file, without its line end: the reader of the cache
+// index, whose last line may lack its end. Read in pieces of 100
 // characters; a full piece is followed by the rest of the line unless only a
 // line end is left. End_Error when nothing at all is left.
 std::string Get_Line(Text_Files::File& file);

@@ -11,25 +11,17 @@ import resource
 import shutil
 import stat
 import subprocess
+import tempfile
 import unittest
 
 import e2e_test
-from e2e_test import (BANNER, FAILED, NOT_DELETED, PROMPT, UNKNOWN, UT, dialogue, read_line,
+from e2e_test import (BANNER, FAILED, NOT_DELETED, PROMPT, UNKNOWN, UT, dialogue, echoed,
                       report, sp)
 
-KNOWN = {".ut2": "Maps", ".u": "System", ".ukx": "Animations", ".ka": "KarmaData",
-         ".ogg": "Music", ".uax": "Sounds", ".usx": "StaticMeshes", ".utx": "Textures"}
 NAMES = ["UT2004", "UT2004 Zweitinstallation"]
 NO_SPACE = ("Auf dem Datentraeger ist nicht genug Speicherplatz vorhanden.\n"
             "        0 Datei(en) kopiert.\n")
 DENIED = "Zugriff verweigert.\n        0 Datei(en) kopiert.\n"
-
-
-def sub_folder(name):
-    for ending, sub in sorted(KNOWN.items(), key=lambda e: -len(e[0])):
-        if name.endswith(ending):
-            return sub
-    return None
 
 
 def nobody():
@@ -46,6 +38,21 @@ def nobody():
 
 
 class Faults(e2e_test.Harness):
+    @classmethod
+    def setUpClass(cls):
+        # User nobody must reach the program wherever the clone lies (root's
+        # home is closed to others): it runs a copy in a folder open to all.
+        cls.binary = e2e_test.PLATFORM.binary
+        if nobody():
+            folder = tempfile.mkdtemp(prefix="morvane-bin-")
+            os.chmod(folder, 0o755)
+            cls.addClassCleanup(shutil.rmtree, folder)
+            e2e_test.PLATFORM.binary = shutil.copy2(cls.binary, folder)
+
+    @classmethod
+    def tearDownClass(cls):
+        e2e_test.PLATFORM.binary = cls.binary
+
     def run_limited(self, answers, args=(), before=None):
         out, err, status = e2e_test.PLATFORM.run(self.prefix, list(args),
                                                  answers.encode("cp1252"), preexec=before)
@@ -71,7 +78,7 @@ class Faults(e2e_test.Harness):
             if len(text) < 36 or text[34] != "=" or text[:34] not in packages:
                 continue
             key, name = text[:34], text[35:]
-            sub = sub_folder(name)
+            sub = sp.sub_folder(name)
             cached = os.path.join("UT2004", "Cache", key + ".uxx")
             if line in index_after:
                 self.assertEqual(after.get(cached), packages[key], text)
@@ -110,9 +117,9 @@ class Faults(e2e_test.Harness):
         state = self.snapshot()
         run = self.run_limited("1\n\n", before=nobody())
         self.expect(run, BANNER + dialogue(NAMES) +
-                    read_line(sp.key(1) + "=DM-Alt.ut2") +
+                    echoed(sp.key(1) + "=DM-Alt.ut2") +
                     "kopiere nach C:\\UT2004\\Maps\\DM-Alt.ut2\n" + DENIED + FAILED +
-                    read_line(sp.key(2) + "=Core.u") +
+                    echoed(sp.key(2) + "=Core.u") +
                     "kopiere nach C:\\UT2004\\System\\Core.u\n" + DENIED + FAILED + PROMPT)
         self.check_invariant(*state, roots=["UT2004"])
         with open(target, "rb") as f:
@@ -225,7 +232,7 @@ class Faults(e2e_test.Harness):
         self.assertEqual(run.status, 0, run.err)
         self.assertTrue(run.out.endswith(
             "\nDer Dateiname oder die Erweiterung ist zu lang.\n        0 Datei(en) kopiert.\n" +
-            FAILED + read_line(other.decode()) + UNKNOWN + PROMPT))
+            FAILED + echoed(other.decode()) + UNKNOWN + PROMPT))
         with open(os.path.join(self.root, "Cache", "cache.ini"), "rb") as f:
             written = f.read()
         self.assertEqual(hashlib.sha1(written).hexdigest(), hashlib.sha1(
@@ -242,25 +249,25 @@ class Faults(e2e_test.Harness):
         sp.make_prefix(self.prefix)
         extras = [r"C:\Extra%d" % i for i in range(rng.randint(0, 2))]
         self.register([("UT2004", UT)])
-        self.root = self.install(UT, sub_folders=[s for s in KNOWN.values()
+        self.root = self.install(UT, sub_folders=[s for s in sp.SUB_FOLDERS
                                                   if rng.random() < 0.85])
         for extra in extras:
             self.install(extra, with_cache=False,
-                         sub_folders=[s for s in KNOWN.values() if rng.random() < 0.7])
+                         sub_folders=[s for s in sp.SUB_FOLDERS if rng.random() < 0.7])
         cache = os.path.join(self.root, "Cache")
         lines = ["[Alt]", "x=1"] if rng.random() < 0.5 else []
         lines.append("[Cache]")
         big = rng.random() < 0.3
         for i in range(rng.randint(0, 12)):
             k = sp.key(rng.randint(0, 10**6))
-            ending = rng.choice(list(KNOWN) + [".txt", ".int"])
+            ending = rng.choice([e for e, _ in sp.TYPES] + [".txt", ".int"])
             name = rng.choice(["Map", "Pak ete", "\u00e9t\u00e9", "a%b", "x!"]) + str(i) + ending
             lines.append(k + "=" + name)
             if rng.random() < 0.85:
                 size = rng.choice([10, 1000, 200 << 10 if big else 5000])
                 with open(os.path.join(cache, k + ".uxx"), "wb") as f:
                     f.write(os.urandom(size))
-            sub = sub_folder(name)
+            sub = sp.sub_folder(name)
             target = os.path.join(self.root, sub or "", name)
             if sub and os.path.isdir(os.path.dirname(target)):
                 roll = rng.random()

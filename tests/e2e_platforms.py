@@ -74,9 +74,14 @@ class Wine:
                 yield os.path.relpath(os.path.join(folder, name), top)
 
     def _wine(self, *args, stdin=b"", check=False):
-        return subprocess.run([self.wine] + list(args), input=stdin, env=self.env,
+        done = subprocess.run([self.wine] + list(args), input=stdin, env=self.env,
                               cwd=os.path.join(self.prefix, "drive_c"), capture_output=True,
-                              timeout=120, check=check)
+                              timeout=120)
+        if check and done.returncode != 0:
+            raise AssertionError("wine %s ended with %d:\n%s%s" % (
+                " ".join(args), done.returncode, done.stdout.decode("cp1252"),
+                done.stderr.decode("cp1252")))
+        return done
 
     def new_prefix(self):
         self._wine("reg", "delete", self.KEY, "/f", "/reg:32")

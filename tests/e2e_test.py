@@ -39,10 +39,10 @@ RESCUED = "\n- cache.ini fehlt: tempcache.ini des letzten Laufs wird uebernommen
 
 UT = r"C:\UT2004"
 SECOND = r"C:\Spiele\UT2004 Kopie"
-TYPES = [("DM-Rankin.ut2", "Maps"), ("XGame.u", "System"), ("HumanMaleA.ukx", "Animations"),
-         ("Ragdoll.ka", "KarmaData"), ("KR-Intro.ogg", "Music"),
-         ("WeaponSounds.uax", "Sounds"), ("Hardware.usx", "StaticMeshes"),
-         ("Terrain.utx", "Textures")]
+# One package of every type, with its folder.
+TYPES = [(name, sp.sub_folder(name))
+         for name in ["DM-Rankin.ut2", "XGame.u", "HumanMaleA.ukx", "Ragdoll.ka", "KR-Intro.ogg",
+                      "WeaponSounds.uax", "Hardware.usx", "Terrain.utx"]]
 
 
 def dialogue(names):
@@ -51,7 +51,8 @@ def dialogue(names):
             "\nGeben sie die Nr. der Installation ein: ")
 
 
-def read_line(line):
+def echoed(line):
+    """What the program shows on the console for an index line it has read."""
     return "\nZeile eingelesen: " + line + "\n"
 
 
@@ -124,7 +125,7 @@ class Harness(unittest.TestCase):
         self.assertEqual(run.status, status)
 
     def moved(self, line, targets, sub, name):
-        text = read_line(line)
+        text = echoed(line)
         for target in targets:
             text += "kopiere nach %s\\%s\\%s\n" % (target, sub, name) + PLATFORM.COPIED
         return text
@@ -141,8 +142,8 @@ class EndToEnd(Harness):
         expected = BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"])
         for (k, name), (_, sub) in zip(entries, TYPES):
             expected += self.moved(k + "=" + name, [UT, SECOND, third], sub, name)
-        expected += read_line(sp.key(50) + "=Readme.txt") + FORMAT
-        expected += read_line("; kein Eintrag") + UNKNOWN + PROMPT
+        expected += echoed(sp.key(50) + "=Readme.txt") + FORMAT
+        expected += echoed("; kein Eintrag") + UNKNOWN + PROMPT
         self.expect(run, expected)
         self.assertEqual(self.cache_file("cache.ini"),
                          b"[Options]\r\nVersion=3369\r\n\r\n[Cache]\r\n" + sp.key(50).encode() +
@@ -217,7 +218,7 @@ class EndToEnd(Harness):
                 with open(marker, "wb") as f:
                     f.write(b"[Cache]\r\nmarker\r\n")
                 run = self.run_morvane(answer + "\n")
-                self.expect(run, BANNER + dialogue(names) + read_line("marker") + UNKNOWN +
+                self.expect(run, BANNER + dialogue(names) + echoed("marker") + UNKNOWN +
                             EMPTY + PROMPT)
                 with open(marker, "rb") as f:
                     self.assertEqual(f.read(), b"[Cache]\r\nmarker\r\n")
@@ -252,7 +253,7 @@ class EndToEnd(Harness):
             f.write(b"[Cache]\r\nstale line\r\n")
         run = self.run_morvane("1\n\n")
         self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]) +
-                    read_line("kept line") + UNKNOWN + EMPTY + PROMPT)
+                    echoed("kept line") + UNKNOWN + EMPTY + PROMPT)
         self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Cache"))), ["cache.ini"])
         self.assertEqual(self.cache_file("cache.ini"),
                          b"[Options]\r\nVersion=3369\r\n\r\n[Cache]\r\nkept line\r\n")
@@ -297,11 +298,11 @@ class EndToEnd(Harness):
                             devices + [in_the_way, good]).encode("cp1252"))
         run = self.run_morvane("1\n\n", [SECOND])
         self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]) +
-                    read_line(evil) + UNSAFE + read_line(missing) + GONE +
-                    read_line(no_folder) + "kopiere nach C:\\UT2004\\Music\\Song.ogg\n" +
+                    echoed(evil) + UNSAFE + echoed(missing) + GONE +
+                    echoed(no_folder) + "kopiere nach C:\\UT2004\\Music\\Song.ogg\n" +
                     PLATFORM.FOLDER_MISSING + FAILED +
-                    "".join(read_line(line) + UNSAFE for line in devices) +
-                    read_line(in_the_way) + "kopiere nach C:\\UT2004\\Maps\\DM-Dir.ut2\n" +
+                    "".join(echoed(line) + UNSAFE for line in devices) +
+                    echoed(in_the_way) + "kopiere nach C:\\UT2004\\Maps\\DM-Dir.ut2\n" +
                     IN_THE_WAY + FAILED +
                     self.moved(good, [UT], "Textures", "COM10.utx") +
                     "kopiere nach %s\\Textures\\COM10.utx\n" % SECOND + IN_THE_WAY + PROMPT)
@@ -330,9 +331,9 @@ class EndToEnd(Harness):
         self.addCleanup(subprocess.run, ["chattr", "-i", package])
         run = self.run_morvane("1\n\n")
         self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]) + RESCUED +
-                    read_line(stale) + GONE +
+                    echoed(stale) + GONE +
                     self.moved(stuck, [UT], "Textures", "Stuck.utx") + PLATFORM.DELETE_DENIED +
-                    NOT_DELETED + read_line(kept) + UNKNOWN + PROMPT)
+                    NOT_DELETED + echoed(kept) + UNKNOWN + PROMPT)
         self.assertEqual(sorted(os.listdir(cache)), sorted(["cache.ini", sp.key(2) + ".uxx"]))
         self.assertEqual(self.cache_file("cache.ini"),
                          ("[Cache]\r\n%s\r\n%s\r\n" % (stuck, kept)).encode())
@@ -356,11 +357,11 @@ class EndToEnd(Harness):
         PLATFORM.save_registry()
         listed = ["Caf\u00e9 [1] & mehr", "ut2003", "UT2004"]
         env = {"PATH": "/usr/bin:/bin", "WINEPREFIX": self.prefix, "HOME": self.prefix}
-        moved = (read_line(sp.key(3) + "=Caf\u00e9.ut2") +
+        moved = (echoed(sp.key(3) + "=Caf\u00e9.ut2") +
                  "kopiere nach %s\\Maps\\Caf\u00e9.ut2\n" % muell + "%(copied)s")
         trees = []
-        for answer, shown in (("1\n\n", moved), ("2\n\n", read_line(r"C:\UT2003") + UNKNOWN + EMPTY),
-                              ("3\n\n", read_line(UT) + UNKNOWN + EMPTY)):
+        for answer, shown in (("1\n\n", moved), ("2\n\n", echoed(r"C:\UT2003") + UNKNOWN + EMPTY),
+                              ("3\n\n", echoed(UT) + UNKNOWN + EMPTY)):
             for build in (e2e_platforms.Native, PLATFORM):
                 sp.write_cache(root, [], [(sp.key(3), "Caf\u00e9.ut2")])
                 expected = BANNER + dialogue(listed) + shown % {"copied": build.COPIED} + PROMPT

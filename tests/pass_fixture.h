@@ -63,6 +63,7 @@ struct Pass {
   }
 };
 
-inline std::string Read(const std::string& line) {
+// What the pass shows on the console for an index line it has read.
+inline std::string Echo(const std::string& line) {
   return "\nZeile eingelesen: " + line + "\n";
 }

@@ -12,10 +12,9 @@ inline void Open_Bytes(Text_Files::File& file, const uint8_t* data, size_t size,
                        std::vector<char>& keep) {
   keep.assign(data, data + size);
   keep.push_back(0);  // fmemopen wants a buffer of at least one byte
-  file.stream = fmemopen(keep.data(), size ? size : 1, "rb");
-  if (size == 0) std::fgetc(file.stream);  // an empty input: at its end at once
-  file.mode = Text_Files::In_File;
-  file.name = "fuzz input";
+  std::FILE* stream = fmemopen(keep.data(), size ? size : 1, "rb");
+  if (size == 0) std::fgetc(stream);  // an empty input: at its end at once
+  Text_Files::Attach(file, stream, Text_Files::In_File, "fuzz input");
 }
 
 // The program writes its dialogue to standard output; the fuzzer has no use for it.

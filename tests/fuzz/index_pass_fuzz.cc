@@ -5,8 +5,8 @@
 #include <string>
 
 #include "driver/cacheverarbeitung.h"
-#include "support/errors.h"
 #include "tests/fuzz/fuzz_input.h"
+#include "util/errors.h"
 
 namespace {
 
@@ -47,8 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<char> keep;
   Text_Files::File cachedatei, tempdatei;
   Open_Bytes(cachedatei, data, size, keep);
-  tempdatei.stream = std::fopen("/dev/null", "wb");
-  tempdatei.mode = Text_Files::Out_File;
+  Text_Files::Attach(tempdatei, std::fopen("/dev/null", "wb"), Text_Files::Out_File, "/dev/null");
   int failing = size % 3;  // let some main copies fail
   Command_Runner record = [&](const std::string& command) {
     Check(command);
