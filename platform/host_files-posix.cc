@@ -14,6 +14,7 @@
 #include "platform/cp1252.h"
 #include "platform/host_files.h"
 #include "platform/wine_prefix.h"
+#include "util/paths.h"
 
 namespace Host_Files {
 
@@ -233,9 +234,8 @@ enum class Change { made, removed };
 // The program itself has just made or removed `host_path`: what the filter
 // knows of that folder stays true without reading it again.
 void Note_Change(const std::string& host_path, Change change) {
-  size_t slash = host_path.rfind('/');
-  std::string folder = slash == std::string::npos ? "" : host_path.substr(0, slash ? slash : 1);
-  std::string name = slash == std::string::npos ? host_path : host_path.substr(slash + 1);
+  std::string folder = Folder_Of(host_path);
+  std::string name = host_path.substr(host_path.rfind('/') + 1);
   auto known = folders_read.find(folder);
   if (known == folders_read.end()) return;
   struct stat st;
@@ -340,8 +340,7 @@ int Remove(const std::string& path) {
 int Rename(const std::string& path, const std::string& new_name) {
   Resolved from = Resolve(path);
   if (!from.found) return from.certain ? ENOENT : EIO;
-  size_t cut = path.find_last_of("\\/");
-  Resolved to = Resolve((cut == std::string::npos ? "" : path.substr(0, cut + 1)) + new_name);
+  Resolved to = Resolve(Folder_Part(path) + new_name);
   if (to.found) {
     if (to.st.st_ino != from.st.st_ino || to.st.st_dev != from.st.st_dev) return EEXIST;
     // The same file in other letters: it takes the new spelling.

@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "platform/host_files.h"
+#include "util/paths.h"
 
 namespace Host_Files {
 
@@ -48,8 +49,7 @@ int Remove(const std::string& path) {
 }
 
 int Rename(const std::string& path, const std::string& new_name) {
-  size_t cut = path.find_last_of("\\/");
-  std::string to = (cut == std::string::npos ? "" : path.substr(0, cut + 1)) + new_name;
+  std::string to = Folder_Part(path) + new_name;
   return MoveFileA(path.c_str(), to.c_str()) ? 0 : Errno_Of(GetLastError());
 }
 

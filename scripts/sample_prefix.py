@@ -118,3 +118,12 @@ def write_cache(root, header, entries, extra_lines=(), sizes=None, line_end="\r\
 SAMPLE_NAMES = ["DM-Rankin.ut2", "ONS-Torlan.ut2", "XGame.u", "HumanMaleA.ukx",
                 "Ragdoll.ka", "KR-Intro.ogg", "WeaponSounds.uax", "ArboreaHardware.usx",
                 "AlleriaTerrain.utx", "CTF-Face3.ut2", "ServerPerks.u"]
+
+
+if __name__ == "__main__":
+    # sample_prefix.py serve WINE: keeps the server of $WINEPREFIX up.
+    import sys
+    if sys.argv[1:2] == ["serve"] and len(sys.argv) == 3:
+        keep_wineserver_up(sys.argv[2], os.environ)
+    else:
+        sys.exit("usage: sample_prefix.py serve WINE")

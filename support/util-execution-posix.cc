@@ -9,6 +9,7 @@
 #include "platform/host_files.h"
 #include "support/text_files.h"
 #include "support/util-execution.h"
+#include "util/paths.h"
 
 namespace Util::Execution {
 
@@ -93,17 +94,18 @@ int Copy_Failed(const std::string& cause) {
   return 1;
 }
 
-// The path without its last component: the folder that holds it.
-std::string Parent(const std::string& path) {
-  size_t cut = path.find_last_of("\\/");
-  return cut == std::string::npos ? "." : path.substr(0, cut);
+// The installation of a path "<installation>\<folder>\<name>".
+std::string Installation_Of(const std::string& path) {
+  std::string folder = Folder_Part(path);
+  if (!folder.empty()) folder.pop_back();
+  return Folder_Part(folder);
 }
 
 // A copy within the installation whose cache holds the source (Cache to
 // Maps and the like) is the package's move: it must be on the disk before
 // the source goes. Copies to other installations are plain copies.
 Host_Files::Copy_Mode Mode_Of(const std::string& source, const std::string& target) {
-  bool move = Cp1252::Fold(Parent(Parent(source))) == Cp1252::Fold(Parent(Parent(target)));
+  bool move = Cp1252::Fold(Installation_Of(source)) == Cp1252::Fold(Installation_Of(target));
   return move ? Host_Files::Copy_Mode::durable : Host_Files::Copy_Mode::plain;
 }
 

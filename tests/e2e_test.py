@@ -340,8 +340,13 @@ class EndToEnd(Harness):
         with open(os.path.join(self.root, "Textures", "Stuck.utx"), "rb") as f:
             self.assertEqual(f.read(), self.contents[sp.key(2)])
 
-    @unittest.skipUnless(PLATFORM.name == "wine" and os.environ.get("MORVANE_NATIVE_BINARY"),
-                         "needs Wine and the native build")
+@unittest.skipUnless(PLATFORM.name == "wine" and os.environ.get("MORVANE_NATIVE_BINARY"),
+                     "needs Wine and the native build")
+class RegistryThatWineWrites(Harness):
+    """Has the wineserver write system.reg by ending it, so it runs after
+    every other test: each test is to find the server that the suite
+    started, not one started anew."""
+
     def test_native_build_reads_the_registry_that_wine_writes(self):
         # Names beyond ASCII too: both builds show the same dialogue and
         # leave the same files, with the same names.

@@ -29,11 +29,7 @@ ports=$WINEPREFIX/ports.reg
 } >"$ports"
 "$wine" reg import "Z:${ports//\//\\}" </dev/null >/dev/null
 "$wineserver" -k
-"$wineserver" -w
-# A server that stays up between the runs; the first program starts Wine's
-# services, which keep its output open, so let that be one nobody waits for.
-"$wineserver" -p </dev/null >/dev/null 2>&1
-"$wine" reg query 'HKLM\SOFTWARE' </dev/null >/dev/null 2>&1 || true
+python3 "$here/../scripts/sample_prefix.py" serve "$wine"
 for port in "$WINEPREFIX"/dosdevices/{com,lpt}[1-9]; do
   if [[ -L $port && $(readlink "$port") != /dev/null ]]; then
     echo "$port still leads to $(readlink "$port")" >&2
@@ -46,5 +42,8 @@ native=${2:+$(realpath "$2")}
 if [[ -f $build/morvane_tests.exe ]]; then
   "$wine" "$build/morvane_tests.exe" --gtest_brief=1 </dev/null
 fi
-MORVANE_PLATFORM=wine MORVANE_BINARY=$build/morvane.exe MORVANE_NATIVE_BINARY=$native MORVANE_WINE=$wine \
-  python3 "$here/e2e_test.py"
+export MORVANE_PLATFORM=wine MORVANE_BINARY=$build/morvane.exe MORVANE_NATIVE_BINARY=$native \
+  MORVANE_WINE=$wine
+python3 "$here/e2e_test.py" EndToEnd
+# Last: it ends the server to have the registry written.
+python3 "$here/e2e_test.py" RegistryThatWineWrites
