@@ -5,19 +5,18 @@
 
 #include "support/util-files-text_io.h"
 
+const std::array<Typ, 8> typtabelle = {{
+    {".ut2", "\\Maps\\"},
+    {".u", "\\System\\"},
+    {".ukx", "\\Animations\\"},
+    {".ka", "\\KarmaData\\"},
+    {".ogg", "\\Music\\"},
+    {".uax", "\\Sounds\\"},
+    {".usx", "\\StaticMeshes\\"},
+    {".utx", "\\Textures\\"},
+}};
+
 namespace {
-
-struct Typ {
-  std::string_view endung;
-  std::string_view subpfad;
-};
-
-// Tried in this order; the first row whose extension ends the name wins.
-const Typ typtabelle[] = {
-    {".ut2", "\\Maps\\"},         {".u", "\\System\\"},     {".ukx", "\\Animations\\"},
-    {".ka", "\\KarmaData\\"},     {".ogg", "\\Music\\"},    {".uax", "\\Sounds\\"},
-    {".usx", "\\StaticMeshes\\"}, {".utx", "\\Textures\\"},
-};
 
 const char kSektion[] = "[Cache]";
 const char kEingelesen[] = "Zeile eingelesen: ";

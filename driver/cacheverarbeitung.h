@@ -4,12 +4,25 @@
 // other line goes unchanged into the new index.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/host_files.h"
 #include "support/text_files.h"
+
+// A row of the table of file types: a name ending in `endung` belongs in
+// the folder `subpfad` ("\\Maps\\") of an installation.
+struct Typ {
+  std::string_view endung;
+  std::string_view subpfad;
+};
+
+// The table of file types, tried in this order; the first row whose ending
+// ends the name wins.
+extern const std::array<Typ, 8> typtabelle;
 
 // Runs one command text and returns its exit status (0: done).
 using Command_Runner = std::function<int(const std::string&)>;

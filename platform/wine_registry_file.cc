@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/cp1252.h"
+#include "util/digits.h"
 
 namespace Wine_Registry {
 
@@ -26,13 +27,6 @@ bool Before(const std::string& a, const std::string& b) {
     return static_cast<unsigned char>(Cp1252::Fold(x)) <
            static_cast<unsigned char>(Cp1252::Fold(y));
   });
-}
-
-int Hex_Digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 // Appends UTF-16 code units as the 8-bit calls give them: one byte of
@@ -74,10 +68,10 @@ bool Unescape(std::string_view line, size_t& pos, char end, std::string& out) {
       for (int n = 1; n < 3 && pos < line.size() && line[pos] >= '0' && line[pos] <= '7'; ++n)
         code = code * 8 + (line[pos++] - '0');
       escaped.push_back(code);
-    } else if (c == 'x' && pos < line.size() && Hex_Digit(line[pos]) >= 0) {
+    } else if (c == 'x' && pos < line.size() && Digit_Value(line[pos]) < 16) {
       unsigned code = 0;
-      for (int n = 0; n < 4 && pos < line.size() && Hex_Digit(line[pos]) >= 0; ++n)
-        code = code * 16 + Hex_Digit(line[pos++]);
+      for (int n = 0; n < 4 && pos < line.size() && Digit_Value(line[pos]) < 16; ++n)
+        code = code * 16 + Digit_Value(line[pos++]);
       escaped.push_back(code);
     } else {
       flush();
@@ -121,9 +115,9 @@ std::string Hex_Bytes(const std::vector<std::string_view>& lines, size_t& i, siz
   std::string_view line = lines[i];
   for (;;) {
     while (pos < line.size()) {
-      int high = Hex_Digit(line[pos]);
-      int low = pos + 1 < line.size() ? Hex_Digit(line[pos + 1]) : -1;
-      if (high >= 0 && low >= 0) {
+      int high = Digit_Value(line[pos]);
+      int low = pos + 1 < line.size() ? Digit_Value(line[pos + 1]) : 99;
+      if (high < 16 && low < 16) {
         bytes += static_cast<char>(high * 16 + low);
         pos += 2;
       } else {
@@ -178,8 +172,8 @@ std::optional<Value> Parse_Value(const std::vector<std::string_view>& lines, siz
   if (rest.starts_with("dword:")) {
     unsigned long number = 0;
     size_t digits = 0;
-    for (size_t p = 6; p < rest.size() && digits < 8 && Hex_Digit(rest[p]) >= 0; ++p, ++digits)
-      number = number * 16 + Hex_Digit(rest[p]);
+    for (size_t p = 6; p < rest.size() && digits < 8 && Digit_Value(rest[p]) < 16; ++p, ++digits)
+      number = number * 16 + Digit_Value(rest[p]);
     if (digits == 0) return std::nullopt;
     for (int b = 0; b < 4; ++b) value.data += static_cast<char>((number >> (8 * b)) & 0xFF);
     return value;

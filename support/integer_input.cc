@@ -3,16 +3,10 @@
 
 #include <string>
 
+#include "util/digits.h"
 #include "util/errors.h"
 
 namespace {
-
-int Digit_Value(int c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return 99;
-}
 
 // Takes the next character into `run` when it is one of `chars`.
 bool Load(Text_Files::File& file, std::string& run, std::string_view chars) {

@@ -26,9 +26,8 @@ struct Pass {
 
   explicit Pass(const std::string& index) {
     Make_Folder(dir / "UT2004/Cache");
-    for (auto sub : {"Maps", "System", "Animations", "KarmaData", "Music", "Sounds", "StaticMeshes",
-                     "Textures"})
-      Make_Folder(dir / "UT2004/" + sub);
+    for (const Typ& typ : typtabelle)
+      Make_Folder(dir / "UT2004/" + std::string(typ.subpfad.substr(1, typ.subpfad.size() - 2)));
     Write_File(dir / "UT2004/Cache/cache.ini", index);
   }
 
