@@ -2,9 +2,9 @@
 // for every key that is opened. Texts are in Windows-1252, as the 8-bit calls
 // of Windows give them.
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <string>
 
 #include "platform/registry_calls.h"
 #include "platform/wine_prefix.h"
@@ -16,6 +16,7 @@ namespace {
 
 const long kFileNotFound = 2;
 const long kAccessDenied = 5;
+const long kReadFault = 30;
 const long kMoreData = 234;
 
 Wine_Registry::Key& Key_Of(Handle key) {
@@ -26,11 +27,17 @@ Wine_Registry::Key& Key_Of(Handle key) {
 
 long Open_Key(Root, const char* path, Handle* key) {
   *key = nullptr;
-  std::ifstream file(Wine_Prefix() + "/system.reg", std::ios::binary);
+  std::FILE* file = std::fopen((Wine_Prefix() + "/system.reg").c_str(), "rb");
   if (!file) return errno == EACCES ? kAccessDenied : kFileNotFound;
-  std::ostringstream text;
-  text << file.rdbuf();
-  std::optional<Wine_Registry::Key> found = Wine_Registry::Find_Key(text.str(), path);
+  std::string text;
+  char buffer[1 << 16];
+  while (size_t got = std::fread(buffer, 1, sizeof buffer, file)) text.append(buffer, got);
+  // A read that fails is no end of the file: a list cut short would
+  // number the installations otherwise than the registry does.
+  bool failed = std::ferror(file);
+  std::fclose(file);
+  if (failed) return kReadFault;
+  std::optional<Wine_Registry::Key> found = Wine_Registry::Find_Key(text, path);
   if (!found) return kFileNotFound;
   *key = new Wine_Registry::Key(std::move(*found));
   return 0;
@@ -74,6 +81,8 @@ void Format_Message(uint32_t code, char* text, uint32_t capacity) {
     message = "The system cannot find the file specified.\r\n";
   } else if (code == kAccessDenied) {
     message = "Access is denied.\r\n";
+  } else if (code == kReadFault) {
+    message = "The system cannot read from the specified device.\r\n";
   } else {
     message = "The operation failed with system error " + std::to_string(code) + ".\r\n";
   }
