@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "platform/cp1252.h"
 #include "support/util-files-text_io.h"
 
 const std::array<Typ, 8> typtabelle = {{
@@ -40,13 +41,11 @@ const Typ* Typ_Von(std::string_view zielname) {
 // LPT count with the digits 0 to 9 and with the superscripts of the code
 // page (0xB9, 0xB2, 0xB3).
 bool Geraet(std::string_view name) {
-  std::string teil(name.substr(0, name.find('.')));
+  std::string teil = Cp1252::Fold(name.substr(0, name.find('.')));
   while (!teil.empty() && teil.back() == ' ') teil.pop_back();
-  for (char& c : teil)
-    if (c >= 'a' && c <= 'z') c -= 'a' - 'A';
-  for (std::string_view geraet : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+  for (std::string_view geraet : {"con", "prn", "aux", "nul", "conin$", "conout$"})
     if (teil == geraet) return true;
-  if (teil.size() != 4 || (!teil.starts_with("COM") && !teil.starts_with("LPT"))) return false;
+  if (teil.size() != 4 || (!teil.starts_with("com") && !teil.starts_with("lpt"))) return false;
   unsigned char ziffer = teil[3];
   return (ziffer >= '0' && ziffer <= '9') || ziffer == 0xB9 || ziffer == 0xB2 || ziffer == 0xB3;
 }
@@ -110,24 +109,23 @@ bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
     std::string quelle = "\"" + paket + "\"";
     std::string ziel = subpfad + std::string(zielname);
 
-    Text_Files::Put_Line(kKopiere + utpfad + ziel);
-    // The shell's COPY would put the package into a folder of that name.
-    bool ordner = nachsehen(utpfad + ziel) == Host_Files::Kind::folder;
-    if (ordner) Text_Files::Put_Line(kOrdner);
-    if (ordner || ausfuehren("COPY /Y " + quelle + " \"" + utpfad + ziel + "\"") != 0) {
+    // One copy, shown first; a folder standing at the target gets none,
+    // since the shell's COPY would put the package into it. 0 when done.
+    auto kopieren = [&](const std::string& zielpfad) {
+      Text_Files::Put_Line(kKopiere + zielpfad);
+      if (nachsehen(zielpfad) == Host_Files::Kind::folder) {
+        Text_Files::Put_Line(kOrdner);
+        return 1;
+      }
+      return ausfuehren("COPY /Y " + quelle + " \"" + zielpfad + "\"");
+    };
+    if (kopieren(utpfad + ziel) != 0) {
       // The package stays in the cache and in the index that the game reads.
       Text_Files::Put_Line(kFehlgeschlagen);
       Text_Files::Put_Line(tempdatei, zeile);
       continue;
     }
-    for (const std::string& a : argumente) {
-      Text_Files::Put_Line(kKopiere + a + ziel);
-      if (nachsehen(a + ziel) == Host_Files::Kind::folder) {
-        Text_Files::Put_Line(kOrdner);
-      } else {
-        ausfuehren("COPY /Y " + quelle + " \"" + a + ziel + "\"");
-      }
-    }
+    for (const std::string& a : argumente) kopieren(a + ziel);
     ausfuehren("DEL " + quelle);
     // The shell's answer is not to be trusted here: ask the disk.
     if (nachsehen(paket) != Host_Files::Kind::absent) {
