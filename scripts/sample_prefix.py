@@ -57,18 +57,59 @@ def make_prefix(prefix):
         os.symlink("../drive_c", link)
 
 
-def keep_wineserver_up(wine, env):
+# Every Wine program starts through this helper (address-space randomisation
+# off, err: lines on): wine("reg", "add", ...), wine("server", "-k").
+WINE_HELPER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "wine")
+
+
+def wine(*args):
+    return [WINE_HELPER] + list(args)
+
+
+def keep_wineserver_up(env):
     """Once the prefix's wineserver has ended (after wineboot, or -k to have
     it write the registry files), starts one that stays up between runs: a
     server started on demand slows every run. The first program starts
     Wine's services, which keep its output open, so that is one whose output
     nobody waits for."""
-    server = os.path.join(os.path.dirname(wine), "wineserver")
     quiet = dict(env=env, timeout=120, stdin=subprocess.DEVNULL,
                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     for flag in ("-w", "-p"):
-        subprocess.run([server, flag], **quiet)
-    subprocess.run([wine, "reg", "query", r"HKLM\SOFTWARE"], **quiet)
+        subprocess.run(wine("server", flag), **quiet)
+    subprocess.run(wine("reg", "query", r"HKLM\SOFTWARE"), **quiet)
+
+
+def make_wine_prefix(env):
+    """A new Wine prefix at env["WINEPREFIX"], its server kept up. Wine links
+    COM and LPT ports to the machine's own devices (com1 -> /dev/ttyS0), anew
+    at every start: whatever a test hands to a device name must never reach
+    real hardware, so every such port leads to /dev/null before anything
+    else runs there."""
+    prefix = env["WINEPREFIX"]
+    quiet = dict(env=env, timeout=300, stdin=subprocess.DEVNULL,
+                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(wine("wineboot", "-i"), **quiet)
+    subprocess.run(wine("server", "-w"), **quiet)
+    devices = os.path.join(prefix, "dosdevices")
+    # The ports that a file name can reach (COM1 to COM9, LPT1 to LPT9); the
+    # machine's own serial devices then move to COM10 and above.
+    names = ["%s%d" % (kind, n) for kind in ("com", "lpt") for n in range(1, 10)]
+    ports = os.path.join(prefix, "ports.reg")
+    with open(ports, "w", newline="\r\n") as f:
+        f.write("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n")
+        for name in names:
+            f.write('"%s"="/dev/null"\n' % name.upper())
+    done = subprocess.run(wine("reg", "import", "Z:" + ports.replace("/", "\\")), env=env,
+                          timeout=120, stdin=subprocess.DEVNULL, capture_output=True)
+    if done.returncode != 0:
+        raise RuntimeError("reg import of the ports ended with %d:\n%s" % (
+            done.returncode, (done.stdout + done.stderr).decode("utf-8", "replace")))
+    subprocess.run(wine("server", "-k"), **quiet)
+    keep_wineserver_up(env)
+    for name in names:
+        link = os.path.join(devices, name)
+        if os.path.islink(link) and os.readlink(link) != "/dev/null":
+            raise RuntimeError("%s still leads to %s" % (link, os.readlink(link)))
 
 
 def host_path(prefix, windows_path):
@@ -121,9 +162,10 @@ SAMPLE_NAMES = ["DM-Rankin.ut2", "ONS-Torlan.ut2", "XGame.u", "HumanMaleA.ukx",
 
 
 if __name__ == "__main__":
-    # sample_prefix.py serve WINE: keeps the server of $WINEPREFIX up.
+    # sample_prefix.py wineprefix: makes the Wine prefix $WINEPREFIX and keeps
+    # its server up.
     import sys
-    if sys.argv[1:2] == ["serve"] and len(sys.argv) == 3:
-        keep_wineserver_up(sys.argv[2], os.environ)
+    if sys.argv[1:] == ["wineprefix"]:
+        make_wine_prefix(os.environ)
     else:
-        sys.exit("usage: sample_prefix.py serve WINE")
+        sys.exit("usage: sample_prefix.py wineprefix")

@@ -62,9 +62,10 @@ class Wine:
 
     def __init__(self):
         self.binary = os.environ["MORVANE_BINARY"]
-        self.wine = os.environ.get("MORVANE_WINE", "/usr/lib/wine/wine64")
         self.prefix = os.environ["WINEPREFIX"]
-        self.env = dict(os.environ, WINEDEBUG="-all", WINEPREFIX=self.prefix)
+        # Wine's tools keep their err: lines, read when a tool fails.
+        self.env = dict(os.environ, WINEPREFIX=self.prefix)
+        self.env.pop("WINEDEBUG", None)
         self.baseline = set(self._paths())
 
     def _paths(self):
@@ -74,7 +75,7 @@ class Wine:
                 yield os.path.relpath(os.path.join(folder, name), top)
 
     def _wine(self, *args, stdin=b"", check=False):
-        done = subprocess.run([self.wine] + list(args), input=stdin, env=self.env,
+        done = subprocess.run(sp.wine(*args), input=stdin, env=self.env,
                               cwd=os.path.join(self.prefix, "drive_c"), capture_output=True,
                               timeout=120)
         if check and done.returncode != 0:
@@ -110,13 +111,15 @@ class Wine:
 
     def save_registry(self):
         """Has the wineserver write the registry files by ending it."""
-        server = os.path.join(os.path.dirname(self.wine), "wineserver")
-        subprocess.run([server, "-k"], env=self.env, timeout=60, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        sp.keep_wineserver_up(self.wine, self.env)
+        subprocess.run(sp.wine("server", "-k"), env=self.env, timeout=60,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        sp.keep_wineserver_up(self.env)
 
     def run(self, prefix, args, stdin):
-        done = subprocess.run([self.wine, self.binary] + args, input=stdin, env=self.env,
+        # Its output is compared byte for byte: no lines of Wine's own.
+        done = subprocess.run(sp.wine(self.binary, *args), input=stdin,
+                              env=dict(self.env, WINEDEBUG="-all"),
                               cwd=os.path.join(prefix, "drive_c"), stdout=subprocess.PIPE,
                               stderr=subprocess.STDOUT, timeout=120)
         return (done.stdout.decode("cp1252"), "", done.returncode)
