@@ -1,9 +1,11 @@
 // The pass over one cache index.
 #include "driver/cacheverarbeitung.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "platform/cp1252.h"
+#include "platform/host_files.h"
 #include "support/util-files-text_io.h"
 
 const std::array<Typ, 8> typtabelle = {{
@@ -50,22 +52,31 @@ bool Geraet(std::string_view name) {
   return (ziffer >= '0' && ziffer <= '9') || ziffer == 0xB9 || ziffer == 0xB2 || ziffer == 0xB3;
 }
 
+// Whether Windows could take the name for the short (8.3) name of another
+// file, as "DM-VER~1.ut2" may stand for "DM-VeryLongMapName.ut2": a "~" in
+// at most eight characters before the last dot, at most three after it.
+bool Kurzname(std::string_view name) {
+  size_t punkt = std::min(name.rfind('.'), name.size());
+  std::string_view stamm = name.substr(0, punkt);
+  return stamm.size() <= 8 && name.size() - punkt <= 4 && stamm.find('~') != stamm.npos;
+}
+
 // Names come from game servers and end up in command lines: nothing that the
 // command shell expands, that leaves the target folder, that Windows does
-// not take in a file name, or that names a device.
+// not take in a file name, that names a device or another file's short name.
 bool Unsicher(std::string_view name) {
   for (unsigned char c : name)
     if (c < 32 || c == 127 || std::string_view("\"%!\\/:*?<>|").find(c) != std::string_view::npos)
       return true;
-  return Geraet(name);
+  return Geraet(name) || Kurzname(name);
 }
 
 }  // namespace
 
 bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
                        Text_Files::File& cachedatei, Text_Files::File& tempdatei,
-                       const std::vector<std::string>& argumente, const Command_Runner& ausfuehren,
-                       const Looker& nachsehen) {
+                       const std::vector<std::string>& argumente,
+                       const Command_Runner& ausfuehren) {
   bool eintraege = false;
 
   std::string zeile = Util::Files::Text_IO::Get_Line(cachedatei);
@@ -99,9 +110,10 @@ bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
       continue;
     }
     std::string paket = cachepfad + std::string(quellname) + ".uxx";
-    if (nachsehen(paket) == Host_Files::Kind::absent) {
+    if (Host_Files::Look(paket, Host_Files::Seen::read) == Host_Files::Kind::absent) {
       // Moved by an earlier run that ended before its new index was in
-      // place: nothing is left to protect.
+      // place: nothing is left to protect. Read from the cache folder
+      // itself, since the game may be writing there.
       Text_Files::Put_Line(kFehlt);
       continue;
     }
@@ -113,7 +125,7 @@ bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
     // since the shell's COPY would put the package into it. 0 when done.
     auto kopieren = [&](const std::string& zielpfad) {
       Text_Files::Put_Line(kKopiere + zielpfad);
-      if (nachsehen(zielpfad) == Host_Files::Kind::folder) {
+      if (Host_Files::Look(zielpfad) == Host_Files::Kind::folder) {
         Text_Files::Put_Line(kOrdner);
         return 1;
       }
@@ -128,7 +140,7 @@ bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
     for (const std::string& a : argumente) kopieren(a + ziel);
     ausfuehren("DEL " + quelle);
     // The shell's answer is not to be trusted here: ask the disk.
-    if (nachsehen(paket) != Host_Files::Kind::absent) {
+    if (Host_Files::Look(paket) != Host_Files::Kind::absent) {
       // Kept, so that the next run copies again and deletes.
       Text_Files::Put_Line(kLoeschenFehlgeschlagen);
       Text_Files::Put_Line(tempdatei, zeile);

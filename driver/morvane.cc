@@ -36,15 +36,33 @@ bool Fehlt(const std::string& pfad) {
   return Host_Files::Look(pfad) == Host_Files::Kind::absent;
 }
 
+// What stands at one of the index's names, read from its folder now; a
+// name that cannot be looked up ends the run before either index is
+// opened, created or renamed.
+Host_Files::Kind Indexdatei(const std::string& pfad) {
+  Host_Files::Kind art = Host_Files::Look(pfad, Host_Files::Seen::read);
+  if (art == Host_Files::Kind::unknown) throw IO_Exceptions::Device_Error(pfad);
+  return art;
+}
+
 // A run that ended between removing the old index and renaming the new one
 // left the only index under the name tempcache.ini: it becomes cache.ini
-// again before anything else is done.
+// again before anything else is done. Only a file is taken for an index.
 void Index_Retten(const std::string& cachepfad) {
-  if (!Fehlt(cachepfad + "cache.ini") || Fehlt(cachepfad + "tempcache.ini")) return;
+  Host_Files::Kind alt = Indexdatei(cachepfad + "cache.ini");
+  Host_Files::Kind neu = Indexdatei(cachepfad + "tempcache.ini");
+  if (neu == Host_Files::Kind::folder) throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
+  if (alt != Host_Files::Kind::absent || neu != Host_Files::Kind::file) return;
   Text_Files::New_Line();
   Text_Files::Put_Line("- cache.ini fehlt: tempcache.ini des letzten Laufs wird uebernommen");
   if (Host_Files::Rename(cachepfad + "tempcache.ini", "cache.ini") != 0)
     throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
+}
+
+// A further installation must be there before anything changes: a
+// mistyped folder would get no copies while the cache is emptied.
+void Ordner_Vorhanden(const std::string& ordner) {
+  if (Host_Files::Look(ordner) != Host_Files::Kind::folder) throw IO_Exceptions::Name_Error(ordner);
 }
 
 }  // namespace
@@ -66,7 +84,10 @@ void morvane(const std::vector<std::string>& argumente) {
 
   utpfad = utinstallationen();
   Ordner_Pruefen(utpfad);
-  for (const std::string& ordner : argumente) Ordner_Pruefen(ordner);
+  for (const std::string& ordner : argumente) {
+    Ordner_Pruefen(ordner);
+    Ordner_Vorhanden(ordner);
+  }
   cachepfad = utpfad + "\\Cache\\";
   Index_Retten(cachepfad);
 

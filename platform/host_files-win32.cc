@@ -53,7 +53,8 @@ int Rename(const std::string& path, const std::string& new_name) {
   return MoveFileA(path.c_str(), to.c_str()) ? 0 : Errno_Of(GetLastError());
 }
 
-Kind Look(const std::string& path) {
+// Windows itself answers for every other process: nothing is kept to trust.
+Kind Look(const std::string& path, Seen) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     DWORD code = GetLastError();
@@ -61,18 +62,6 @@ Kind Look(const std::string& path) {
                                                                         : Kind::unknown;
   }
   return attributes & FILE_ATTRIBUTE_DIRECTORY ? Kind::folder : Kind::file;
-}
-
-int Copy(const std::string& source, const std::string& target, Copy_Mode mode) {
-  if (Look(target) == Kind::folder) return EACCES;
-  if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) return Errno_Of(GetLastError());
-  if (mode == Copy_Mode::plain) return 0;
-  HANDLE file = CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Errno_Of(GetLastError());
-  bool flushed = FlushFileBuffers(file);
-  CloseHandle(file);
-  return flushed ? 0 : EIO;
 }
 
 }  // namespace Host_Files

@@ -13,7 +13,8 @@ namespace Host_Files {
 // Calls that can fail return 0 when done, else the errno value that says why.
 
 // std::fopen on the file that `path` names, in mode `how` ("rb", "wb", ...).
-// Null, with `*error` set, when it cannot be opened.
+// Null, with `*error` set, when it cannot be opened: EISDIR for a folder, EIO
+// when it cannot be told whether the file is there.
 std::FILE* Open(const std::string& path, const char* how, int* error);
 
 // Hands what `stream` holds to the system and waits until it, and the name
@@ -28,9 +29,17 @@ int Rename(const std::string& path, const std::string& new_name);
 
 enum class Kind { absent, file, folder, unknown };
 
-// What stands at `path`. `absent` only when that is certain: in no letter
-// case, and not merely unreadable (that is `unknown`).
-Kind Look(const std::string& path);
+// How sure an answer `absent` must be.
+enum class Seen {
+  // From what the program knows of a folder it has read and changed itself.
+  known,
+  // Read from the folder now: another process may have written there.
+  read,
+};
+
+// What stands at `path` (a symbolic link followed). `absent` only when that
+// is certain: in no letter case, and not merely unreadable (that is `unknown`).
+Kind Look(const std::string& path, Seen seen = Seen::known);
 
 enum class Copy_Mode {
   // The target must be on the disk before the source may go: within one
@@ -40,11 +49,11 @@ enum class Copy_Mode {
   plain,
 };
 
-// Puts the content of the file `source` at `target`, replacing a file there
-// whole; an interrupted copy leaves nothing that the next copy to the same
-// target does not remove. ENOENT when there is no source, ENOTDIR when the
-// target's folder is missing, EACCES for a read-only target, EISDIR for a
-// folder at either name.
+// The native build's COPY (on Windows the shell copies): puts the content of the file `source` at
+// `target`, replacing a file there whole; an interrupted copy leaves nothing that the next copy to
+// the same target does not remove. ENOENT when there is no source, ENOTDIR when the target's folder
+// is missing, EACCES for a read-only target, EISDIR for a folder at either name, EIO when it cannot
+// be told whether the target is there. A source that is a symbolic link is copied, never linked.
 int Copy(const std::string& source, const std::string& target, Copy_Mode mode);
 
 }  // namespace Host_Files

@@ -18,8 +18,10 @@ bool Is_Name_Problem(int error) {
   return error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG || error == EINVAL;
 }
 
-[[noreturn]] void Fail_Open(int error, Place where = Place::Here()) {
+[[noreturn]] void Fail_Open(int error, const std::string& name, Place where = Place::Here()) {
   if (Is_Name_Problem(error)) throw IO_Exceptions::Name_Error("", where);
+  // Whether the file is there could not be read.
+  if (error == EIO) throw IO_Exceptions::Device_Error(name, where);
   throw IO_Exceptions::Use_Error("", where);
 }
 
@@ -77,7 +79,7 @@ void Open_Stream(File& file, File_Mode mode, const std::string& name, const char
   if (Is_Open(file)) throw IO_Exceptions::Use_Error();
   int error = 0;
   std::FILE* stream = Host_Files::Open(name, how, &error);
-  if (!stream) Fail_Open(error);
+  if (!stream) Fail_Open(error, name);
   st.stream = stream;
   st.mode = mode;
   st.name = name;

@@ -197,6 +197,29 @@ class Faults(e2e_test.Harness):
         with open(os.path.join(cache, "tempcache.ini"), "rb") as f:
             self.assertEqual(f.read(), b"[Options]\r\nVersion=3369\r\n\r\n[Cache]\r\n")
 
+    @unittest.skipUnless(shutil.which("strace"), "needs strace")
+    def test_a_copy_across_file_systems_is_on_the_disk_before_the_delete(self):
+        # No link across file systems: the bytes are copied, and the target's
+        # folder must be synced before the cached file goes; when that
+        # fails, so has the copy.
+        self.standard(entries=[(sp.key(1), "Core.u")])
+        state = self.snapshot()
+        cross = ["strace", "-qq", "-o", "/dev/null", "-e", "inject=link:error=EXDEV"]
+        e2e_test.PLATFORM.wrapper = cross + ["-e", "inject=fsync:error=EIO:when=1"]
+        self.addCleanup(setattr, e2e_test.PLATFORM, "wrapper", [])
+        run = self.run_limited("1\n\n")
+        self.expect(run, BANNER + dialogue(NAMES) + echoed(sp.key(1) + "=Core.u") +
+                    "kopiere nach C:\\UT2004\\System\\Core.u\n"
+                    "Die Datei konnte nicht kopiert werden (Fehler 5).\n"
+                    "        0 Datei(en) kopiert.\n" + FAILED + PROMPT)
+        self.check_invariant(*state, roots=["UT2004"])
+        self.assertEqual(self.cache_file(sp.key(1) + ".uxx"), state[1][sp.key(1)])
+        e2e_test.PLATFORM.wrapper = cross
+        run = self.run_limited("1\n\n")
+        self.expect(run, BANNER + dialogue(NAMES) +
+                    self.moved(sp.key(1) + "=Core.u", [UT], "System", "Core.u") + PROMPT)
+        self.assertEqual(os.stat(os.path.join(self.root, "System", "Core.u")).st_nlink, 1)
+
     def test_broken_registry_files(self):
         self.standard()
         reg = os.path.join(self.prefix, "system.reg")

@@ -171,14 +171,26 @@ class EndToEnd(Harness):
         self.assertEqual(self.cache_file("cache.ini"), b"")
         self.assertEqual(self.cache_file("tempcache.ini"), b"\r\n")
 
-    def test_missing_cache_folder(self):
+    def test_missing_cache_folder_or_a_folder_for_the_index(self):
         self.standard()
-        shutil.rmtree(os.path.join(self.root, "Cache"))
+        cache = os.path.join(self.root, "Cache")
+        shutil.rmtree(cache)
         before = self.files()
         run = self.run_morvane("1\n\n")
         self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]),
                     report("IO_EXCEPTIONS.NAME_ERROR", "text_files.cc:N"), 1)
         self.assertEqual(self.files(), before)
+        # A folder is never taken over as an index, nor opened as one.
+        os.makedirs(os.path.join(cache, "tempcache.ini"))
+        run = self.run_morvane("1\n\n")
+        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]),
+                    report("IO_EXCEPTIONS.USE_ERROR", "morvane.cc:N C:\\UT2004\\Cache\\tempcache.ini"), 1)
+        self.assertEqual(os.listdir(cache), ["tempcache.ini"])
+        os.rename(os.path.join(cache, "tempcache.ini"), os.path.join(cache, "cache.ini"))
+        run = self.run_morvane("1\n\n")
+        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]),
+                    report("IO_EXCEPTIONS.USE_ERROR", "text_files.cc:N"), 1)
+        self.assertEqual(os.listdir(cache), ["cache.ini"])
 
     def test_missing_registry_key(self):
         self.register([])
@@ -238,6 +250,12 @@ class EndToEnd(Harness):
         self.register([("UT2004", folder)])
         self.root = self.install(folder)
         self.contents = sp.write_cache(self.root, [], [(sp.key(7), "CTF-Face3.ut2")])
+        # Natively the cached package is a symbolic link to a file beside
+        # it: what lands in Maps is the bytes, not a link that dangles later.
+        cached = os.path.join(self.root, "Cache", sp.key(7) + ".uxx")
+        if PLATFORM.name == "native":
+            os.rename(cached, cached + ".real")
+            os.symlink(os.path.basename(cached) + ".real", cached)
         run = self.run_morvane("1\n\n")
         self.expect(run, BANNER + dialogue(["UT2004"]) +
                     self.moved(sp.key(7) + "=CTF-Face3.ut2", [folder], "Maps", "CTF-Face3.ut2") +
@@ -245,7 +263,9 @@ class EndToEnd(Harness):
         self.assertEqual(self.cache_file("cache.ini"), b"[Cache]\r\n")
         with open(os.path.join(self.root, "Maps", "CTF-Face3.ut2"), "rb") as f:
             self.assertEqual(f.read(), self.contents[sp.key(7)])
-        self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Cache"))), ["cache.ini"])
+        self.assertFalse(os.path.islink(os.path.join(self.root, "Maps", "CTF-Face3.ut2")))
+        self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Cache"))),
+                         [sp.key(7) + ".uxx.real"] * (PLATFORM.name == "native") + ["cache.ini"])
 
     def test_tempcache_left_from_before_is_replaced(self):
         self.standard(entries=[], extra_lines=["kept line"])
@@ -261,15 +281,21 @@ class EndToEnd(Harness):
     def test_unsafe_folders_are_refused(self):
         self.standard()
         before = self.files()
-        arguments = [("C:\\x\" & del C:\\y", "C:\\x\" & del C:\\y")]
+        unsafe = "morvane.cc:N unsicherer Ordnername: "
+        # Folders that are not there (mistyped, an option) get no copies.
+        arguments = [("C:\\x\" & del C:\\y", unsafe + "C:\\x\" & del C:\\y"),
+                     ("D:\\UT2033", "morvane.cc:N D:\\UT2033"), ("--help", "morvane.cc:N --help"),
+                     (UT + "\\System\\Core.u", "morvane.cc:N C:\\UT2004\\System\\Core.u")]
+        with open(os.path.join(self.root, "System", "Core.u"), "wb") as f:
+            f.write(b"a file, no folder")
+        before = self.files()
         if PLATFORM.name == "native":
             # A character that Windows-1252 lacks cannot be passed on.
-            arguments.append(("C:\\Spiele\\\u0100tna", "C:\\Spiele\\?tna"))
-        for argument, shown in arguments:
-            run = self.run_morvane("1\n\n", [argument])
+            arguments.append(("C:\\Spiele\\\u0100tna", unsafe + "C:\\Spiele\\?tna"))
+        for argument, message in arguments:
+            run = self.run_morvane("1\n\n", [SECOND, argument])
             self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]),
-                        report("IO_EXCEPTIONS.NAME_ERROR",
-                               "morvane.cc:N unsicherer Ordnername: " + shown), 1)
+                        report("IO_EXCEPTIONS.NAME_ERROR", message), 1)
             self.assertEqual(self.files(), before)
         self.register([("UT2004", r"C:\%PATH%")])
         run = self.run_morvane("1\n\n")
@@ -285,17 +311,23 @@ class EndToEnd(Harness):
         devices = [sp.key(5) + "=NUL.ut2", sp.key(5) + "=com1 .utx", sp.key(5) + "=Lpt\u00b9.ka",
                    sp.key(5) + "=conout$.u", "nuL" + "." * 31 + "=DM-Rankin.ut2"]
         in_the_way = sp.key(6) + "=DM-Dir.ut2"
+        # What Wine (or Windows: DM-VER~1.ut2) takes for the installed map.
+        short = sp.key(8) + "=DM-V~LFA.ut2"
         good = sp.key(4) + "=COM10.utx"
-        self.standard(entries=[(sp.key(4), "COM10.utx"), (sp.key(6), "DM-Dir.ut2")])
+        self.standard(entries=[(sp.key(4), "COM10.utx"), (sp.key(6), "DM-Dir.ut2"),
+                               (sp.key(8), "DM-V~LFA.ut2")])
+        installed = os.path.join(self.root, "Maps", "DM-VeryLongMapName.ut2")
+        with open(installed, "wb") as f:
+            f.write(b"installed map")
         shutil.rmtree(os.path.join(self.root, "Music"))
         os.mkdir(os.path.join(self.root, "Maps", "DM-Dir.ut2"))
         os.mkdir(os.path.join(self.second, "Textures", "COM10.utx"))
         with open(os.path.join(self.root, "Cache", sp.key(3) + ".uxx"), "wb") as f:
             f.write(b"song")
-        kept = [evil, no_folder] + devices + [in_the_way]
+        kept = [evil, no_folder] + devices + [in_the_way, short]
         with open(os.path.join(self.root, "Cache", "cache.ini"), "wb") as f:
             f.write("".join(line + "\r\n" for line in ["[Cache]", evil, missing, no_folder] +
-                            devices + [in_the_way, good]).encode("cp1252"))
+                            devices + [in_the_way, short, good]).encode("cp1252"))
         run = self.run_morvane("1\n\n", [SECOND])
         self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]) +
                     echoed(evil) + UNSAFE + echoed(missing) + GONE +
@@ -303,7 +335,7 @@ class EndToEnd(Harness):
                     PLATFORM.FOLDER_MISSING + FAILED +
                     "".join(echoed(line) + UNSAFE for line in devices) +
                     echoed(in_the_way) + "kopiere nach C:\\UT2004\\Maps\\DM-Dir.ut2\n" +
-                    IN_THE_WAY + FAILED +
+                    IN_THE_WAY + FAILED + echoed(short) + UNSAFE +
                     self.moved(good, [UT], "Textures", "COM10.utx") +
                     "kopiere nach %s\\Textures\\COM10.utx\n" % SECOND + IN_THE_WAY + PROMPT)
         self.assertEqual(self.cache_file("cache.ini"),
@@ -313,7 +345,11 @@ class EndToEnd(Harness):
         self.assertFalse(os.path.exists(os.path.join(self.prefix, "drive_c", "evil.u")))
         self.assertEqual(os.listdir(os.path.join(self.root, "Maps", "DM-Dir.ut2")), [])
         self.assertEqual(os.listdir(os.path.join(self.second, "Textures", "COM10.utx")), [])
-        self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Maps"))), ["DM-Dir.ut2"])
+        self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Maps"))),
+                         ["DM-Dir.ut2", "DM-VeryLongMapName.ut2"])
+        with open(installed, "rb") as f:
+            self.assertEqual(f.read(), b"installed map")
+        self.assertEqual(self.cache_file(sp.key(8) + ".uxx"), self.contents[sp.key(8)])
 
     def test_the_next_run_heals_what_an_interrupted_run_left(self):
         # The last run ended after removing cache.ini: its new index, which

@@ -1,0 +1,235 @@
+// Windows paths found the way Wine finds them, with a counting filter of the
+// names in the folders read so far.
+#include "platform/wine_paths.h"
+
+#include <dirent.h>
+
+#include <cerrno>
+
+#include "platform/cp1252.h"
+#include "platform/wine_prefix.h"
+
+namespace Wine_Paths {
+
+namespace {
+
+const size_t kCounters = size_t{1} << 22;  // four bits each: 2 MiB
+const int kHashes = 4;
+
+std::string Join(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+const char* Dir_Name(const std::string& folder) {
+  return folder.empty() ? "." : folder.c_str();
+}
+
+// Whether a failed call still tells for certain that no such entry is there.
+bool Surely_None(int error) {
+  return error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG;
+}
+
+// lstat into `found`; any other failure leaves it open whether the entry is there.
+bool Exists(const std::string& path, Found& found) {
+  if (lstat(Dir_Name(path), &found.st) == 0) return true;
+  if (!Surely_None(errno)) found.certain = false;
+  return false;
+}
+
+// Whether a folder may hold a name in another letter case is asked of the
+// filter: when it says no, the name is used as given and the folder is not
+// read again; only when it says maybe is the folder read for the entry. A
+// count that is too high only costs an extra read.
+size_t Slot(const std::string& folder, const std::string& form, uint64_t seed) {
+  uint64_t h = 1469598103934665603ull ^ (seed * 0x9e3779b97f4a7c15ull);
+  for (unsigned char c : folder) h = (h ^ c) * 1099511628211ull;
+  h = (h ^ '/') * 1099511628211ull;
+  for (unsigned char c : form) h = (h ^ c) * 1099511628211ull;
+  return (h ^ (h >> 29)) % kCounters;
+}
+
+int Count(const Names& names, size_t slot) {
+  return (names.counters[slot / 2] >> (slot % 2 * 4)) & 15;
+}
+
+// Counts the name in (`step` 1) or out (-1). A full counter stays full: it
+// no longer knows how many names it holds.
+void Count_Name(Names& names, const std::string& folder, const std::string& name, int step) {
+  if (names.counters.empty()) names.counters.assign(kCounters / 2, 0);
+  std::string form = Compare_Form(name);
+  for (int seed = 0; seed < kHashes; ++seed) {
+    size_t slot = Slot(folder, form, seed);
+    int count = Count(names, slot);
+    if (count == 15 || count + step < 0) continue;
+    uint8_t& pair = names.counters[slot / 2];
+    int shift = slot % 2 * 4;
+    pair = static_cast<uint8_t>((pair & ~(15 << shift)) | ((count + step) << shift));
+  }
+}
+
+bool May_Hold(const Names& names, const std::string& folder, const std::string& name) {
+  if (names.counters.empty()) return false;
+  std::string form = Compare_Form(name);
+  for (int seed = 0; seed < kHashes; ++seed)
+    if (Count(names, Slot(folder, form, seed)) == 0) return false;
+  return true;
+}
+
+bool Same_Time(const timespec& a, const timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+enum class Scan_Mode { count, leave };
+
+// The entry of `folder` whose name equals `name` but for letter case, or "";
+// `certain` turns false when the folder cannot be read whole. With
+// `Scan_Mode::count` every name read is counted into the filter.
+std::string Scan(Names& names, const std::string& folder, const std::string& name, Scan_Mode mode,
+                 bool& certain) {
+  DIR* dir = opendir(Dir_Name(folder));
+  if (!dir) {
+    if (!Surely_None(errno)) certain = false;
+    return "";
+  }
+  std::string form = Compare_Form(name), found;
+  for (;;) {
+    errno = 0;
+    dirent* entry = readdir(dir);
+    if (!entry) {
+      if (errno != 0) certain = false;
+      break;
+    }
+    if (mode == Scan_Mode::count) Count_Name(names, folder, entry->d_name, 1);
+    if (found.empty() && Compare_Form(entry->d_name) == form) {
+      found = entry->d_name;
+      if (mode == Scan_Mode::leave) break;
+    }
+  }
+  closedir(dir);
+  return found;
+}
+
+// The name in `folder` that equals `name` but for letter case, as it stands
+// on disk, or "" when there is none. A folder not read before, or changed
+// since, is read whole and counted; only a folder read whole may later
+// answer "none" from the filter.
+std::string Entry_Name(Names& names, const std::string& folder, const std::string& name,
+                       Absence absence, bool& certain) {
+  struct stat st;
+  if (stat(Dir_Name(folder), &st) != 0) {
+    if (!Surely_None(errno)) certain = false;
+    return "";
+  }
+  auto known = names.folders_read.find(folder);
+  if (known == names.folders_read.end() || !Same_Time(known->second, st.st_mtim)) {
+    bool whole = true;
+    std::string found = Scan(names, folder, name, Scan_Mode::count, whole);
+    if (whole) {
+      names.folders_read[folder] = st.st_mtim;
+    } else {
+      names.folders_read.erase(folder);
+      certain = false;
+    }
+    return found;
+  }
+  if (absence == Absence::known && !May_Hold(names, folder, name)) return "";
+  return Scan(names, folder, name, Scan_Mode::leave, certain);
+}
+
+bool Is_Separator(char c) {
+  return c == '\\' || c == '/';
+}
+
+// The start of a Windows path here, and its names in UTF-8, as Wine names files.
+std::string Split(const std::string& path, std::vector<std::string>& parts) {
+  std::string root;
+  size_t pos = 0;
+  if (path.size() >= 2 && path[1] == ':' &&
+      ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'))) {
+    root = Wine_Prefix() + "/dosdevices/" + Cp1252::Fold(path.substr(0, 2));
+    pos = 2;
+  } else if (!path.empty() && Is_Separator(path[0])) {
+    root = "/";
+  }
+  while (pos < path.size()) {
+    size_t end = pos;
+    while (end < path.size() && !Is_Separator(path[end])) ++end;
+    if (end > pos) parts.push_back(Cp1252::To_Utf8(path.substr(pos, end - pos)));
+    pos = end + 1;
+  }
+  return root;
+}
+
+void Note_Change(Names& names, const std::string& host_path, int step) {
+  std::string folder = Folder_Of(host_path);
+  auto known = names.folders_read.find(folder);
+  if (known == names.folders_read.end()) return;
+  struct stat st;
+  if (stat(Dir_Name(folder), &st) != 0) {
+    names.folders_read.erase(known);
+    return;
+  }
+  known->second = st.st_mtim;
+  Count_Name(names, folder, host_path.substr(host_path.rfind('/') + 1), step);
+}
+
+}  // namespace
+
+std::string Compare_Form(const std::string& name) {
+  std::string text;
+  if (!Cp1252::From_Utf8(name, text)) return "/" + name;  // no name of ours holds a slash
+  return Cp1252::Fold(text);
+}
+
+std::string Folder_Of(const std::string& host_path) {
+  size_t slash = host_path.rfind('/');
+  if (slash == std::string::npos) return "";
+  return slash == 0 ? "/" : host_path.substr(0, slash);
+}
+
+Found Find(Names& names, const std::string& windows_path, Absence absence) {
+  std::vector<std::string> parts;
+  std::string root = Split(windows_path, parts);
+  Found found;
+  // The longest leading part that stands on disk as written: in the usual
+  // case the whole path, found with one call.
+  size_t have = parts.size();
+  std::string path;
+  for (;; --have) {
+    path = root;
+    for (size_t i = 0; i < have; ++i) path = Join(path, parts[i]);
+    found.exists = Exists(path, found);
+    if (found.exists || have == 0) break;
+  }
+  // The rest, one name at a time, each as it stands on disk.
+  for (size_t i = have; i < parts.size(); ++i) {
+    std::string folder = path;
+    path = Join(folder, parts[i]);
+    // Below a folder found in another spelling the name may stand as given.
+    found.exists = i > have && Exists(path, found);
+    if (!found.exists) {
+      std::string on_disk = Entry_Name(names, folder, parts[i], absence, found.certain);
+      if (!on_disk.empty() && on_disk != parts[i]) {
+        path = Join(folder, on_disk);
+        found.exists = Exists(path, found);
+      }
+    }
+    if (!found.exists) {
+      for (size_t j = i + 1; j < parts.size(); ++j) path = Join(path, parts[j]);
+      break;
+    }
+  }
+  found.path = path;
+  return found;
+}
+
+void Note_Made(Names& names, const std::string& host_path) {
+  Note_Change(names, host_path, 1);
+}
+
+void Note_Removed(Names& names, const std::string& host_path) {
+  Note_Change(names, host_path, -1);
+}
+
+}  // namespace Wine_Paths

@@ -1,0 +1,61 @@
+// Windows paths found on a Linux file system the way Wine finds them: drive
+// letters through the prefix's dosdevices, names in UTF-8 and compared
+// without letter case. What is learnt of a folder's names is kept in a
+// counting filter of fixed size, so that a folder is read once, not at every
+// lookup, and memory stays the same however many names it holds.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace Wine_Paths {
+
+// What the program knows of the folders it has read: a counting Bloom filter
+// of their names (in compare form, with the folder) and when each folder
+// last changed as far as the filter knows.
+struct Names {
+  std::vector<uint8_t> counters;  // four bits each
+  std::unordered_map<std::string, timespec> folders_read;
+};
+
+// Where a Windows path lies here, and what stands there.
+struct Found {
+  std::string path;
+  bool exists = false;
+  // False when a folder on the way could not be read whole, so that a name
+  // in another letter case may stand there unseen.
+  bool certain = true;
+  struct stat st = {};  // what stands there (lstat), when it exists
+};
+
+// How far an answer "not there" may rest on the filter.
+enum class Absence {
+  known,  // a name the filter has not seen in an unchanged folder is not there
+  read,   // the folder is read to be sure: another process may have written
+          // there within the same tick of its clock
+};
+
+// Backslashes and slashes separate names, and empty names are skipped.
+// "C:..." starts at $WINEPREFIX/dosdevices/c:, a leading separator at "/",
+// anything else at the current folder. A name that stands on disk in another
+// letter case is found as it stands; one that stands nowhere is taken as given.
+Found Find(Names& names, const std::string& windows_path, Absence absence = Absence::known);
+
+// The program itself has just made or removed `host_path`: what the filter
+// knows of its folder stays true without reading the folder again.
+void Note_Made(Names& names, const std::string& host_path);
+void Note_Removed(Names& names, const std::string& host_path);
+
+// A name as it stands on disk in the form in which Windows compares names:
+// in Windows-1252, letters folded. A name that is no UTF-8, or holds a
+// character the code page lacks, gets a form that no name of ours has.
+std::string Compare_Form(const std::string& name);
+
+// The folder of a host path: "" for a bare name, "/" for one in the root.
+std::string Folder_Of(const std::string& host_path);
+
+}  // namespace Wine_Paths
