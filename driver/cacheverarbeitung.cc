@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "platform/cp1252.h"
-#include "platform/host_files.h"
+#include "support/util-execution.h"
 #include "support/util-files-text_io.h"
 
 const std::array<Typ, 8> typtabelle = {{
@@ -32,7 +32,7 @@ const char kLoeschenFehlgeschlagen[] = "!! Loeschen fehlgeschlagen -> Zeile blei
 const char kKopiere[] = "kopiere nach ";
 const char kOrdner[] = "!! Ordner mit diesem Namen im Weg -> nicht kopiert !!";
 
-const Typ* Typ_Von(std::string_view zielname) {
+const Typ* typ_von(std::string_view zielname) {
   for (const Typ& typ : typtabelle)
     if (zielname.ends_with(typ.endung)) return &typ;
   return nullptr;
@@ -42,11 +42,11 @@ const Typ* Typ_Von(std::string_view zielname) {
 // before the first dot, without trailing blanks, in any letter case. COM and
 // LPT count with the digits 0 to 9 and with the superscripts of the code
 // page (0xB9, 0xB2, 0xB3).
-bool Geraet(std::string_view name) {
+bool geraet(std::string_view name) {
   std::string teil = Cp1252::Fold(name.substr(0, name.find('.')));
   while (!teil.empty() && teil.back() == ' ') teil.pop_back();
-  for (std::string_view geraet : {"con", "prn", "aux", "nul", "conin$", "conout$"})
-    if (teil == geraet) return true;
+  for (std::string_view name_des_geraets : {"con", "prn", "aux", "nul", "conin$", "conout$"})
+    if (teil == name_des_geraets) return true;
   if (teil.size() != 4 || (!teil.starts_with("com") && !teil.starts_with("lpt"))) return false;
   unsigned char ziffer = teil[3];
   return (ziffer >= '0' && ziffer <= '9') || ziffer == 0xB9 || ziffer == 0xB2 || ziffer == 0xB3;
@@ -55,7 +55,7 @@ bool Geraet(std::string_view name) {
 // Whether Windows could take the name for the short (8.3) name of another
 // file, as "DM-VER~1.ut2" may stand for "DM-VeryLongMapName.ut2": a "~" in
 // at most eight characters before the last dot, at most three after it.
-bool Kurzname(std::string_view name) {
+bool kurzname(std::string_view name) {
   size_t punkt = std::min(name.rfind('.'), name.size());
   std::string_view stamm = name.substr(0, punkt);
   return stamm.size() <= 8 && name.size() - punkt <= 4 && stamm.find('~') != stamm.npos;
@@ -64,19 +64,72 @@ bool Kurzname(std::string_view name) {
 // Names come from game servers and end up in command lines: nothing that the
 // command shell expands, that leaves the target folder, that Windows does
 // not take in a file name, that names a device or another file's short name.
-bool Unsicher(std::string_view name) {
+bool unsicher(std::string_view name) {
   for (unsigned char c : name)
     if (c < 32 || c == 127 || std::string_view("\"%!\\/:*?<>|").find(c) != std::string_view::npos)
       return true;
-  return Geraet(name) || Kurzname(name);
+  return geraet(name) || kurzname(name);
+}
+
+// One copy, announced first; a folder standing at the target gets none,
+// since the shell's COPY would put the package into it. True when done.
+bool kopieren(const std::string& paket, const std::string& zielpfad,
+              const Command_Runner& ausfuehren, const Looker& nachsehen) {
+  Text_Files::Put_Line(kKopiere + zielpfad);
+  if (nachsehen(zielpfad, Host_Files::Seen::known) == Host_Files::Kind::folder) {
+    Text_Files::Put_Line(kOrdner);
+    return false;
+  }
+  return ausfuehren(Util::Execution::Copy_Command(paket, zielpfad)) == 0;
+}
+
+// Whether the line has the layout of an entry: a 34-character key, "=", a name.
+bool eintragsform(std::string_view zeile) {
+  return zeile.size() > 35 && zeile[34] == '=';
+}
+
+// What became of an index line: kept in the new index or dropped, with the
+// message that says so (none for a package moved).
+struct Verbleib {
+  bool behalten;
+  const char* meldung;
+};
+
+// Handles one line of the entry part: an entry of a known type with a safe
+// name and its package in the cache is copied and then deleted.
+Verbleib eintrag_bearbeiten(std::string_view zeile, const std::string& utpfad,
+                            const std::string& cachepfad, const std::vector<std::string>& argumente,
+                            const Command_Runner& ausfuehren, const Looker& nachsehen) {
+  if (!eintragsform(zeile)) return {true, kUnbekannt};
+  std::string_view quellname = zeile.substr(0, 34);
+  std::string_view zielname = zeile.substr(35);
+  const Typ* typ = typ_von(zielname);
+  if (!typ) return {true, kInkompatibel};
+  if (unsicher(quellname) || unsicher(zielname)) return {true, kUnsicher};
+  std::string paket = cachepfad + std::string(quellname) + ".uxx";
+  // Moved by an earlier run that ended before its new index was in place:
+  // nothing is left to protect. Read from the cache folder itself, since the
+  // game may be writing there.
+  if (nachsehen(paket, Host_Files::Seen::read) == Host_Files::Kind::absent) return {false, kFehlt};
+  std::string subpfad(typ->subpfad);
+  std::string ziel = subpfad + std::string(zielname);
+  // The package stays in the cache and in the index that the game reads.
+  if (!kopieren(paket, utpfad + ziel, ausfuehren, nachsehen)) return {true, kFehlgeschlagen};
+  for (const std::string& a : argumente) kopieren(paket, a + ziel, ausfuehren, nachsehen);
+  ausfuehren(Util::Execution::Delete_Command(paket));
+  // The shell's answer is not to be trusted here: ask the disk. Kept, so
+  // that the next run copies again and deletes.
+  if (nachsehen(paket, Host_Files::Seen::known) != Host_Files::Kind::absent)
+    return {true, kLoeschenFehlgeschlagen};
+  return {false, nullptr};
 }
 
 }  // namespace
 
 bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
                        Text_Files::File& cachedatei, Text_Files::File& tempdatei,
-                       const std::vector<std::string>& argumente,
-                       const Command_Runner& ausfuehren) {
+                       const std::vector<std::string>& argumente, const Command_Runner& ausfuehren,
+                       const Looker& nachsehen) {
   bool eintraege = false;
 
   std::string zeile = Util::Files::Text_IO::Get_Line(cachedatei);
@@ -90,61 +143,11 @@ bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
     zeile = Util::Files::Text_IO::Get_Line(cachedatei);
     Text_Files::New_Line();
     Text_Files::Put_Line(kEingelesen + zeile);
-    if (zeile.size() <= 35 || zeile[34] != '=') {
-      Text_Files::Put_Line(kUnbekannt);
-      Text_Files::Put_Line(tempdatei, zeile);
-      continue;
-    }
-    eintraege = true;
-    std::string_view quellname = std::string_view(zeile).substr(0, 34);
-    std::string_view zielname = std::string_view(zeile).substr(35);
-    const Typ* typ = Typ_Von(zielname);
-    if (!typ) {
-      Text_Files::Put_Line(kInkompatibel);
-      Text_Files::Put_Line(tempdatei, zeile);
-      continue;
-    }
-    if (Unsicher(quellname) || Unsicher(zielname)) {
-      Text_Files::Put_Line(kUnsicher);
-      Text_Files::Put_Line(tempdatei, zeile);
-      continue;
-    }
-    std::string paket = cachepfad + std::string(quellname) + ".uxx";
-    if (Host_Files::Look(paket, Host_Files::Seen::read) == Host_Files::Kind::absent) {
-      // Moved by an earlier run that ended before its new index was in
-      // place: nothing is left to protect. Read from the cache folder
-      // itself, since the game may be writing there.
-      Text_Files::Put_Line(kFehlt);
-      continue;
-    }
-    std::string subpfad(typ->subpfad);
-    std::string quelle = "\"" + paket + "\"";
-    std::string ziel = subpfad + std::string(zielname);
-
-    // One copy, shown first; a folder standing at the target gets none,
-    // since the shell's COPY would put the package into it. 0 when done.
-    auto kopieren = [&](const std::string& zielpfad) {
-      Text_Files::Put_Line(kKopiere + zielpfad);
-      if (Host_Files::Look(zielpfad) == Host_Files::Kind::folder) {
-        Text_Files::Put_Line(kOrdner);
-        return 1;
-      }
-      return ausfuehren("COPY /Y " + quelle + " \"" + zielpfad + "\"");
-    };
-    if (kopieren(utpfad + ziel) != 0) {
-      // The package stays in the cache and in the index that the game reads.
-      Text_Files::Put_Line(kFehlgeschlagen);
-      Text_Files::Put_Line(tempdatei, zeile);
-      continue;
-    }
-    for (const std::string& a : argumente) kopieren(a + ziel);
-    ausfuehren("DEL " + quelle);
-    // The shell's answer is not to be trusted here: ask the disk.
-    if (Host_Files::Look(paket) != Host_Files::Kind::absent) {
-      // Kept, so that the next run copies again and deletes.
-      Text_Files::Put_Line(kLoeschenFehlgeschlagen);
-      Text_Files::Put_Line(tempdatei, zeile);
-    }
+    eintraege = eintraege || eintragsform(zeile);
+    Verbleib verbleib =
+        eintrag_bearbeiten(zeile, utpfad, cachepfad, argumente, ausfuehren, nachsehen);
+    if (verbleib.meldung) Text_Files::Put_Line(verbleib.meldung);
+    if (verbleib.behalten) Text_Files::Put_Line(tempdatei, zeile);
   }
   return eintraege;
 }

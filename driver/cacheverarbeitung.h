@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/host_files.h"
 #include "support/text_files.h"
 
 // A row of the table of file types: a name ending in `endung` belongs in
@@ -25,6 +26,8 @@ extern const std::array<Typ, 8> typtabelle;
 
 // Runs one command text and returns its exit status (0: done).
 using Command_Runner = std::function<int(const std::string&)>;
+// Says what stands at a path (Host_Files::Look).
+using Looker = std::function<Host_Files::Kind(const std::string&, Host_Files::Seen)>;
 
 // Reads `cachedatei` from its start to its end and writes the new index to
 // `tempdatei`; closes neither. `cachepfad` is `utpfad` followed by "\Cache\".
@@ -34,4 +37,5 @@ using Command_Runner = std::function<int(const std::string&)>;
 // that is still there after its DEL keeps it.
 bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
                        Text_Files::File& cachedatei, Text_Files::File& tempdatei,
-                       const std::vector<std::string>& argumente, const Command_Runner& ausfuehren);
+                       const std::vector<std::string>& argumente, const Command_Runner& ausfuehren,
+                       const Looker& nachsehen = Host_Files::Look);

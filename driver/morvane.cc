@@ -15,7 +15,7 @@ namespace {
 const char kSterne[] = " *************************************";
 
 // A banner line: the text centred between two asterisks, 38 characters in all.
-std::string Bannerzeile(const std::string& text) {
+std::string bannerzeile(const std::string& text) {
   const size_t innen = 35;
   size_t links = (innen - text.size()) / 2;
   return " *" + std::string(links, ' ') + text + std::string(innen - text.size() - links, ' ') +
@@ -26,20 +26,20 @@ std::string Bannerzeile(const std::string& text) {
 // quotes or be expanded by the command shell cannot be handed over safely,
 // and what no Windows folder name holds ("?" also stands for a character
 // that the code page lacks) would name another file, or none.
-void Ordner_Pruefen(const std::string& ordner) {
+void ordner_pruefen(const std::string& ordner) {
   for (unsigned char c : ordner)
     if (c == '"' || c == '%' || c == '?' || c == '*' || c == '<' || c == '>' || c == '|' || c < 32)
       throw IO_Exceptions::Name_Error("unsicherer Ordnername: " + ordner);
 }
 
-bool Fehlt(const std::string& pfad) {
+bool fehlt(const std::string& pfad) {
   return Host_Files::Look(pfad) == Host_Files::Kind::absent;
 }
 
 // What stands at one of the index's names, read from its folder now; a
 // name that cannot be looked up ends the run before either index is
 // opened, created or renamed.
-Host_Files::Kind Indexdatei(const std::string& pfad) {
+Host_Files::Kind indexdatei(const std::string& pfad) {
   Host_Files::Kind art = Host_Files::Look(pfad, Host_Files::Seen::read);
   if (art == Host_Files::Kind::unknown) throw IO_Exceptions::Device_Error(pfad);
   return art;
@@ -48,9 +48,9 @@ Host_Files::Kind Indexdatei(const std::string& pfad) {
 // A run that ended between removing the old index and renaming the new one
 // left the only index under the name tempcache.ini: it becomes cache.ini
 // again before anything else is done. Only a file is taken for an index.
-void Index_Retten(const std::string& cachepfad) {
-  Host_Files::Kind alt = Indexdatei(cachepfad + "cache.ini");
-  Host_Files::Kind neu = Indexdatei(cachepfad + "tempcache.ini");
+void index_retten(const std::string& cachepfad) {
+  Host_Files::Kind alt = indexdatei(cachepfad + "cache.ini");
+  Host_Files::Kind neu = indexdatei(cachepfad + "tempcache.ini");
   if (neu == Host_Files::Kind::folder) throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
   if (alt != Host_Files::Kind::absent || neu != Host_Files::Kind::file) return;
   Text_Files::New_Line();
@@ -61,7 +61,7 @@ void Index_Retten(const std::string& cachepfad) {
 
 // A further installation must be there before anything changes: a
 // mistyped folder would get no copies while the cache is emptied.
-void Ordner_Vorhanden(const std::string& ordner) {
+void ordner_vorhanden(const std::string& ordner) {
   if (Host_Files::Look(ordner) != Host_Files::Kind::folder) throw IO_Exceptions::Name_Error(ordner);
 }
 
@@ -76,20 +76,20 @@ void morvane(const std::vector<std::string>& argumente) {
   bool eintraege = false;
 
   Text_Files::Put_Line(kSterne);
-  Text_Files::Put_Line(Bannerzeile("Morvane 0.91 Beta"));
-  Text_Files::Put_Line(Bannerzeile("(c) 2026 das Morvane-Projekt"));
-  Text_Files::Put_Line(Bannerzeile("https://morvane.example"));
+  Text_Files::Put_Line(bannerzeile("Morvane 0.91 Beta"));
+  Text_Files::Put_Line(bannerzeile("(c) 2026 das Morvane-Projekt"));
+  Text_Files::Put_Line(bannerzeile("https://morvane.example"));
   Text_Files::Put_Line(kSterne);
   Text_Files::New_Line();
 
   utpfad = utinstallationen();
-  Ordner_Pruefen(utpfad);
+  ordner_pruefen(utpfad);
   for (const std::string& ordner : argumente) {
-    Ordner_Pruefen(ordner);
-    Ordner_Vorhanden(ordner);
+    ordner_pruefen(ordner);
+    ordner_vorhanden(ordner);
   }
   cachepfad = utpfad + "\\Cache\\";
-  Index_Retten(cachepfad);
+  index_retten(cachepfad);
 
   Util::Files::Text_IO::Open_File(cachedatei, Text_Files::In_File, utpfad + "\\Cache\\cache.ini");
   Text_Files::Create(tempdatei, Text_Files::Out_File, utpfad + "\\Cache\\tempcache.ini");
@@ -101,8 +101,9 @@ void morvane(const std::vector<std::string>& argumente) {
   Text_Files::Delete(cachedatei);
   Text_Files::Close(tempdatei);
   // The shell's exit status does not tell whether the rename was done.
-  int status = Util::Execution::Execute("REN \"" + cachepfad + "tempcache.ini\" cache.ini");
-  if (status != 0 || !Fehlt(cachepfad + "tempcache.ini") || Fehlt(cachepfad + "cache.ini"))
+  int status = Util::Execution::Execute(
+      Util::Execution::Rename_Command(cachepfad + "tempcache.ini", "cache.ini"));
+  if (status != 0 || !fehlt(cachepfad + "tempcache.ini") || fehlt(cachepfad + "cache.ini"))
     throw IO_Exceptions::Use_Error("neuer Index bleibt unter " + cachepfad + "tempcache.ini");
 
   if (!eintraege) {

@@ -3,13 +3,10 @@
 // exit statuses of the shell's commands. No other process is started.
 #include <cerrno>
 #include <csignal>
-#include <vector>
 
-#include "platform/cp1252.h"
 #include "platform/host_files.h"
 #include "support/text_files.h"
 #include "support/util-execution.h"
-#include "util/paths.h"
 
 namespace Util::Execution {
 
@@ -19,38 +16,6 @@ const char kNotFound[] = "Das System kann die angegebene Datei nicht finden.";
 const char kNoPath[] = "Das System kann den angegebenen Pfad nicht finden.";
 const char kNoneCopied[] = "        0 Datei(en) kopiert.";
 const char kOneCopied[] = "        1 Datei(en) kopiert.";
-
-struct Words {
-  std::vector<std::string> switches;   // lower case, with their "/"
-  std::vector<std::string> arguments;  // quotes removed
-};
-
-// Splits the text after the command word at blanks; double quotes hold
-// blanks together and are removed; an unquoted word that starts with "/" is a switch.
-Words Split(const std::string& text) {
-  Words words;
-  size_t i = 0;
-  while (i < text.size()) {
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    if (i == text.size()) break;
-    bool is_switch = text[i] == '/';
-    bool quoted = false;
-    std::string word;
-    for (; i < text.size() && (quoted || (text[i] != ' ' && text[i] != '\t')); ++i) {
-      if (text[i] == '"') {
-        quoted = !quoted;
-      } else {
-        word += text[i];
-      }
-    }
-    if (is_switch) {
-      words.switches.push_back(Cp1252::Fold(word));
-    } else {
-      words.arguments.push_back(word);
-    }
-  }
-  return words;
-}
 
 // What the shell says the file could not be, in its words for a failure
 // it has no words of its own for.
@@ -94,24 +59,11 @@ int Copy_Failed(const std::string& cause) {
   return 1;
 }
 
-// The installation of a path "<installation>\<folder>\<name>".
-std::string Installation_Of(const std::string& path) {
-  std::string folder = Folder_Part(path);
-  if (!folder.empty()) folder.pop_back();
-  return Folder_Part(folder);
-}
-
-// A copy within the installation whose cache holds the source (Cache to
-// Maps and the like) is the package's move: it must be on the disk before
-// the source goes. Copies to other installations are plain copies.
-Host_Files::Copy_Mode Mode_Of(const std::string& source, const std::string& target) {
-  bool move = Cp1252::Fold(Installation_Of(source)) == Cp1252::Fold(Installation_Of(target));
-  return move ? Host_Files::Copy_Mode::durable : Host_Files::Copy_Mode::plain;
-}
-
 int Copy(const std::string& source, const std::string& target) {
   // ENOENT: no source; ENOTDIR: no target folder.
-  int error = Host_Files::Copy(source, target, Mode_Of(source, target));
+  int error = Host_Files::Copy(
+      source, target,
+      Is_Move(source, target) ? Host_Files::Copy_Mode::durable : Host_Files::Copy_Mode::plain);
   if (error != 0) return Copy_Failed(Cause(error, kCopy));
   Text_Files::Put_Line(kOneCopied);
   return 0;
@@ -156,11 +108,8 @@ int Execute(const std::string& command) {
   // A file-size limit must make a copy fail, not end the program.
   static bool once = (std::signal(SIGXFSZ, SIG_IGN), true);
   (void)once;
-  size_t start = command.find_first_not_of(" \t");
-  if (start == std::string::npos) return Unsupported(command);
-  size_t end = command.find_first_of(" \t", start);
-  std::string verb = Cp1252::Fold(command.substr(start, end - start));
-  Words words = Split(end == std::string::npos ? "" : command.substr(end));
+  Command words = Parse(command);
+  const std::string& verb = words.verb;
   if (verb == "copy" && words.arguments.size() == 2 &&
       (words.switches.empty() || (words.switches.size() == 1 && words.switches[0] == "/y")))
     return Copy(words.arguments[0], words.arguments[1]);

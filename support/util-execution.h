@@ -1,8 +1,10 @@
 // Running the command-shell commands with which packages are copied and
-// deleted and the new index gets its name.
+// deleted and the new index gets its name: their texts, built and read back
+// here, and the runner of each platform.
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace Util::Execution {
 
@@ -10,5 +12,29 @@ namespace Util::Execution {
 // it has ended. The command writes its own messages to the console, after
 // everything written before. Returns its exit status: 0 when it was done.
 int Execute(const std::string& command);
+
+// The command texts, as the shell takes them: every path between double
+// quotes, so that blanks stay in it. A path must hold no double quote and
+// nothing the shell expands (the driver refuses such names and folders).
+std::string Copy_Command(const std::string& source, const std::string& target);
+std::string Delete_Command(const std::string& path);
+// Gives the file `path` the name `new_name` in its own folder.
+std::string Rename_Command(const std::string& path, const std::string& new_name);
+
+// A command text read back: the text after the command word is split at
+// blanks; double quotes hold blanks together and are removed; an unquoted
+// word that starts with "/" is a switch.
+struct Command {
+  std::string verb;                    // lower case
+  std::vector<std::string> switches;   // lower case, with their "/"
+  std::vector<std::string> arguments;  // quotes removed
+};
+Command Parse(const std::string& text);
+
+// Whether a COPY is the package's move within its own installation, from
+// "<installation>\Cache\<key>.uxx" to "<installation>\<folder>\<name>":
+// that copy must be on the disk before the cached file may go. A copy to a
+// further installation is a plain copy.
+bool Is_Move(const std::string& source, const std::string& target);
 
 }  // namespace Util::Execution

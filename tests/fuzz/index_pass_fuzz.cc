@@ -55,8 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   };
   try {
     // Every package may be there: the commands are what is looked at.
-    cacheverarbeitung("C:\\UT", "C:\\UT\\Cache\\", cachedatei, tempdatei, {"D:\\X"}, record,
-                      [](const std::string&) { return Host_Files::Kind::unknown; });
+    cacheverarbeitung(
+        "C:\\UT", "C:\\UT\\Cache\\", cachedatei, tempdatei, {"D:\\X"}, record,
+        [](const std::string&, Host_Files::Seen) { return Host_Files::Kind::unknown; });
   } catch (const IO_Exceptions::End_Error&) {
   }
   return 0;

@@ -1,0 +1,71 @@
+// The command texts of both platforms: built for the shell and read back.
+#include "support/util-execution.h"
+
+#include <algorithm>
+
+#include "platform/cp1252.h"
+#include "util/paths.h"
+
+namespace Util::Execution {
+
+namespace {
+
+std::string Quoted(const std::string& path) {
+  return "\"" + path + "\"";
+}
+
+// The installation of a path "<installation>\<folder>\<name>".
+std::string Installation_Of(const std::string& path) {
+  std::string folder = Folder_Part(path);
+  if (!folder.empty()) folder.pop_back();
+  return Folder_Part(folder);
+}
+
+}  // namespace
+
+std::string Copy_Command(const std::string& source, const std::string& target) {
+  return "COPY /Y " + Quoted(source) + " " + Quoted(target);
+}
+
+std::string Delete_Command(const std::string& path) {
+  return "DEL " + Quoted(path);
+}
+
+std::string Rename_Command(const std::string& path, const std::string& new_name) {
+  return "REN " + Quoted(path) + " " + new_name;
+}
+
+Command Parse(const std::string& text) {
+  Command command;
+  size_t i = text.find_first_not_of(" \t");
+  if (i == std::string::npos) return command;
+  size_t end = std::min(text.find_first_of(" \t", i), text.size());
+  command.verb = Cp1252::Fold(text.substr(i, end - i));
+  i = end;
+  while (i < text.size()) {
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    if (i == text.size()) break;
+    bool is_switch = text[i] == '/';
+    bool quoted = false;
+    std::string word;
+    for (; i < text.size() && (quoted || (text[i] != ' ' && text[i] != '\t')); ++i) {
+      if (text[i] == '"') {
+        quoted = !quoted;
+      } else {
+        word += text[i];
+      }
+    }
+    if (is_switch) {
+      command.switches.push_back(Cp1252::Fold(word));
+    } else {
+      command.arguments.push_back(word);
+    }
+  }
+  return command;
+}
+
+bool Is_Move(const std::string& source, const std::string& target) {
+  return Cp1252::Fold(Installation_Of(source)) == Cp1252::Fold(Installation_Of(target));
+}
+
+}  // namespace Util::Execution

@@ -1,0 +1,37 @@
+// The command texts: built for the shell and read back to the same paths.
+#include <gtest/gtest.h>
+
+#include "support/util-execution.h"
+
+using namespace Util::Execution;
+
+using Words = std::vector<std::string>;
+
+TEST(Command_Texts, EveryBuiltCommandParsesBackToItsPaths) {
+  for (std::string path : {"C:\\UT2004\\Cache\\K.uxx", "relativ.u",
+                           "C:\\Program Files (x86)\\UT 2004\\Maps\\DM-A  B.ut2",
+                           "D:\\M\xfcll\\Caf\xe9 \xa7.ut2", "E:\\UT\\\\Maps\\x.u"}) {
+    Command copy = Parse(Copy_Command(path, path + " 2"));
+    EXPECT_EQ(copy.verb, "copy");
+    EXPECT_EQ(copy.switches, Words{"/y"});
+    EXPECT_EQ(copy.arguments, (Words{path, path + " 2"}));
+    Command del = Parse(Delete_Command(path));
+    EXPECT_EQ(del.verb, "del");
+    EXPECT_EQ(del.switches, Words{});
+    EXPECT_EQ(del.arguments, Words{path});
+    Command ren = Parse(Rename_Command(path, "cache.ini"));
+    EXPECT_EQ(ren.verb, "ren");
+    EXPECT_EQ(ren.arguments, (Words{path, "cache.ini"}));
+  }
+  EXPECT_EQ(Copy_Command("C:\\a b", "D:\\c"), "COPY /Y \"C:\\a b\" \"D:\\c\"");
+  EXPECT_EQ(Rename_Command("C:\\t.ini", "cache.ini"), "REN \"C:\\t.ini\" cache.ini");
+}
+
+TEST(Command_Texts, TheMoveIsTheCopyWithinTheCachesOwnInstallation) {
+  std::string cached = "C:\\UT2004\\Cache\\K.uxx";
+  EXPECT_TRUE(Is_Move(cached, "C:\\UT2004\\Maps\\DM-A.ut2"));
+  EXPECT_TRUE(Is_Move(cached, "c:\\ut2004\\SYSTEM\\Core.u"));
+  EXPECT_FALSE(Is_Move(cached, "D:\\UT2004\\Maps\\DM-A.ut2"));
+  EXPECT_FALSE(Is_Move(cached, "C:\\UT2004 Kopie\\Maps\\DM-A.ut2"));
+  EXPECT_FALSE(Is_Move(cached, "C:\\UT2004\\\\Maps\\DM-A.ut2"));
+}
