@@ -2,9 +2,9 @@
 // gives, recorded rather than run.
 #include <gtest/gtest.h>
 
+#include "base/errors.h"
 #include "platform/host_text.h"
 #include "tests/pass_fixture.h"
-#include "util/errors.h"
 
 TEST(Cacheverarbeitung, CopiesToEveryExtraFolderThenDeletes) {
   Pass pass("[Cache]\n" + K1 + "=DM-A.ut2\n");

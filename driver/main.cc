@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "driver/morvane.h"
 #include "platform/host_text.h"
-#include "util/errors.h"
 
 namespace {
 

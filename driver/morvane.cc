@@ -1,6 +1,7 @@
 // The whole run of the program, from the banner to the closing prompt.
 #include "driver/morvane.h"
 
+#include "base/errors.h"
 #include "driver/cacheverarbeitung.h"
 #include "driver/morvanepack.h"
 #include "platform/host_files.h"
@@ -8,7 +9,6 @@
 #include "support/ustrings.h"
 #include "support/util-execution.h"
 #include "support/util-files-text_io.h"
-#include "util/errors.h"
 
 namespace {
 

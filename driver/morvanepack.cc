@@ -1,11 +1,11 @@
 // Finding the installed games and letting the user choose one.
 #include "driver/morvanepack.h"
 
+#include "base/errors.h"
 #include "platform/gwindows-registry.h"
 #include "support/integer_input.h"
 #include "support/text_files.h"
 #include "support/ustrings.h"
-#include "util/errors.h"
 
 namespace {
 const char kInstalledApps[] = "SOFTWARE\\Unreal Technology\\Installed Apps";

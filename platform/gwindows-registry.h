@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "platform/registry_calls.h"
-#include "util/errors.h"
 
 namespace GWindows::Registry {
 

@@ -7,9 +7,9 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "base/paths.h"
 #include "platform/host_files.h"
 #include "platform/wine_paths.h"
-#include "util/paths.h"
 
 namespace Host_Files {
 

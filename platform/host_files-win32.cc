@@ -4,8 +4,8 @@
 
 #include <cerrno>
 
+#include "base/paths.h"
 #include "platform/host_files.h"
-#include "util/paths.h"
 
 namespace Host_Files {
 

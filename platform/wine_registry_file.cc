@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "base/digits.h"
 #include "platform/cp1252.h"
-#include "util/digits.h"
 
 namespace Wine_Registry {
 

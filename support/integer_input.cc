@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "util/digits.h"
-#include "util/errors.h"
+#include "base/digits.h"
+#include "base/errors.h"
 
 namespace {
 

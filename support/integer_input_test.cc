@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/errors.h"
 #include "tests/test_util.h"
-#include "util/errors.h"
 
 namespace {
 

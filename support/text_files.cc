@@ -4,9 +4,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/errors.h"
 #include "platform/host_files.h"
 #include "platform/host_text.h"
-#include "util/errors.h"
 
 namespace Text_Files {
 

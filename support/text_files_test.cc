@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include "base/errors.h"
 #include "platform/host_text.h"
 #include "support/ustrings.h"
 #include "support/util-files-text_io.h"
 #include "tests/test_util.h"
-#include "util/errors.h"
 
 using Text_Files::File;
 using Util::Files::Text_IO::Get_Line;

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
+#include "base/paths.h"
 #include "platform/cp1252.h"
-#include "util/paths.h"
 
 namespace Util::Execution {
 

@@ -1,7 +1,7 @@
 // The command texts: built for the shell and read back to the same paths.
-#include <gtest/gtest.h>
-
 #include "support/util-execution.h"
+
+#include <gtest/gtest.h>
 
 using namespace Util::Execution;
 

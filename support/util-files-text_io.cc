@@ -1,7 +1,7 @@
 // Reading the cache index: open-or-create, and whole lines of any length.
 #include "support/util-files-text_io.h"
 
-#include "util/errors.h"
+#include "base/errors.h"
 
 namespace Util::Files::Text_IO {
 

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/errors.h"
 #include "driver/cacheverarbeitung.h"
 #include "tests/fuzz/fuzz_input.h"
-#include "util/errors.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // Data_Error or End_Error, and agree with the literal's value.
 #include <cstdlib>
 
+#include "base/errors.h"
 #include "support/integer_input.h"
 #include "tests/fuzz/fuzz_input.h"
-#include "util/errors.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<char> keep;

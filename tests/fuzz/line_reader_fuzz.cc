@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/errors.h"
 #include "support/ustrings.h"
 #include "support/util-files-text_io.h"
 #include "tests/fuzz/fuzz_input.h"
-#include "util/errors.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<char> keep;

@@ -1,5 +1,5 @@
 // Error kinds and the source position that their messages carry.
-#include "util/errors.h"
+#include "base/errors.h"
 
 namespace {
 const size_t kMaxMessage = 200;
