@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/gwindows-registry.h"
+#include "tests/scoped_environment.h"
 #include "tests/test_util.h"
 
 using Wine_Registry::Find_Key;
@@ -96,7 +97,7 @@ TEST(WineRegistryFile, A32BitPrefixAndBrokenFiles) {
 
 TEST(Registry, ReadsThePrefixFileAfreshForEveryCall) {
   Temp_Folder prefix;
-  setenv("WINEPREFIX", prefix.path.c_str(), 1);
+  Scoped_Environment wineprefix("WINEPREFIX", prefix.path);
   using namespace GWindows::Registry;
   try {
     Get_Sub_Keys(kPath, HKEY_LOCAL_MACHINE);
@@ -125,5 +126,4 @@ TEST(Registry, ReadsThePrefixFileAfreshForEveryCall) {
       EXPECT_EQ(error.message, "Access is denied.\r\n");
     }
   }
-  unsetenv("WINEPREFIX");
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "support/util-execution.h"
+#include "tests/scoped_environment.h"
 #include "tests/test_util.h"
 
 using Util::Execution::Execute;
@@ -148,9 +149,10 @@ TEST(Execute, DriveLettersGoThroughThePrefix) {
   Make_Folder(dir / "dosdevices");
   std::filesystem::create_directory_symlink("../drive_c", dir / "dosdevices/c:");
   Write_File(dir / "drive_c/UT2004/Cache/K.uxx", "p");
-  setenv("WINEPREFIX", dir.path.c_str(), 1);
-  EXPECT_EQ(Execute_Captured("DEL \"C:\\UT2004\\Cache\\K.uxx\"").status, 0);
-  unsetenv("WINEPREFIX");
+  {
+    Scoped_Environment wineprefix("WINEPREFIX", dir.path);
+    EXPECT_EQ(Execute_Captured("DEL \"C:\\UT2004\\Cache\\K.uxx\"").status, 0);
+  }
   EXPECT_FALSE(Exists(dir / "drive_c/UT2004/Cache/K.uxx"));
 }
 

@@ -13,7 +13,7 @@ import subprocess
 import unittest
 
 import e2e_test
-from e2e_test import UT, SECOND, report, sp
+from e2e_test import UT, SECOND, report, sp, write_file
 
 CALLS = ["openat", "read", "write", "newfstatat", "statx", "getdents64", "copy_file_range",
          "link", "rename", "unlink", "close", "fsync", "fdatasync"]
@@ -30,8 +30,7 @@ class Crash(e2e_test.Harness):
         # in the middle of the index.
         header = ["[Alt]"] + ["Zeile%03d=%s" % (i, "x" * 60) for i in range(120)] + [""]
         self.standard(header=header, extra_lines=[sp.key(90) + "=Readme.txt", "; kein Eintrag"])
-        with open(os.path.join(self.root, "Maps", "DM-Rankin.ut2"), "wb") as f:
-            f.write(b"an older map")
+        write_file(os.path.join(self.root, "Maps", "DM-Rankin.ut2"), b"an older map")
         if self.taken_over:
             cache = os.path.join(self.root, "Cache")
             os.rename(os.path.join(cache, "cache.ini"), os.path.join(cache, "tempcache.ini"))

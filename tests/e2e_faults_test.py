@@ -15,10 +15,9 @@ import tempfile
 import unittest
 
 import e2e_test
-from e2e_test import (BANNER, FAILED, NOT_DELETED, PROMPT, UNKNOWN, UT, dialogue, echoed,
-                      report, sp)
+from e2e_test import (BANNER, FAILED, NOT_DELETED, OPENING, PROMPT, UNKNOWN, UT, dialogue, echoed,
+                      report, sp, write_file)
 
-NAMES = ["UT2004", "UT2004 Zweitinstallation"]
 NO_SPACE = ("Auf dem Datentraeger ist nicht genug Speicherplatz vorhanden.\n"
             "        0 Datei(en) kopiert.\n")
 DENIED = "Zugriff verweigert.\n        0 Datei(en) kopiert.\n"
@@ -109,14 +108,13 @@ class Faults(e2e_test.Harness):
     def test_read_only_target_and_folder(self):
         self.standard(entries=[(sp.key(1), "DM-Alt.ut2"), (sp.key(2), "Core.u")])
         target = os.path.join(self.root, "Maps", "DM-Alt.ut2")
-        with open(target, "wb") as f:
-            f.write(b"old map")
+        write_file(target, b"old map")
         self.open_to_all()
         os.chmod(target, 0o444)
         os.chmod(os.path.join(self.root, "System"), 0o555)
         state = self.snapshot()
         run = self.run_limited("1\n\n", before=nobody())
-        self.expect(run, BANNER + dialogue(NAMES) +
+        self.expect(run, OPENING +
                     echoed(sp.key(1) + "=DM-Alt.ut2") +
                     "kopiere nach C:\\UT2004\\Maps\\DM-Alt.ut2\n" + DENIED + FAILED +
                     echoed(sp.key(2) + "=Core.u") +
@@ -131,14 +129,13 @@ class Faults(e2e_test.Harness):
         # leaves the cache all the same.
         big, small = sp.key(1), sp.key(2)
         self.standard(entries=[(big, "Huge.utx"), (small, "Small.utx")])
-        with open(os.path.join(self.root, "Cache", big + ".uxx"), "wb") as f:
-            f.write(os.urandom(300 << 10))
+        write_file(os.path.join(self.root, "Cache", big + ".uxx"), os.urandom(300 << 10))
         state = self.snapshot()
 
         def limit():
             resource.setrlimit(resource.RLIMIT_FSIZE, (128 << 10, 128 << 10))
         run = self.run_limited("1\n\n", [e2e_test.SECOND], before=limit)
-        self.expect(run, BANNER + dialogue(NAMES) +
+        self.expect(run, OPENING +
                     self.moved(big + "=Huge.utx", [UT], "Textures", "Huge.utx") +
                     "kopiere nach %s\\Textures\\Huge.utx\n" % e2e_test.SECOND + NO_SPACE +
                     self.moved(small + "=Small.utx", [UT, e2e_test.SECOND], "Textures",
@@ -156,7 +153,7 @@ class Faults(e2e_test.Harness):
         os.chmod(cache, 0o555)
         state = self.snapshot()
         run = self.run_limited("1\n\n", before=nobody())
-        self.expect(run, BANNER + dialogue(NAMES),
+        self.expect(run, OPENING,
                     report("IO_EXCEPTIONS.USE_ERROR", "text_files.cc:N"), 1)
         self.assertEqual(self.files(), state[2])
 
@@ -164,13 +161,12 @@ class Faults(e2e_test.Harness):
         # deletions fail and keep their lines, and the old index cannot be
         # removed: it stays.
         os.chmod(cache, 0o777)
-        with open(os.path.join(cache, "tempcache.ini"), "wb") as f:
-            f.write(b"stale")
+        write_file(os.path.join(cache, "tempcache.ini"), b"stale")
         os.chmod(os.path.join(cache, "tempcache.ini"), 0o666)
         os.chmod(cache, 0o555)
         state = self.snapshot()
         run = self.run_limited("1\n\n", before=nobody())
-        self.expect(run, BANNER + dialogue(NAMES) +
+        self.expect(run, OPENING +
                     self.moved(sp.key(1) + "=Core.u", [UT], "System", "Core.u") +
                     "Zugriff verweigert.\n" + NOT_DELETED,
                     report("IO_EXCEPTIONS.USE_ERROR", "text_files.cc:N"), 1)
@@ -184,10 +180,9 @@ class Faults(e2e_test.Harness):
         # and the run must not end as though all were well.
         self.standard(entries=[(sp.key(1), "Core.u")])
         cache = os.path.join(self.root, "Cache")
-        with open(os.path.join(cache, "CACHE.INI"), "wb") as f:
-            f.write(b"other")
+        write_file(os.path.join(cache, "CACHE.INI"), b"other")
         run = self.run_limited("1\n\n")
-        self.expect(run, BANNER + dialogue(NAMES) +
+        self.expect(run, OPENING +
                     self.moved(sp.key(1) + "=Core.u", [UT], "System", "Core.u") +
                     "Eine doppelte Datei ist bereits vorhanden, oder die Datei wurde nicht "
                     "gefunden.\n",
@@ -208,7 +203,7 @@ class Faults(e2e_test.Harness):
         e2e_test.PLATFORM.wrapper = cross + ["-e", "inject=fsync:error=EIO:when=1"]
         self.addCleanup(setattr, e2e_test.PLATFORM, "wrapper", [])
         run = self.run_limited("1\n\n")
-        self.expect(run, BANNER + dialogue(NAMES) + echoed(sp.key(1) + "=Core.u") +
+        self.expect(run, OPENING + echoed(sp.key(1) + "=Core.u") +
                     "kopiere nach C:\\UT2004\\System\\Core.u\n"
                     "Die Datei konnte nicht kopiert werden (Fehler 5).\n"
                     "        0 Datei(en) kopiert.\n" + FAILED + PROMPT)
@@ -216,7 +211,7 @@ class Faults(e2e_test.Harness):
         self.assertEqual(self.cache_file(sp.key(1) + ".uxx"), state[1][sp.key(1)])
         e2e_test.PLATFORM.wrapper = cross
         run = self.run_limited("1\n\n")
-        self.expect(run, BANNER + dialogue(NAMES) +
+        self.expect(run, OPENING +
                     self.moved(sp.key(1) + "=Core.u", [UT], "System", "Core.u") + PROMPT)
         self.assertEqual(os.stat(os.path.join(self.root, "System", "Core.u")).st_nlink, 1)
 
@@ -226,16 +221,13 @@ class Faults(e2e_test.Harness):
         with open(reg, "rb") as f:
             good = f.read()
         missing = report("GWINDOWS.REGISTRY.REGISTRY_ERROR", e2e_test.PLATFORM.NOT_FOUND_TEXT)
-        with open(reg, "wb") as f:
-            f.write(os.urandom(5000))
+        write_file(reg, os.urandom(5000))
         self.expect(self.run_limited("1\n\n"), BANNER, missing, 1)
-        with open(reg, "wb") as f:
-            f.write(good[:good.index(b"UT2004 Zweit") + 4])
+        write_file(reg, good[:good.index(b"UT2004 Zweit") + 4])
         # The key line cut off before its end is passed over.
         self.expect(self.run_limited("9\n\n"), BANNER + dialogue(["UT2004"]),
                     report("CONSTRAINT_ERROR", "morvanepack.cc:N index check failed"), 1)
-        with open(reg, "wb") as f:
-            f.write(good)
+        write_file(reg, good)
         self.open_to_all()
         os.chmod(reg, 0)
         if nobody():
@@ -247,10 +239,9 @@ class Faults(e2e_test.Harness):
         header = b"h" * (100 << 20)
         entry = (sp.key(1) + "=").encode() + b"n" * (100 << 20) + b".u"
         other = b"x" * (100 << 20)
-        with open(os.path.join(self.root, "Cache", sp.key(1) + ".uxx"), "wb") as f:
-            f.write(b"package")
-        with open(os.path.join(self.root, "Cache", "cache.ini"), "wb") as f:
-            f.write(header + b"\r\n[Cache]\r\n" + entry + b"\r\n" + other + b"\r\n")
+        write_file(os.path.join(self.root, "Cache", sp.key(1) + ".uxx"), b"package")
+        write_file(os.path.join(self.root, "Cache", "cache.ini"),
+                   header + b"\r\n[Cache]\r\n" + entry + b"\r\n" + other + b"\r\n")
         run = self.run_limited("1\n\n")
         self.assertEqual(run.status, 0, run.err)
         self.assertTrue(run.out.endswith(
@@ -288,23 +279,20 @@ class Faults(e2e_test.Harness):
             lines.append(k + "=" + name)
             if rng.random() < 0.85:
                 size = rng.choice([10, 1000, 200 << 10 if big else 5000])
-                with open(os.path.join(cache, k + ".uxx"), "wb") as f:
-                    f.write(os.urandom(size))
+                write_file(os.path.join(cache, k + ".uxx"), os.urandom(size))
             sub = sp.sub_folder(name)
             target = os.path.join(self.root, sub or "", name)
             if sub and os.path.isdir(os.path.dirname(target)):
                 roll = rng.random()
                 if roll < 0.1:
-                    with open(target, "wb") as f:
-                        f.write(b"old")
+                    write_file(target, b"old")
                     os.chmod(target, 0o444)
                 elif roll < 0.15:
                     os.mkdir(target)
             if rng.random() < 0.1:
                 lines.append(rng.choice(["", "kein Eintrag", "[Cache]", k + "=", " " * 40]))
         end = rng.choice(["\r\n", "\n"])
-        with open(os.path.join(cache, "cache.ini"), "wb") as f:
-            f.write((end.join(lines) + end).encode("cp1252"))
+        write_file(os.path.join(cache, "cache.ini"), (end.join(lines) + end).encode("cp1252"))
         state = self.snapshot()
 
         def limit():

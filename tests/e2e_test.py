@@ -45,10 +45,19 @@ TYPES = [(name, sp.sub_folder(name))
                       "WeaponSounds.uax", "Hardware.usx", "Terrain.utx"]]
 
 
+def write_file(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+
+
 def dialogue(names):
     listed = "".join("  %d: %s\n" % (i + 1, n) for i, n in enumerate(names))
     return ("Folgende UT-Installationen gefunden:\n\n" + listed +
             "\nGeben sie die Nr. der Installation ein: ")
+
+
+# The opening of every run on the standard two installations.
+OPENING = BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"])
 
 
 def echoed(line):
@@ -139,7 +148,7 @@ class EndToEnd(Harness):
         third = r"C:\Drittes Spiel"
         self.install(third, with_cache=False)
         run = self.run_morvane("1\n\n", [SECOND, third])
-        expected = BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"])
+        expected = OPENING
         for (k, name), (_, sub) in zip(entries, TYPES):
             expected += self.moved(k + "=" + name, [UT, SECOND, third], sub, name)
         expected += echoed(sp.key(50) + "=Readme.txt") + FORMAT
@@ -158,7 +167,7 @@ class EndToEnd(Harness):
     def test_index_without_entries(self):
         self.standard(entries=[], header=())
         run = self.run_morvane("1\n\n")
-        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]) + EMPTY +
+        self.expect(run, OPENING + EMPTY +
                     PROMPT)
         self.assertEqual(self.cache_file("cache.ini"), b"[Cache]\r\n")
 
@@ -166,7 +175,7 @@ class EndToEnd(Harness):
         self.standard()
         os.remove(os.path.join(self.root, "Cache", "cache.ini"))
         run = self.run_morvane("1\n\n")
-        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]),
+        self.expect(run, OPENING,
                     report("IO_EXCEPTIONS.END_ERROR", "text_files.cc:N"), 1)
         self.assertEqual(self.cache_file("cache.ini"), b"")
         self.assertEqual(self.cache_file("tempcache.ini"), b"\r\n")
@@ -177,18 +186,19 @@ class EndToEnd(Harness):
         shutil.rmtree(cache)
         before = self.files()
         run = self.run_morvane("1\n\n")
-        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]),
+        self.expect(run, OPENING,
                     report("IO_EXCEPTIONS.NAME_ERROR", "text_files.cc:N"), 1)
         self.assertEqual(self.files(), before)
         # A folder is never taken over as an index, nor opened as one.
         os.makedirs(os.path.join(cache, "tempcache.ini"))
         run = self.run_morvane("1\n\n")
-        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]),
-                    report("IO_EXCEPTIONS.USE_ERROR", "morvane.cc:N C:\\UT2004\\Cache\\tempcache.ini"), 1)
+        self.expect(run, OPENING,
+                    report("IO_EXCEPTIONS.USE_ERROR", "morvane.cc:N " + UT + "\\Cache\\tempcache.ini"),
+                    1)
         self.assertEqual(os.listdir(cache), ["tempcache.ini"])
         os.rename(os.path.join(cache, "tempcache.ini"), os.path.join(cache, "cache.ini"))
         run = self.run_morvane("1\n\n")
-        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]),
+        self.expect(run, OPENING,
                     report("IO_EXCEPTIONS.USE_ERROR", "text_files.cc:N"), 1)
         self.assertEqual(os.listdir(cache), ["cache.ini"])
 
@@ -212,7 +222,7 @@ class EndToEnd(Harness):
         for answer, err in cases:
             with self.subTest(answer=answer):
                 run = self.run_morvane(answer)
-                self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]),
+                self.expect(run, OPENING,
                             err, 1)
                 self.assertEqual(self.files(), before)
 
@@ -227,8 +237,7 @@ class EndToEnd(Harness):
             with self.subTest(answer=answer):
                 marker = os.path.join(self.prefix, "drive_c", "S%d" % chosen, "Cache",
                                       "cache.ini")
-                with open(marker, "wb") as f:
-                    f.write(b"[Cache]\r\nmarker\r\n")
+                write_file(marker, b"[Cache]\r\nmarker\r\n")
                 run = self.run_morvane(answer + "\n")
                 self.expect(run, BANNER + dialogue(names) + echoed("marker") + UNKNOWN +
                             EMPTY + PROMPT)
@@ -238,10 +247,11 @@ class EndToEnd(Harness):
     def test_input_ends_at_the_closing_prompt(self):
         entries = self.standard(entries=[(sp.key(1), "XGame.u")])
         run = self.run_morvane("1\n")
-        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]) +
+        self.expect(run, OPENING +
                     self.moved(entries[0][0] + "=XGame.u", [UT], "System", "XGame.u") + PROMPT,
                     report("IO_EXCEPTIONS.END_ERROR", "text_files.cc:N"), 1)
-        self.assertEqual(self.cache_file("cache.ini"), b"[Options]\r\nVersion=3369\r\n\r\n[Cache]\r\n")
+        self.assertEqual(self.cache_file("cache.ini"),
+                         b"[Options]\r\nVersion=3369\r\n\r\n[Cache]\r\n")
         self.assertEqual(self.files()[os.path.join("UT2004", "System", "XGame.u")],
                          self.contents[sp.key(1)])
 
@@ -269,10 +279,9 @@ class EndToEnd(Harness):
 
     def test_tempcache_left_from_before_is_replaced(self):
         self.standard(entries=[], extra_lines=["kept line"])
-        with open(os.path.join(self.root, "Cache", "tempcache.ini"), "wb") as f:
-            f.write(b"[Cache]\r\nstale line\r\n")
+        write_file(os.path.join(self.root, "Cache", "tempcache.ini"), b"[Cache]\r\nstale line\r\n")
         run = self.run_morvane("1\n\n")
-        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]) +
+        self.expect(run, OPENING +
                     echoed("kept line") + UNKNOWN + EMPTY + PROMPT)
         self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Cache"))), ["cache.ini"])
         self.assertEqual(self.cache_file("cache.ini"),
@@ -286,15 +295,14 @@ class EndToEnd(Harness):
         arguments = [("C:\\x\" & del C:\\y", unsafe + "C:\\x\" & del C:\\y"),
                      ("D:\\UT2033", "morvane.cc:N D:\\UT2033"), ("--help", "morvane.cc:N --help"),
                      (UT + "\\System\\Core.u", "morvane.cc:N C:\\UT2004\\System\\Core.u")]
-        with open(os.path.join(self.root, "System", "Core.u"), "wb") as f:
-            f.write(b"a file, no folder")
+        write_file(os.path.join(self.root, "System", "Core.u"), b"a file, no folder")
         before = self.files()
         if PLATFORM.name == "native":
             # A character that Windows-1252 lacks cannot be passed on.
             arguments.append(("C:\\Spiele\\\u0100tna", unsafe + "C:\\Spiele\\?tna"))
         for argument, message in arguments:
             run = self.run_morvane("1\n\n", [SECOND, argument])
-            self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]),
+            self.expect(run, OPENING,
                         report("IO_EXCEPTIONS.NAME_ERROR", message), 1)
             self.assertEqual(self.files(), before)
         self.register([("UT2004", r"C:\%PATH%")])
@@ -317,19 +325,17 @@ class EndToEnd(Harness):
         self.standard(entries=[(sp.key(4), "COM10.utx"), (sp.key(6), "DM-Dir.ut2"),
                                (sp.key(8), "DM-V~LFA.ut2")])
         installed = os.path.join(self.root, "Maps", "DM-VeryLongMapName.ut2")
-        with open(installed, "wb") as f:
-            f.write(b"installed map")
+        write_file(installed, b"installed map")
         shutil.rmtree(os.path.join(self.root, "Music"))
         os.mkdir(os.path.join(self.root, "Maps", "DM-Dir.ut2"))
         os.mkdir(os.path.join(self.second, "Textures", "COM10.utx"))
-        with open(os.path.join(self.root, "Cache", sp.key(3) + ".uxx"), "wb") as f:
-            f.write(b"song")
+        write_file(os.path.join(self.root, "Cache", sp.key(3) + ".uxx"), b"song")
         kept = [evil, no_folder] + devices + [in_the_way, short]
-        with open(os.path.join(self.root, "Cache", "cache.ini"), "wb") as f:
-            f.write("".join(line + "\r\n" for line in ["[Cache]", evil, missing, no_folder] +
-                            devices + [in_the_way, short, good]).encode("cp1252"))
+        write_file(os.path.join(self.root, "Cache", "cache.ini"),
+                   "".join(line + "\r\n" for line in ["[Cache]", evil, missing, no_folder] +
+                           devices + [in_the_way, short, good]).encode("cp1252"))
         run = self.run_morvane("1\n\n", [SECOND])
-        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]) +
+        self.expect(run, OPENING +
                     echoed(evil) + UNSAFE + echoed(missing) + GONE +
                     echoed(no_folder) + "kopiere nach C:\\UT2004\\Music\\Song.ogg\n" +
                     PLATFORM.FOLDER_MISSING + FAILED +
@@ -359,14 +365,14 @@ class EndToEnd(Harness):
         self.standard(entries=[(sp.key(2), "Stuck.utx")])
         cache = os.path.join(self.root, "Cache")
         os.remove(os.path.join(cache, "cache.ini"))
-        with open(os.path.join(cache, "TempCache.INI"), "wb") as f:
-            f.write(("[Cache]\r\n%s\r\n%s\r\n%s\r\n" % (stale, stuck, kept)).encode())
+        write_file(os.path.join(cache, "TempCache.INI"),
+                   ("[Cache]\r\n%s\r\n%s\r\n%s\r\n" % (stale, stuck, kept)).encode())
         package = os.path.join(cache, sp.key(2) + ".uxx")
         if subprocess.run(["chattr", "+i", package], capture_output=True).returncode != 0:
             self.skipTest("chattr +i is not available here")
         self.addCleanup(subprocess.run, ["chattr", "-i", package])
         run = self.run_morvane("1\n\n")
-        self.expect(run, BANNER + dialogue(["UT2004", "UT2004 Zweitinstallation"]) + RESCUED +
+        self.expect(run, OPENING + RESCUED +
                     echoed(stale) + GONE +
                     self.moved(stuck, [UT], "Textures", "Stuck.utx") + PLATFORM.DELETE_DENIED +
                     NOT_DELETED + echoed(kept) + UNKNOWN + PROMPT)
