@@ -98,35 +98,14 @@ int Write_Copy(const std::string& from, const struct stat& from_stat, const std:
   return error;
 }
 
-}  // namespace
-
-std::FILE* Open(const std::string& path, const char* how, int* error) {
-  Found found = Resolve(path);
-  struct stat st;
-  // Never a file made beside one that may stand there in another spelling.
-  *error = !found.exists && !found.certain                                 ? EIO
-           : found.exists && Target_Stat(found, st) && S_ISDIR(st.st_mode) ? EISDIR
-                                                                           : 0;
-  if (*error != 0) return nullptr;
-  std::FILE* stream = std::fopen(found.path.c_str(), how);
-  *error = stream ? 0 : errno;
-  if (stream && !found.exists) Wine_Paths::Note_Made(names, found.path);
-  return stream;
+// A call that failed may have met a change that the program did not make:
+// the paths found a moment ago are forgotten.
+int Failed(int error) {
+  if (error != 0) Wine_Paths::Forget_Recent(names);
+  return error;
 }
 
-int Sync(std::FILE* stream, const std::string& path) {
-  if (std::fflush(stream) != 0 || fsync(fileno(stream)) != 0) return errno;
-  return Sync_Folder(Folder_Of(Resolve(path).path));
-}
-
-int Remove(const std::string& path) {
-  std::string host = Resolve(path).path;
-  if (unlink(host.c_str()) != 0) return errno;
-  Wine_Paths::Note_Removed(names, host);
-  return 0;
-}
-
-int Rename(const std::string& path, const std::string& new_name) {
+int Rename_Found(const std::string& path, const std::string& new_name) {
   Found from = Resolve(path);
   if (!from.exists) return from.certain ? ENOENT : EIO;
   Found to = Resolve(Folder_Part(path) + new_name);
@@ -142,16 +121,7 @@ int Rename(const std::string& path, const std::string& new_name) {
   return 0;
 }
 
-Kind Look(const std::string& path, Seen seen) {
-  Found found =
-      Resolve(path, seen == Seen::read ? Wine_Paths::Absence::read : Wine_Paths::Absence::known);
-  if (!found.exists) return found.certain ? Kind::absent : Kind::unknown;
-  struct stat st;
-  if (!Target_Stat(found, st)) return Kind::file;
-  return S_ISDIR(st.st_mode) ? Kind::folder : Kind::file;
-}
-
-int Copy(const std::string& source, const std::string& target, Copy_Mode mode) {
+int Copy_Found(const std::string& source, const std::string& target, Copy_Mode mode) {
   Found from = Resolve(source);
   if (!from.exists) return from.certain ? ENOENT : EIO;
   struct stat from_stat;
@@ -193,6 +163,51 @@ int Copy(const std::string& source, const std::string& target, Copy_Mode mode) {
   // name they took must be on the disk before the cached file goes.
   if (mode == Copy_Mode::durable && !linked) return Sync_Folder(Folder_Of(to.path));
   return 0;
+}
+
+}  // namespace
+
+std::FILE* Open(const std::string& path, const char* how, int* error) {
+  Found found = Resolve(path);
+  struct stat st;
+  // Never a file made beside one that may stand there in another spelling.
+  *error = !found.exists && !found.certain                                 ? EIO
+           : found.exists && Target_Stat(found, st) && S_ISDIR(st.st_mode) ? EISDIR
+                                                                           : 0;
+  if (*error != 0) return nullptr;
+  std::FILE* stream = std::fopen(found.path.c_str(), how);
+  *error = Failed(stream ? 0 : errno);
+  if (stream && !found.exists) Wine_Paths::Note_Made(names, found.path);
+  return stream;
+}
+
+int Sync(std::FILE* stream, const std::string& path) {
+  if (std::fflush(stream) != 0 || fsync(fileno(stream)) != 0) return errno;
+  return Sync_Folder(Folder_Of(Resolve(path).path));
+}
+
+int Remove(const std::string& path) {
+  std::string host = Resolve(path).path;
+  if (unlink(host.c_str()) != 0) return Failed(errno);
+  Wine_Paths::Note_Removed(names, host);
+  return 0;
+}
+
+Kind Look(const std::string& path, Seen seen) {
+  Found found =
+      Resolve(path, seen == Seen::read ? Wine_Paths::Absence::read : Wine_Paths::Absence::known);
+  if (!found.exists) return found.certain ? Kind::absent : Kind::unknown;
+  struct stat st;
+  if (!Target_Stat(found, st)) return Kind::file;
+  return S_ISDIR(st.st_mode) ? Kind::folder : Kind::file;
+}
+
+int Rename(const std::string& path, const std::string& new_name) {
+  return Failed(Rename_Found(path, new_name));
+}
+
+int Copy(const std::string& source, const std::string& target, Copy_Mode mode) {
+  return Failed(Copy_Found(source, target, mode));
 }
 
 }  // namespace Host_Files

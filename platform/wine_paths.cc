@@ -114,10 +114,13 @@ std::string Scan(Names& names, const std::string& folder, const std::string& nam
 // on disk, or "" when there is none. A folder not read before, or changed
 // since, is read whole and counted; only a folder read whole may later
 // answer "none" from the filter.
+// `folder_st`, when given, is what stands at `folder`, just looked up.
 std::string Entry_Name(Names& names, const std::string& folder, const std::string& name,
-                       Absence absence, bool& certain) {
+                       Absence absence, bool& certain, const struct stat* folder_st) {
   struct stat st;
-  if (stat(Dir_Name(folder), &st) != 0) {
+  if (folder_st) {
+    st = *folder_st;
+  } else if (stat(Dir_Name(folder), &st) != 0) {
     if (!Surely_None(errno)) certain = false;
     return "";
   }
@@ -161,17 +164,73 @@ std::string Split(const std::string& path, std::vector<std::string>& parts) {
   return root;
 }
 
+// Finds the path on disk: the longest leading part that stands there as
+// written (in the usual case the whole path, with one call), then the rest,
+// one name at a time, each as it stands on disk.
+Found Look_Up(Names& names, const std::string& windows_path, Absence absence) {
+  std::vector<std::string> parts;
+  std::string root = Split(windows_path, parts);
+  Found found;
+  size_t have = parts.size();
+  std::string path;
+  for (;; --have) {
+    path = root;
+    for (size_t i = 0; i < have; ++i) path = Join(path, parts[i]);
+    found.exists = Exists(path, found);
+    if (found.exists || have == 0) break;
+  }
+  for (size_t i = have; i < parts.size(); ++i) {
+    std::string folder = path;
+    struct stat folder_st = found.st;
+    bool known_folder = found.exists && S_ISDIR(folder_st.st_mode);
+    path = Join(folder, parts[i]);
+    // Below a folder found in another spelling the name may stand as given.
+    found.exists = i > have && Exists(path, found);
+    if (!found.exists) {
+      std::string on_disk = Entry_Name(names, folder, parts[i], absence, found.certain,
+                                       known_folder ? &folder_st : nullptr);
+      if (!on_disk.empty() && on_disk != parts[i]) {
+        path = Join(folder, on_disk);
+        found.exists = Exists(path, found);
+      }
+    }
+    if (!found.exists) {
+      for (size_t j = i + 1; j < parts.size(); ++j) path = Join(path, parts[j]);
+      break;
+    }
+  }
+  found.path = path;
+  return found;
+}
+
 void Note_Change(Names& names, const std::string& host_path, int step) {
   std::string folder = Folder_Of(host_path);
+  std::string name = host_path.substr(host_path.rfind('/') + 1);
+  bool counted = false;
   auto known = names.folders_read.find(folder);
-  if (known == names.folders_read.end()) return;
-  struct stat st;
-  if (stat(Dir_Name(folder), &st) != 0) {
-    names.folders_read.erase(known);
-    return;
+  if (known != names.folders_read.end()) {
+    struct stat st;
+    if (stat(Dir_Name(folder), &st) != 0) {
+      names.folders_read.erase(known);
+    } else {
+      known->second = st.st_mtim;
+      Count_Name(names, folder, name, step);
+      counted = true;
+    }
   }
-  known->second = st.st_mtim;
-  Count_Name(names, folder, host_path.substr(host_path.rfind('/') + 1), step);
+  // In a folder where a name was just made, paths are found anew (the new
+  // name may be one of them in other letters). A path just removed is gone,
+  // unless the folder may still hold the name in other letters.
+  for (Names::Recent& recent : names.recent) {
+    if (step > 0 && Folder_Of(recent.found.path) == folder) recent.windows_path.clear();
+    if (step < 0 && recent.found.path == host_path) {
+      if (counted && !May_Hold(names, folder, name)) {
+        recent.found = {host_path, false, true, {}};
+      } else {
+        recent.windows_path.clear();
+      }
+    }
+  }
 }
 
 }  // namespace
@@ -189,39 +248,20 @@ std::string Folder_Of(const std::string& host_path) {
 }
 
 Found Find(Names& names, const std::string& windows_path, Absence absence) {
-  std::vector<std::string> parts;
-  std::string root = Split(windows_path, parts);
-  Found found;
-  // The longest leading part that stands on disk as written: in the usual
-  // case the whole path, found with one call.
-  size_t have = parts.size();
-  std::string path;
-  for (;; --have) {
-    path = root;
-    for (size_t i = 0; i < have; ++i) path = Join(path, parts[i]);
-    found.exists = Exists(path, found);
-    if (found.exists || have == 0) break;
+  if (absence == Absence::read) {
+    Forget_Recent(names);
+  } else {
+    for (const Names::Recent& recent : names.recent)
+      if (!recent.windows_path.empty() && recent.windows_path == windows_path) return recent.found;
   }
-  // The rest, one name at a time, each as it stands on disk.
-  for (size_t i = have; i < parts.size(); ++i) {
-    std::string folder = path;
-    path = Join(folder, parts[i]);
-    // Below a folder found in another spelling the name may stand as given.
-    found.exists = i > have && Exists(path, found);
-    if (!found.exists) {
-      std::string on_disk = Entry_Name(names, folder, parts[i], absence, found.certain);
-      if (!on_disk.empty() && on_disk != parts[i]) {
-        path = Join(folder, on_disk);
-        found.exists = Exists(path, found);
-      }
-    }
-    if (!found.exists) {
-      for (size_t j = i + 1; j < parts.size(); ++j) path = Join(path, parts[j]);
-      break;
-    }
-  }
-  found.path = path;
+  Found found = Look_Up(names, windows_path, absence);
+  Names::Recent& slot = names.recent[names.next_recent++ % names.recent.size()];
+  slot = {windows_path, found};
   return found;
+}
+
+void Forget_Recent(Names& names) {
+  for (Names::Recent& recent : names.recent) recent.windows_path.clear();
 }
 
 void Note_Made(Names& names, const std::string& host_path) {

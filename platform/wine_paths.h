@@ -7,20 +7,13 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 namespace Wine_Paths {
-
-// What the program knows of the folders it has read: a counting Bloom filter
-// of their names (in compare form, with the folder) and when each folder
-// last changed as far as the filter knows.
-struct Names {
-  std::vector<uint8_t> counters;  // four bits each
-  std::unordered_map<std::string, timespec> folders_read;
-};
 
 // Where a Windows path lies here, and what stands there.
 struct Found {
@@ -32,11 +25,29 @@ struct Found {
   struct stat st = {};  // what stands there (lstat), when it exists
 };
 
+// What the program knows of the folders it has read: a counting Bloom filter
+// of their names (in compare form, with the folder) and when each folder
+// last changed as far as the filter knows. And the last few paths found:
+// one step of the program (a lookup, then its copy or delete) finds its
+// paths once; the program's own changes keep what they say true.
+struct Names {
+  std::vector<uint8_t> counters;  // four bits each
+  std::unordered_map<std::string, timespec> folders_read;
+  struct Recent {
+    std::string windows_path;
+    Found found;
+  };
+  std::array<Recent, 4> recent;
+  size_t next_recent = 0;
+};
+
 // How far an answer "not there" may rest on the filter.
 enum class Absence {
-  known,  // a name the filter has not seen in an unchanged folder is not there
-  read,   // the folder is read to be sure: another process may have written
-          // there within the same tick of its clock
+  known,  // a name the filter has not seen in an unchanged folder is not
+          // there, and a path found a moment ago is as it was found
+  read,   // looked up anew, and the folder read to be sure: another process
+          // may have written there within the same tick of its clock. Every
+          // path found before is forgotten: a new step begins
 };
 
 // Backslashes and slashes separate names, and empty names are skipped.
@@ -49,6 +60,10 @@ Found Find(Names& names, const std::string& windows_path, Absence absence = Abse
 // knows of its folder stays true without reading the folder again.
 void Note_Made(Names& names, const std::string& host_path);
 void Note_Removed(Names& names, const std::string& host_path);
+
+// Forgets the paths found a moment ago: a call on them failed, so something
+// may have changed that the program did not do.
+void Forget_Recent(Names& names);
 
 // A name as it stands on disk in the form in which Windows compares names:
 // in Windows-1252, letters folded. A name that is no UTF-8, or holds a
