@@ -2,6 +2,7 @@
 // (slashes are taken too).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // The path up to and with its last separator, "" when it has none: the
@@ -9,4 +10,16 @@
 inline std::string Folder_Part(const std::string& path) {
   size_t cut = path.find_last_of("\\/");
   return cut == std::string::npos ? "" : path.substr(0, cut + 1);
+}
+
+// The name under which a copy to `target` is written before it takes the
+// target's name: always the same for the same target, so that the next copy
+// there removes what an interrupted one left.
+inline std::string Temporary_Name(const std::string& target) {
+  uint64_t h = 1469598103934665603ull;
+  for (unsigned char c : target) h = (h ^ c) * 1099511628211ull;
+  static const char kHex[] = "0123456789abcdef";
+  std::string name = ".morvane-";
+  for (int shift = 60; shift >= 0; shift -= 4) name += kHex[(h >> shift) & 15];
+  return name;
 }

@@ -76,11 +76,18 @@ bool unsicher(std::string_view name) {
 bool kopieren(const std::string& paket, const std::string& zielpfad,
               const Command_Runner& ausfuehren, const Looker& nachsehen) {
   Text_Files::Put_Line(kKopiere + zielpfad);
-  if (nachsehen(zielpfad, Host_Files::Seen::known) == Host_Files::Kind::folder) {
+  if (nachsehen(zielpfad, Host_Files::Seen::known, nullptr) == Host_Files::Kind::folder) {
     Text_Files::Put_Line(kOrdner);
     return false;
   }
   return ausfuehren(Util::Execution::Copy_Command(paket, zielpfad)) == 0;
+}
+
+// Whether a file of `groesse` bytes stands at `zielpfad`.
+bool ganz_da(const std::string& zielpfad, int64_t groesse, const Looker& nachsehen) {
+  int64_t da = -1;
+  return nachsehen(zielpfad, Host_Files::Seen::known, &da) == Host_Files::Kind::file &&
+         da == groesse;
 }
 
 // Whether the line has the layout of an entry: a 34-character key, "=", a name.
@@ -110,16 +117,25 @@ Verbleib eintrag_bearbeiten(std::string_view zeile, const std::string& utpfad,
   // Moved by an earlier run that ended before its new index was in place:
   // nothing is left to protect. Read from the cache folder itself, since the
   // game may be writing there.
-  if (nachsehen(paket, Host_Files::Seen::read) == Host_Files::Kind::absent) return {false, kFehlt};
+  int64_t groesse = -1;
+  Host_Files::Kind art = nachsehen(paket, Host_Files::Seen::read, &groesse);
+  if (art == Host_Files::Kind::absent) return {false, kFehlt};
+  // A folder or a device under the package's name is no package: the shell
+  // would copy what lies in it, and its DEL would ask about all of it.
+  if (art != Host_Files::Kind::file) return {true, kFehlgeschlagen};
   std::string subpfad(typ->subpfad);
   std::string ziel = subpfad + std::string(zielname);
   // The package stays in the cache and in the index that the game reads.
-  if (!kopieren(paket, utpfad + ziel, ausfuehren, nachsehen)) return {true, kFehlgeschlagen};
+  // Whether the copy is there is read from the disk: the shell may say done
+  // when it copied nothing (a name too long for it).
+  if (!kopieren(paket, utpfad + ziel, ausfuehren, nachsehen) ||
+      !ganz_da(utpfad + ziel, groesse, nachsehen))
+    return {true, kFehlgeschlagen};
   for (const std::string& a : argumente) kopieren(paket, a + ziel, ausfuehren, nachsehen);
   ausfuehren(Util::Execution::Delete_Command(paket));
   // The shell's answer is not to be trusted here: ask the disk. Kept, so
   // that the next run copies again and deletes.
-  if (nachsehen(paket, Host_Files::Seen::known) != Host_Files::Kind::absent)
+  if (nachsehen(paket, Host_Files::Seen::known, nullptr) != Host_Files::Kind::absent)
     return {true, kLoeschenFehlgeschlagen};
   return {false, nullptr};
 }

@@ -26,15 +26,17 @@ extern const std::array<Typ, 8> typtabelle;
 
 // Runs one command text and returns its exit status (0: done).
 using Command_Runner = std::function<int(const std::string&)>;
-// Says what stands at a path (Host_Files::Look).
-using Looker = std::function<Host_Files::Kind(const std::string&, Host_Files::Seen)>;
+// Says what stands at a path, and the size of a file (Host_Files::Look).
+using Looker = std::function<Host_Files::Kind(const std::string&, Host_Files::Seen, int64_t*)>;
 
 // Reads `cachedatei` from its start to its end and writes the new index to
 // `tempdatei`; closes neither. `cachepfad` is `utpfad` followed by "\Cache\".
 // Returns true when at least one line had the entry layout (a 34-character
 // key, "=", a name). End_Error when the index ends before its "[Cache]" line.
 // A package that is not in the cache loses its line without a command; one
-// that is still there after its DEL keeps it.
+// that is no file keeps it without a command; one whose copy does not stand
+// whole at its target afterwards (a file of the package's size), or that is
+// still there after its DEL, keeps it.
 bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
                        Text_Files::File& cachedatei, Text_Files::File& tempdatei,
                        const std::vector<std::string>& argumente, const Command_Runner& ausfuehren,

@@ -1,6 +1,8 @@
 // The whole run of the program, from the banner to the closing prompt.
 #include "driver/morvane.h"
 
+#include <cerrno>
+
 #include "base/errors.h"
 #include "driver/cacheverarbeitung.h"
 #include "driver/morvanepack.h"
@@ -36,6 +38,17 @@ bool fehlt(const std::string& pfad) {
   return Host_Files::Look(pfad) == Host_Files::Kind::absent;
 }
 
+// Two runs on one cache would write one index each and remove each other's:
+// the folder is held from before the first look at the index until the run
+// ends. A missing folder holds nothing (opening the index then says so).
+void cache_halten(const std::string& cacheordner) {
+  int error = Host_Files::Hold(cacheordner);
+  if (error == EBUSY)
+    throw IO_Exceptions::Use_Error("in Arbeit bei einem anderen Lauf: " + cacheordner);
+  if (error != 0 && error != ENOENT && error != ENOTDIR)
+    throw IO_Exceptions::Use_Error(cacheordner);
+}
+
 // What stands at one of the index's names, read from its folder now; a
 // name that cannot be looked up ends the run before either index is
 // opened, created or renamed.
@@ -52,6 +65,14 @@ void index_retten(const std::string& cachepfad) {
   Host_Files::Kind alt = indexdatei(cachepfad + "cache.ini");
   Host_Files::Kind neu = indexdatei(cachepfad + "tempcache.ini");
   if (neu == Host_Files::Kind::folder) throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
+  // The program never makes a link there: one left at that name is nobody's
+  // index, and what it points to is never written. It gives way to the new
+  // index.
+  if (Host_Files::Is_Link(cachepfad + "tempcache.ini")) {
+    if (Host_Files::Remove(cachepfad + "tempcache.ini") != 0)
+      throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
+    return;
+  }
   if (alt != Host_Files::Kind::absent || neu != Host_Files::Kind::file) return;
   Text_Files::New_Line();
   Text_Files::Put_Line("- cache.ini fehlt: tempcache.ini des letzten Laufs wird uebernommen");
@@ -60,9 +81,12 @@ void index_retten(const std::string& cachepfad) {
 }
 
 // A further installation must be there before anything changes: a
-// mistyped folder would get no copies while the cache is emptied.
+// mistyped folder would get no copies while the cache is emptied. What is
+// looked at is what the copies use, the folder with its separator; an empty
+// argument (an unset variable in a script) would name the root of the drive.
 void ordner_vorhanden(const std::string& ordner) {
-  if (Host_Files::Look(ordner) != Host_Files::Kind::folder) throw IO_Exceptions::Name_Error(ordner);
+  if (ordner.empty() || Host_Files::Look(ordner + "\\") != Host_Files::Kind::folder)
+    throw IO_Exceptions::Name_Error(ordner);
 }
 
 }  // namespace
@@ -89,6 +113,7 @@ void morvane(const std::vector<std::string>& argumente) {
     ordner_vorhanden(ordner);
   }
   cachepfad = utpfad + "\\Cache\\";
+  cache_halten(utpfad + "\\Cache");
   index_retten(cachepfad);
 
   Util::Files::Text_IO::Open_File(cachedatei, Text_Files::In_File, utpfad + "\\Cache\\cache.ini");

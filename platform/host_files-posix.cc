@@ -1,6 +1,7 @@
 // The file-system calls on a Linux file system, on Windows paths found the
 // way Wine finds them (platform/wine_paths.h).
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,17 +40,6 @@ int Sync_Folder(const std::string& folder) {
   return error;
 }
 
-// The temporary name of a copy to `target`: always the same for the same
-// target, so that the next copy there removes what an interrupted one left.
-std::string Temporary_Name(const std::string& target) {
-  uint64_t h = 1469598103934665603ull;
-  for (unsigned char c : target) h = (h ^ c) * 1099511628211ull;
-  static const char kHex[] = "0123456789abcdef";
-  std::string name = "/.morvane-";
-  for (int shift = 60; shift >= 0; shift -= 4) name += kHex[(h >> shift) & 15];
-  return Folder_Of(target) + name;
-}
-
 bool Copy_Bytes(int from, int to) {
   for (;;) {
     ssize_t done = copy_file_range(from, nullptr, to, nullptr, 1 << 30, 0);
@@ -74,12 +64,19 @@ bool Copy_Bytes(int from, int to) {
   }
 }
 
-// Writes a copy of `from` to the new file `temp`; flushed to the disk when
-// `durable`. Returns 0 or the errno value.
-int Write_Copy(const std::string& from, const struct stat& from_stat, const std::string& temp,
-               Copy_Mode mode) {
-  int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+// Writes a copy of `from` to the new file `temp` and flushes it to the
+// disk. Returns 0 or the errno value; EINVAL when what was opened is no
+// file (it may have changed since it was looked at: a pipe would block,
+// a device never end).
+int Write_Copy(const std::string& from, const struct stat& from_stat, const std::string& temp) {
+  int in = open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (in < 0) return errno;
+  struct stat opened;
+  if (fstat(in, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+    int error = S_ISREG(opened.st_mode) ? errno : EINVAL;
+    close(in);
+    return error;
+  }
   int out = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (out < 0) {
     int error = errno;
@@ -91,7 +88,7 @@ int Write_Copy(const std::string& from, const struct stat& from_stat, const std:
     fchmod(out, from_stat.st_mode & 07777);
     timespec times[2] = {from_stat.st_atim, from_stat.st_mtim};
     futimens(out, times);
-    if (mode == Copy_Mode::durable && fdatasync(out) != 0) error = errno;
+    if (fdatasync(out) != 0) error = errno;
   }
   if (close(out) != 0 && error == 0) error = errno;
   close(in);
@@ -127,9 +124,10 @@ int Copy_Found(const std::string& source, const std::string& target, Copy_Mode m
   struct stat from_stat;
   if (!Target_Stat(from, from_stat)) return errno;
   if (S_ISDIR(from_stat.st_mode)) return EISDIR;
+  if (!S_ISREG(from_stat.st_mode)) return EINVAL;
   // Only a file itself may be linked: a link to a symbolic link would dangle
   // once the cached name is gone.
-  bool may_link = mode == Copy_Mode::durable && S_ISREG(from.st.st_mode);
+  bool may_link = mode == Copy_Mode::move && S_ISREG(from.st.st_mode);
   Found to = Resolve(target);
   if (!to.exists && !to.certain) return EIO;
   if (to.exists) {
@@ -149,10 +147,10 @@ int Copy_Found(const std::string& source, const std::string& target, Copy_Mode m
     }
     if (errno == ENOENT || errno == ENOTDIR) return ENOTDIR;  // no target folder
   }
-  std::string temp = Temporary_Name(to.path);
+  std::string temp = Folder_Of(to.path) + "/" + Temporary_Name(to.path);
   if (unlink(temp.c_str()) != 0 && errno != ENOENT) return errno;
   bool linked = may_link && link(from.path.c_str(), temp.c_str()) == 0;
-  int error = linked ? 0 : Write_Copy(from.path, from_stat, temp, mode);
+  int error = linked ? 0 : Write_Copy(from.path, from_stat, temp);
   if (error == 0 && rename(temp.c_str(), to.path.c_str()) != 0) error = errno;
   if (error != 0) {
     unlink(temp.c_str());
@@ -161,8 +159,26 @@ int Copy_Found(const std::string& source, const std::string& target, Copy_Mode m
   Wine_Paths::Note_Made(names, to.path);
   // Copied bytes, possibly to another file system than the cache's: the
   // name they took must be on the disk before the cached file goes.
-  if (mode == Copy_Mode::durable && !linked) return Sync_Folder(Folder_Of(to.path));
-  return 0;
+  return linked ? 0 : Sync_Folder(Folder_Of(to.path));
+}
+
+// std::fopen, but a file opened for writing never through a symbolic link.
+std::FILE* Open_Host(const std::string& path, const char* how) {
+  std::string mode(how);
+  if (mode.starts_with("r") && mode.find('+') == std::string::npos)
+    return std::fopen(path.c_str(), how);
+  int flags = mode.find('+') != std::string::npos ? O_RDWR : O_WRONLY;
+  if (mode.starts_with("w")) flags |= O_CREAT | O_TRUNC;
+  if (mode.starts_with("a")) flags |= O_CREAT | O_APPEND;
+  int fd = open(path.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  std::FILE* stream = fdopen(fd, how);
+  if (!stream) {
+    int error = errno;
+    close(fd);
+    errno = error;
+  }
+  return stream;
 }
 
 }  // namespace
@@ -175,7 +191,7 @@ std::FILE* Open(const std::string& path, const char* how, int* error) {
            : found.exists && Target_Stat(found, st) && S_ISDIR(st.st_mode) ? EISDIR
                                                                            : 0;
   if (*error != 0) return nullptr;
-  std::FILE* stream = std::fopen(found.path.c_str(), how);
+  std::FILE* stream = Open_Host(found.path, how);
   *error = Failed(stream ? 0 : errno);
   if (stream && !found.exists) Wine_Paths::Note_Made(names, found.path);
   return stream;
@@ -193,13 +209,39 @@ int Remove(const std::string& path) {
   return 0;
 }
 
-Kind Look(const std::string& path, Seen seen) {
+Kind Look(const std::string& path, Seen seen, int64_t* size) {
   Found found =
       Resolve(path, seen == Seen::read ? Wine_Paths::Absence::read : Wine_Paths::Absence::known);
   if (!found.exists) return found.certain ? Kind::absent : Kind::unknown;
   struct stat st;
-  if (!Target_Stat(found, st)) return Kind::file;
-  return S_ISDIR(st.st_mode) ? Kind::folder : Kind::file;
+  if (!Target_Stat(found, st)) return Kind::other;
+  if (S_ISDIR(st.st_mode)) return Kind::folder;
+  if (!S_ISREG(st.st_mode)) return Kind::other;
+  if (size) *size = st.st_size;
+  return Kind::file;
+}
+
+bool Is_Link(const std::string& path) {
+  Found found = Resolve(path);
+  return found.exists && S_ISLNK(found.st.st_mode);
+}
+
+int Hold(const std::string& folder) {
+  // Kept open to the end of the process, whose end releases the lock: a
+  // kill included, and nothing is left on the disk.
+  static int held = -1;
+  Found found = Resolve(folder);
+  if (!found.exists) return found.certain ? ENOENT : EIO;
+  int fd = open(found.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return Failed(errno);
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int error = errno == EWOULDBLOCK ? EBUSY : errno;
+    close(fd);
+    return error;
+  }
+  if (held >= 0) close(held);
+  held = fd;
+  return 0;
 }
 
 int Rename(const std::string& path, const std::string& new_name) {

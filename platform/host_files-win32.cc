@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 
 #include "base/paths.h"
 #include "platform/host_files.h"
@@ -54,14 +56,48 @@ int Rename(const std::string& path, const std::string& new_name) {
 }
 
 // Windows itself answers for every other process: nothing is kept to trust.
-Kind Look(const std::string& path, Seen) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
+Kind Look(const std::string& path, Seen, int64_t* size) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
     DWORD code = GetLastError();
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? Kind::absent
                                                                         : Kind::unknown;
   }
-  return attributes & FILE_ATTRIBUTE_DIRECTORY ? Kind::folder : Kind::file;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return Kind::folder;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) return Kind::other;
+  if (size) *size = (int64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+  return Kind::file;
+}
+
+bool Is_Link(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+int Hold(const std::string& folder) {
+  // A folder is known by its volume and its number there, whatever the
+  // spelling of its path; a named mutex of that identity is the hold, and
+  // Windows lets go of it when the process ends, however it ends.
+  HANDLE dir =
+      CreateFileA(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (dir == INVALID_HANDLE_VALUE) return Errno_Of(GetLastError());
+  BY_HANDLE_FILE_INFORMATION info;
+  BOOL known = GetFileInformationByHandle(dir, &info);
+  DWORD code = GetLastError();
+  CloseHandle(dir);
+  if (!known) return Errno_Of(code);
+  if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return ENOTDIR;
+  char name[80];
+  std::snprintf(name, sizeof name, "Local\\morvane-%08lx%08lx", info.nFileIndexHigh,
+                info.nFileIndexLow);
+  HANDLE held = CreateMutexA(nullptr, TRUE, name);
+  if (!held) return Errno_Of(GetLastError());
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(held);
+    return EBUSY;
+  }
+  return 0;  // the handle stays open to the end of the process
 }
 
 }  // namespace Host_Files

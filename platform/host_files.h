@@ -5,6 +5,7 @@
 // of the folders to itself.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -14,7 +15,8 @@ namespace Host_Files {
 
 // std::fopen on the file that `path` names, in mode `how` ("rb", "wb", ...).
 // Null, with `*error` set, when it cannot be opened: EISDIR for a folder, EIO
-// when it cannot be told whether the file is there.
+// when it cannot be told whether the file is there. A file opened for
+// writing is never written through a symbolic link at its name (ELOOP).
 std::FILE* Open(const std::string& path, const char* how, int* error);
 
 // Hands what `stream` holds to the system and waits until it, and the name
@@ -27,7 +29,9 @@ int Remove(const std::string& path);
 // another file already has that name; a change of letter case alone is done.
 int Rename(const std::string& path, const std::string& new_name);
 
-enum class Kind { absent, file, folder, unknown };
+// A file is a regular file; `other` is anything else that is no folder (a
+// device, a pipe, a symbolic link that leads nowhere).
+enum class Kind { absent, file, folder, other, unknown };
 
 // How sure an answer `absent` must be.
 enum class Seen {
@@ -39,21 +43,34 @@ enum class Seen {
 
 // What stands at `path` (a symbolic link followed). `absent` only when that
 // is certain: in no letter case, and not merely unreadable (that is `unknown`).
-Kind Look(const std::string& path, Seen seen = Seen::known);
+// For a file, `*size` (when given) gets its length in bytes.
+Kind Look(const std::string& path, Seen seen = Seen::known, int64_t* size = nullptr);
 
+// Whether a symbolic link (on Windows any reparse point) stands at `path`
+// itself.
+bool Is_Link(const std::string& path);
+
+// Holds the folder `folder` for this process until it ends, however it
+// ends: a second process that asks for the same folder, under any spelling
+// of its path, gets EBUSY. ENOENT or ENOTDIR when there is no such folder.
+int Hold(const std::string& folder);
+
+// Either way the copy is on the disk, with its name, when Copy returns:
+// the cached file may go next.
 enum class Copy_Mode {
-  // The target must be on the disk before the source may go: within one
-  // file system a hard link, else a copy that is flushed to the disk.
-  durable,
-  // A plain copy.
-  plain,
+  // The package's move within its installation: a hard link where the file
+  // system allows, else a copy.
+  move,
+  // A copy of the bytes, to a further installation.
+  copy,
 };
 
 // The native build's COPY (on Windows the shell copies): puts the content of the file `source` at
 // `target`, replacing a file there whole; an interrupted copy leaves nothing that the next copy to
 // the same target does not remove. ENOENT when there is no source, ENOTDIR when the target's folder
-// is missing, EACCES for a read-only target, EISDIR for a folder at either name, EIO when it cannot
-// be told whether the target is there. A source that is a symbolic link is copied, never linked.
+// is missing, EACCES for a read-only target, EISDIR for a folder at either name, EINVAL for a
+// source that is no file (a pipe, a device), EIO when it cannot be told whether the target is
+// there. A source that is a symbolic link is copied, never linked.
 int Copy(const std::string& source, const std::string& target, Copy_Mode mode);
 
 }  // namespace Host_Files

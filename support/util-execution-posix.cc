@@ -63,7 +63,7 @@ int Copy(const std::string& source, const std::string& target) {
   // ENOENT: no source; ENOTDIR: no target folder.
   int error = Host_Files::Copy(
       source, target,
-      Is_Move(source, target) ? Host_Files::Copy_Mode::durable : Host_Files::Copy_Mode::plain);
+      Is_Move(source, target) ? Host_Files::Copy_Mode::move : Host_Files::Copy_Mode::copy);
   if (error != 0) return Copy_Failed(Cause(error, kCopy));
   Text_Files::Put_Line(kOneCopied);
   return 0;
@@ -108,6 +108,11 @@ int Execute(const std::string& command) {
   // A file-size limit must make a copy fail, not end the program.
   static bool once = (std::signal(SIGXFSZ, SIG_IGN), true);
   (void)once;
+  // Carried out as the shell would: not at all.
+  if (command.size() > kLongest_Command) {
+    Text_Files::Put_Line(kToo_Long);
+    return 1;
+  }
   Command words = Parse(command);
   const std::string& verb = words.verb;
   if (verb == "copy" && words.arguments.size() == 2 &&

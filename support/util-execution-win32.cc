@@ -1,14 +1,120 @@
-// Windows: every command goes to the command shell (cmd.exe) as it is.
+// Windows: every command goes to the command shell (cmd.exe), with no
+// console input. A COPY goes to a temporary name beside its target first:
+// only a copy that is whole, as the disk shows, takes the target's name.
+#include <windows.h>
+
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
+#include "base/paths.h"
+#include "platform/gwindows-errors.h"
+#include "platform/host_files.h"
+#include "support/text_files.h"
 #include "support/util-execution.h"
 
 namespace Util::Execution {
 
+namespace {
+
+// A handle that the shell inherits, or the handle itself when there is none.
+HANDLE Inherited(HANDLE handle) {
+  HANDLE copy = nullptr;
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
+      !DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, TRUE,
+                       DUPLICATE_SAME_ACCESS))
+    return handle;
+  return copy;
+}
+
+void Close_Copy(HANDLE copy, HANDLE original) {
+  if (copy != original && copy != nullptr && copy != INVALID_HANDLE_VALUE) CloseHandle(copy);
+}
+
+// The shell on one command line, as std::system starts it, but reading from
+// NUL: a question (DEL on a folder asks one) finds no answer to wait for.
+int Shell(const std::string& command) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE nul = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                           OPEN_EXISTING, 0, nullptr);
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE), err = GetStdHandle(STD_ERROR_HANDLE);
+  STARTUPINFOA start = {};
+  start.cb = sizeof start;
+  start.dwFlags = STARTF_USESTDHANDLES;
+  start.hStdInput = nul;
+  start.hStdOutput = Inherited(out);
+  start.hStdError = Inherited(err);
+  const char* comspec = std::getenv("COMSPEC");
+  std::string text = "cmd.exe /c " + command;
+  std::vector<char> line(text.begin(), text.end());
+  line.push_back('\0');
+  PROCESS_INFORMATION process;
+  BOOL started = CreateProcessA(comspec, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                &start, &process);
+  Close_Copy(start.hStdOutput, out);
+  Close_Copy(start.hStdError, err);
+  if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+  if (!started) return -1;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD status = 1;
+  GetExitCodeProcess(process.hProcess, &status);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return static_cast<int>(status);
+}
+
+bool Same_File_Size(const std::string& source, const std::string& copy) {
+  int64_t want = -1, got = -2;
+  return Host_Files::Look(source, Host_Files::Seen::read, &want) == Host_Files::Kind::file &&
+         Host_Files::Look(copy, Host_Files::Seen::read, &got) == Host_Files::Kind::file &&
+         want == got;
+}
+
+// The system's words for why a copy failed, as the shell writes them.
+int Failed(DWORD code) {
+  std::string why = GWindows::Errors::Error_To_String(code);
+  while (!why.empty() && (why.back() == '\n' || why.back() == '\r')) why.pop_back();
+  Text_Files::Put_Line(why);
+  return 1;
+}
+
+int Copy(const std::string& source, const std::string& target) {
+  // What the shell refuses, though not every version says so: a path longer
+  // than the 8-bit calls take, a target that is read-only.
+  if (target.size() >= MAX_PATH) return Failed(ERROR_FILENAME_EXCED_RANGE);
+  DWORD attributes = GetFileAttributesA(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    return Failed(ERROR_ACCESS_DENIED);
+  std::string temp = Folder_Part(target) + Temporary_Name(target);
+  Host_Files::Remove(temp);  // what an interrupted copy left
+  int status = Shell(Copy_Command(source, temp));
+  // The shell's status may say done when nothing was copied: ask the disk.
+  if (status != 0 || !Same_File_Size(source, temp)) {
+    Host_Files::Remove(temp);
+    return status != 0 ? status : 1;
+  }
+  if (!MoveFileExA(temp.c_str(), target.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    Host_Files::Remove(temp);
+    return Failed(GetLastError());
+  }
+  return 0;
+}
+
+}  // namespace
+
 int Execute(const std::string& command) {
   std::fflush(stdout);
-  return std::system(command.c_str());
+  if (command.size() > kLongest_Command) {
+    Text_Files::Put_Line(kToo_Long);
+    return 1;
+  }
+  Command words = Parse(command);
+  if (words.verb == "copy" && words.arguments.size() == 2) {
+    return Copy(words.arguments[0], words.arguments[1]);
+  }
+  return Shell(command);
 }
 
 }  // namespace Util::Execution

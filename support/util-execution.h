@@ -10,8 +10,17 @@ namespace Util::Execution {
 
 // Runs one command line ("COPY /Y ...", "DEL ...", "REN ...") and waits until
 // it has ended. The command writes its own messages to the console, after
-// everything written before. Returns its exit status: 0 when it was done.
+// everything written before, and gets no console input: it can never wait
+// for an answer. Returns its exit status: 0 when it was done. A COPY writes
+// to a temporary name beside its target, which takes the target's name only
+// when the copy is whole. A command longer than the shell takes is not run
+// (status 1, with the shell's message).
 int Execute(const std::string& command);
+
+// The longest command line that the Windows command shell takes.
+constexpr size_t kLongest_Command = 8191;
+// The shell's message for a longer one.
+constexpr char kToo_Long[] = "Die Eingabezeile ist zu lang.";
 
 // The command texts, as the shell takes them: every path between double
 // quotes, so that blanks stay in it. A path must hold no double quote and
@@ -33,8 +42,8 @@ Command Parse(const std::string& text);
 
 // Whether a COPY is the package's move within its own installation, from
 // "<installation>\Cache\<key>.uxx" to "<installation>\<folder>\<name>":
-// that copy must be on the disk before the cached file may go. A copy to a
-// further installation is a plain copy.
+// within one file system it may be a hard link. A copy to a further
+// installation is a copy of the bytes.
 bool Is_Move(const std::string& source, const std::string& target);
 
 }  // namespace Util::Execution

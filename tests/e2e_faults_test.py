@@ -246,8 +246,7 @@ class Faults(e2e_test.Harness):
         run = self.run_limited("1\n\n")
         self.assertEqual(run.status, 0, run.err)
         self.assertTrue(run.out.endswith(
-            "\nDer Dateiname oder die Erweiterung ist zu lang.\n        0 Datei(en) kopiert.\n" +
-            FAILED + echoed(other.decode()) + UNKNOWN + PROMPT))
+            "\nDie Eingabezeile ist zu lang.\n" + FAILED + echoed(other.decode()) + UNKNOWN + PROMPT))
         with open(os.path.join(self.root, "Cache", "cache.ini"), "rb") as f:
             written = f.read()
         self.assertEqual(hashlib.sha1(written).hexdigest(), hashlib.sha1(

@@ -18,6 +18,7 @@ class Native:
                       "        0 Datei(en) kopiert.\n")
     NOT_FOUND_TEXT = "The system cannot find the file specified.\n"
     DELETE_DENIED = "Zugriff verweigert.\n"
+    COPY_DENIED = "Zugriff verweigert.\n        0 Datei(en) kopiert.\n"
 
     def __init__(self):
         self.binary = os.environ["MORVANE_BINARY"]
@@ -58,6 +59,8 @@ class Wine:
     FOLDER_MISSING = "Path not found.\n\n"
     NOT_FOUND_TEXT = "File not found.\n"
     DELETE_DENIED = ""  # Wine's DEL says nothing, and answers success
+    COPY_DENIED = "Access denied.\n"
+    NAME_TOO_LONG = "File name is too long.\n"
     KEY = r"HKLM\SOFTWARE\Unreal Technology"
 
     def __init__(self):

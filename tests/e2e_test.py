@@ -80,6 +80,7 @@ class Run:
 
 
 class Harness(unittest.TestCase):
+    maxDiff = None
     """A prefix for each test, and the means to lay out, run and compare."""
 
     def setUp(self):
@@ -276,6 +277,62 @@ class EndToEnd(Harness):
         self.assertFalse(os.path.islink(os.path.join(self.root, "Maps", "CTF-Face3.ut2")))
         self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Cache"))),
                          [sp.key(7) + ".uxx.real"] * (PLATFORM.name == "native") + ["cache.ini"])
+
+    def test_only_a_whole_copy_of_a_file_lets_the_package_go(self):
+        # What the disk shows decides, not what the shell says. Under a
+        # folder as long as Steam's, a valid name of 200 characters makes a
+        # path that Windows' shell cannot copy to; natively it is copied.
+        folder = r"C:\Program Files (x86)\Steam\steamapps\common\Unreal Tournament 2004"
+        long_name = "DM-" + "L" * 196 + ".ut2"
+        self.register([("UT2004", folder)])
+        self.root = self.install(folder)
+        names = [long_name, "Ordner.utx", "Alt.ut2", "Pipe.u", "Null.u"]
+        entries = [(sp.key(i), name) for i, name in enumerate(names)]
+        self.contents = sp.write_cache(self.root, [], entries)
+        cache = os.path.join(self.root, "Cache")
+        # A folder under a package's name: nothing in it is copied or deleted.
+        package = os.path.join(cache, sp.key(1) + ".uxx")
+        os.remove(package)
+        os.mkdir(package)
+        for name in ("a.txt", "b.txt"):
+            write_file(os.path.join(package, name), name.encode())
+        # An older map that cannot be replaced survives the failed copy whole.
+        older = os.path.join(self.root, "Maps", "Alt.ut2")
+        write_file(older, b"older map")
+        os.chmod(older, 0o444)
+        lines = [k + "=" + name for k, name in entries]
+        kept = [lines[1], lines[2]]
+        if PLATFORM.name == "native":
+            # A pipe would block the run, a device never end.
+            for i, target in ((3, None), (4, "/dev/zero")):
+                os.remove(os.path.join(cache, sp.key(i) + ".uxx"))
+                if target:
+                    os.symlink(target, os.path.join(cache, sp.key(i) + ".uxx"))
+                else:
+                    os.mkfifo(os.path.join(cache, sp.key(i) + ".uxx"))
+            kept += lines[3:]
+            shown = self.moved(lines[0], [folder], "Maps", long_name)
+        else:
+            kept.insert(0, lines[0])
+            shown = (echoed(lines[0]) + "kopiere nach %s\\Maps\\%s\n" % (folder, long_name) +
+                     PLATFORM.NAME_TOO_LONG + FAILED)
+        run = self.run_morvane("1\n\n")
+        shown += (echoed(lines[1]) + FAILED + echoed(lines[2]) +
+                  "kopiere nach %s\\Maps\\Alt.ut2\n" % folder + PLATFORM.COPY_DENIED + FAILED)
+        if PLATFORM.name == "native":
+            shown += echoed(lines[3]) + FAILED + echoed(lines[4]) + FAILED
+        else:
+            shown += "".join(self.moved(line, [folder], sp.sub_folder(name), name)
+                             for line, name in zip(lines[3:], names[3:]))
+        self.expect(run, BANNER + dialogue(["UT2004"]) + shown + PROMPT)
+        self.assertEqual(self.cache_file("cache.ini"),
+                         "".join(line + "\r\n" for line in ["[Cache]"] + kept).encode())
+        self.assertEqual(sorted(os.listdir(package)), ["a.txt", "b.txt"])
+        with open(older, "rb") as f:
+            self.assertEqual(f.read(), b"older map")
+        self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Maps"))),
+                         ["Alt.ut2"] + [long_name] * (PLATFORM.name == "native"))
+        os.chmod(older, 0o644)
 
     def test_tempcache_left_from_before_is_replaced(self):
         self.standard(entries=[], extra_lines=["kept line"])

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -37,19 +38,27 @@ struct Pass {
   }
 
   // Runs the pass with the real commands, or records them when `record`
-  // (and then carries out only the DELs).
+  // (and then carries out only the DELs; a copy recorded stands at its
+  // target, as far as the pass can see, as a file of its source's size).
   void Run(const std::vector<std::string>& arguments = {}, bool record = false) {
     Text_Files::File cachedatei, tempdatei;
     Text_Files::Open(cachedatei, Text_Files::In_File, cache + "cache.ini");
     Text_Files::Create(tempdatei, Text_Files::Out_File, cache + "tempcache.ini");
     Captured_Output out;
+    std::map<std::string, std::string> copied;  // target: source
     Command_Runner runner = [&](const std::string& command) {
       commands.push_back(command);
-      bool run = !record || command.starts_with("DEL ");
-      return run ? Util::Execution::Execute(command) : 0;
+      if (!record || command.starts_with("DEL ")) return Util::Execution::Execute(command);
+      Util::Execution::Command words = Util::Execution::Parse(command);
+      if (words.verb == "copy") copied[words.arguments.at(1)] = words.arguments.at(0);
+      return 0;
+    };
+    Looker looker = [&](const std::string& path, Host_Files::Seen seen, int64_t* size) {
+      auto copy = copied.find(path);
+      return Host_Files::Look(copy == copied.end() ? path : copy->second, seen, size);
     };
     try {
-      eintraege = cacheverarbeitung(ut, cache, cachedatei, tempdatei, arguments, runner);
+      eintraege = cacheverarbeitung(ut, cache, cachedatei, tempdatei, arguments, runner, looker);
     } catch (...) {
       console = out.Finish();
       Text_Files::Close(tempdatei);

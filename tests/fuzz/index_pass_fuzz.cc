@@ -54,10 +54,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return (failing = (failing + 1) % 3) == 0 ? 1 : 0;
   };
   try {
-    // Every package may be there: the commands are what is looked at.
-    cacheverarbeitung(
-        "C:\\UT", "C:\\UT\\Cache\\", cachedatei, tempdatei, {"D:\\X"}, record,
-        [](const std::string&, Host_Files::Seen) { return Host_Files::Kind::unknown; });
+    // Every package is there, and so is every copy: the commands are what
+    // is looked at.
+    cacheverarbeitung("C:\\UT", "C:\\UT\\Cache\\", cachedatei, tempdatei, {"D:\\X"}, record,
+                      [](const std::string&, Host_Files::Seen, int64_t* size) {
+                        if (size) *size = 7;
+                        return Host_Files::Kind::file;
+                      });
   } catch (const IO_Exceptions::End_Error&) {
   }
   return 0;
