@@ -7,6 +7,7 @@ truncated; nothing outside the installation folders is touched."""
 import hashlib
 import os
 import random
+import re
 import resource
 import shutil
 import stat
@@ -215,6 +216,38 @@ class Faults(e2e_test.Harness):
         self.expect(run, OPENING +
                     self.moved(sp.key(1) + "=Core.u", [UT], "System", "Core.u") + PROMPT)
         self.assertEqual(os.stat(os.path.join(self.root, "System", "Core.u")).st_nlink, 1)
+
+    @unittest.skipUnless(shutil.which("strace") and os.environ.get("MORVANE_SANITIZED") != "ON",
+                         "needs strace, without the sanitizers")
+    def test_what_is_flushed_before_each_delete(self):
+        # After a power cut the game must find whole files: each copy to the
+        # further installation, its bytes and then its name, and the new
+        # index are on the disk before the file that they replace goes.
+        entries = self.standard(entries=[(sp.key(1), "Core.u"), (sp.key(2), "Terrain.utx")])
+        trace = os.path.join(self.prefix, "trace")
+        e2e_test.PLATFORM.wrapper = ["strace", "-qq", "-y", "-o", trace, "-e",
+                                     "trace=fsync,fdatasync,unlink,rename"]
+        self.addCleanup(setattr, e2e_test.PLATFORM, "wrapper", [])
+        run = self.run_limited("1\n\n", [e2e_test.SECOND])
+        self.assertEqual(run.status, 0, run.err)
+        calls = []  # (call, path) of every call that succeeded
+        with open(trace) as f:
+            for line in f:
+                if line.rstrip().endswith("= 0"):
+                    path = re.search(r'[<"](/[^>"]*)', line).group(1)
+                    calls.append((line.split("(")[0], path.replace("/dosdevices/c:/", "/drive_c/")))
+        cache = sp.host_path(self.prefix, UT + "\\Cache") + "/"
+        done = 0
+        for key, name in entries:
+            folder = sp.host_path(self.prefix, e2e_test.SECOND + "\\" + sp.sub_folder(name))
+            deleted = calls.index(("unlink", cache + key + ".uxx"))
+            steps = [c for c in calls[done:deleted] if c[1].startswith(folder)]
+            temp = steps[-3][1]
+            self.assertTrue(os.path.basename(temp).startswith(".morvane-"), calls)
+            self.assertEqual(steps[-3:], [("fdatasync", temp), ("rename", temp), ("fsync", folder)])
+            done = deleted
+        self.assertLess(calls.index(("fsync", cache + "tempcache.ini")),
+                        calls.index(("unlink", cache + "cache.ini")))
 
     def test_broken_registry_files(self):
         self.standard()

@@ -37,14 +37,26 @@ class Native:
     def register(self, prefix, installations):
         sp.write_system_reg(prefix, installations)
 
+    def _env(self, prefix):
+        return {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "WINEPREFIX": prefix,
+                "HOME": prefix, "LC_ALL": "C.UTF-8"}
+
     def run(self, prefix, args, stdin, preexec=None):
-        env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "WINEPREFIX": prefix,
-               "HOME": prefix, "LC_ALL": "C.UTF-8"}
         done = subprocess.run(self.wrapper + [self.binary] + args, input=stdin,
-                              capture_output=True, env=env, cwd=prefix, timeout=600,
+                              capture_output=True, env=self._env(prefix), cwd=prefix, timeout=600,
                               preexec_fn=preexec)
         # The native build speaks UTF-8 on the console.
         return (done.stdout.decode("utf-8"), done.stderr.decode("utf-8"), done.returncode)
+
+    def start(self, prefix, args):
+        """The program, running on: its standard input and output are pipes."""
+        return subprocess.Popen([self.binary] + args, stdin=subprocess.PIPE,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                env=self._env(prefix), cwd=prefix)
+
+    def other_spelling(self, prefix, folder):
+        """The Linux path of a folder of drive C:."""
+        return sp.host_path(prefix, folder)
 
     def console(self, text):
         return text
@@ -118,6 +130,16 @@ class Wine:
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
         sp.keep_wineserver_up(self.env)
+
+    def start(self, prefix, args):
+        return subprocess.Popen(sp.wine(self.binary, *args), stdin=subprocess.PIPE,
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                env=dict(self.env, WINEDEBUG="-all"),
+                                cwd=os.path.join(prefix, "drive_c"))
+
+    def other_spelling(self, prefix, folder):
+        """The same folder through drive Z:, the Linux root."""
+        return "Z:" + sp.host_path(prefix, folder).replace("/", "\\")
 
     def run(self, prefix, args, stdin):
         # Its output is compared byte for byte: no lines of Wine's own.

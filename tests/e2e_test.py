@@ -337,19 +337,28 @@ class EndToEnd(Harness):
     def test_tempcache_left_from_before_is_replaced(self):
         self.standard(entries=[], extra_lines=["kept line"])
         write_file(os.path.join(self.root, "Cache", "tempcache.ini"), b"[Cache]\r\nstale line\r\n")
+        settings = os.path.join(self.root, "System", "UT2004.ini")
+        if PLATFORM.name == "native":
+            # A link there is nobody's index: what it points to is never written.
+            os.rename(os.path.join(self.root, "Cache", "tempcache.ini"), settings)
+            os.symlink(os.path.join("..", "System", "UT2004.ini"),
+                       os.path.join(self.root, "Cache", "tempcache.ini"))
         run = self.run_morvane("1\n\n")
         self.expect(run, OPENING +
                     echoed("kept line") + UNKNOWN + EMPTY + PROMPT)
         self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Cache"))), ["cache.ini"])
         self.assertEqual(self.cache_file("cache.ini"),
                          b"[Options]\r\nVersion=3369\r\n\r\n[Cache]\r\nkept line\r\n")
+        if PLATFORM.name == "native":
+            with open(settings, "rb") as f:
+                self.assertEqual(f.read(), b"[Cache]\r\nstale line\r\n")
 
     def test_unsafe_folders_are_refused(self):
         self.standard()
         before = self.files()
         unsafe = "morvane.cc:N unsicherer Ordnername: "
         # Folders that are not there (mistyped, an option) get no copies.
-        arguments = [("C:\\x\" & del C:\\y", unsafe + "C:\\x\" & del C:\\y"),
+        arguments = [("C:\\x\" & del C:\\y", unsafe + "C:\\x\" & del C:\\y"), ("", "morvane.cc:N"),
                      ("D:\\UT2033", "morvane.cc:N D:\\UT2033"), ("--help", "morvane.cc:N --help"),
                      (UT + "\\System\\Core.u", "morvane.cc:N C:\\UT2004\\System\\Core.u")]
         write_file(os.path.join(self.root, "System", "Core.u"), b"a file, no folder")
@@ -413,6 +422,40 @@ class EndToEnd(Harness):
         with open(installed, "rb") as f:
             self.assertEqual(f.read(), b"installed map")
         self.assertEqual(self.cache_file(sp.key(8) + ".uxx"), self.contents[sp.key(8)])
+
+    def test_a_second_run_on_the_same_cache_changes_nothing(self):
+        # The first run holds the cache until it ends; it waits at its
+        # closing prompt. The second names the same folder in other spellings.
+        entries = self.standard(entries=[(sp.key(1), "XGame.u")])
+        other = [("Eins", UT), ("Zwei", UT.lower()),
+                 ("Zwo", PLATFORM.other_spelling(self.prefix, UT))]
+        self.register(other)
+        first = PLATFORM.start(self.prefix, [])
+        self.addCleanup(first.wait)
+        self.addCleanup(first.kill)
+        first.stdin.write(b"1\n")
+        first.stdin.flush()
+        shown = b""
+        while b"beenden ++" not in shown:
+            piece = os.read(first.stdout.fileno(), 4096)
+            self.assertTrue(piece, shown)
+            shown += piece
+        before = self.files()
+        for answer, (name, folder) in zip(("1", "2", "3"), other):
+            with self.subTest(folder=folder):
+                run = self.run_morvane(answer + "\n\n")
+                self.expect(run, BANNER + dialogue([n for n, _ in other]),
+                            report("IO_EXCEPTIONS.USE_ERROR", "morvane.cc:N in Arbeit bei einem "
+                                   "anderen Lauf: " + folder + "\\Cache"), 1)
+                self.assertEqual(self.files(), before)
+        # Killed, it holds nothing any more, and it left nothing behind.
+        first.kill()
+        first.wait()
+        run = self.run_morvane("1\n\n")
+        self.expect(run, BANNER + dialogue([n for n, _ in other]) + EMPTY + PROMPT)
+        self.assertEqual(os.listdir(os.path.join(self.root, "Cache")), ["cache.ini"])
+        self.assertEqual(self.files()[os.path.join("UT2004", "System", "XGame.u")],
+                         self.contents[entries[0][0]])
 
     def test_the_next_run_heals_what_an_interrupted_run_left(self):
         # The last run ended after removing cache.ini: its new index, which
