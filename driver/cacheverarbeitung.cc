@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "base/errors.h"
 #include "platform/cp1252.h"
 #include "support/util-execution.h"
 #include "support/util-files-text_io.h"
@@ -140,6 +141,43 @@ Verbleib eintrag_bearbeiten(std::string_view zeile, const std::string& utpfad,
   return {false, nullptr};
 }
 
+// An index line as the file holds it, and as Windows text.
+struct Zeile {
+  std::string gelesen;
+  std::string text;
+};
+
+// The next line of the index. A line of an index in UTF-8 or UTF-16 becomes
+// Windows-1252, with "?" for what the code page lacks: such a name is unsafe.
+Zeile lesen(Text_Files::File& cachedatei) {
+  Zeile zeile;
+  zeile.gelesen = Util::Files::Text_IO::Get_Line(cachedatei);
+  if (Text_Files::Encoding_Of(cachedatei) == Text_Files::Encoding::eight_bit) {
+    zeile.text = zeile.gelesen;
+  } else {
+    Cp1252::From_Utf8(zeile.gelesen, zeile.text);
+  }
+  return zeile;
+}
+
+// A line as the console shows it: control characters, which a terminal
+// would obey (ESC [8m hides all that follows), and the bytes that the code
+// page leaves undefined, as \x and two hex digits.
+std::string sichtbar(std::string_view text) {
+  std::string gezeigt;
+  for (unsigned char c : text) {
+    if (c < 32 || c == 127 || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) {
+      static const char kHex[] = "0123456789ABCDEF";
+      gezeigt += "\\x";
+      gezeigt += kHex[c >> 4];
+      gezeigt += kHex[c & 15];
+    } else {
+      gezeigt += static_cast<char>(c);
+    }
+  }
+  return gezeigt;
+}
+
 }  // namespace
 
 bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
@@ -147,23 +185,27 @@ bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
                        const std::vector<std::string>& argumente, const Command_Runner& ausfuehren,
                        const Looker& nachsehen) {
   bool eintraege = false;
+  // The new index is written as the old one is: a kept line keeps its bytes.
+  Text_Files::Set_Encoding(tempdatei, Text_Files::Encoding_Of(cachedatei));
 
-  std::string zeile = Util::Files::Text_IO::Get_Line(cachedatei);
-  while (zeile != kSektion) {
-    Text_Files::Put_Line(tempdatei, zeile);
-    zeile = Util::Files::Text_IO::Get_Line(cachedatei);
+  Zeile zeile = lesen(cachedatei);
+  while (zeile.text != kSektion) {
+    Text_Files::Put_Line(tempdatei, zeile.gelesen);
+    if (Text_Files::End_Of_File(cachedatei))
+      throw IO_Exceptions::End_Error("keine Zeile [Cache] in " + Text_Files::Name(cachedatei));
+    zeile = lesen(cachedatei);
   }
-  Text_Files::Put_Line(tempdatei, zeile);
+  Text_Files::Put_Line(tempdatei, zeile.gelesen);
 
   while (!Text_Files::End_Of_File(cachedatei)) {
-    zeile = Util::Files::Text_IO::Get_Line(cachedatei);
+    zeile = lesen(cachedatei);
     Text_Files::New_Line();
-    Text_Files::Put_Line(kEingelesen + zeile);
-    eintraege = eintraege || eintragsform(zeile);
+    Text_Files::Put_Line(kEingelesen + sichtbar(zeile.text));
+    eintraege = eintraege || eintragsform(zeile.text);
     Verbleib verbleib =
-        eintrag_bearbeiten(zeile, utpfad, cachepfad, argumente, ausfuehren, nachsehen);
+        eintrag_bearbeiten(zeile.text, utpfad, cachepfad, argumente, ausfuehren, nachsehen);
     if (verbleib.meldung) Text_Files::Put_Line(verbleib.meldung);
-    if (verbleib.behalten) Text_Files::Put_Line(tempdatei, zeile);
+    if (verbleib.behalten) Text_Files::Put_Line(tempdatei, zeile.gelesen);
   }
   return eintraege;
 }

@@ -25,10 +25,42 @@ bool Is_Name_Problem(int error) {
   throw IO_Exceptions::Use_Error("", where);
 }
 
+// UTF-8 text (a lone surrogate encoded as three bytes, as UTF-16 gave it)
+// as UTF-16LE. A byte that starts no sequence stands for itself.
+std::string To_Utf16le(std::string_view text) {
+  std::string out;
+  auto unit = [&out](unsigned u) {
+    out += static_cast<char>(u & 0xFF);
+    out += static_cast<char>(u >> 8);
+  };
+  for (size_t i = 0; i < text.size();) {
+    unsigned char c = text[i];
+    int length = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    if (i + length > text.size()) length = 1;
+    unsigned code = length == 1 ? c : c & (0x7F >> length);
+    for (int k = 1; k < length; ++k) code = (code << 6) | (text[i + k] & 0x3F);
+    i += length;
+    if (code >= 0x10000) {
+      unit(0xD800 + ((code - 0x10000) >> 10));
+      unit(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      unit(code);
+    }
+  }
+  return out;
+}
+
 void Write(File& file, const char* data, size_t size) {
   File::State& st = State_Of(file);
   if (st.mode == In_File || !st.stream) throw IO_Exceptions::Use_Error();
   if (size == 0) return;
+  if (st.encoding == Encoding::utf16le) {
+    std::string units = To_Utf16le(std::string_view(data, size));
+    if (std::fwrite(units.data(), 1, units.size(), st.stream) != units.size())
+      throw IO_Exceptions::Use_Error();
+    st.wrote_anything = true;
+    return;
+  }
   if (st.console) {
     // The console is written in the platform's own form of the text.
     std::string shown = Console_Text(std::string_view(data, size));
@@ -40,13 +72,67 @@ void Write(File& file, const char* data, size_t size) {
   st.wrote_anything = true;
 }
 
-// The next character from the stream, or EOF at its end. A read that fails
-// is no end of the file: it ends the run.
-int Next(File& file) {
-  File::State& st = State_Of(file);
+// The next byte from the stream, or EOF at its end. A read that fails is no
+// end of the file: it ends the run.
+int Next_Byte(File::State& st) {
   int c = std::getc(st.stream);
   if (c == EOF && std::ferror(st.stream)) throw IO_Exceptions::Device_Error(st.name);
   return c;
+}
+
+// The next UTF-16LE unit, or EOF; an odd byte at the end is a unit of its own.
+int Next_Unit(File::State& st) {
+  if (st.unit_ahead >= 0) {
+    int unit = st.unit_ahead;
+    st.unit_ahead = -1;
+    return unit;
+  }
+  int low = Next_Byte(st);
+  if (low == EOF) return EOF;
+  int high = Next_Byte(st);
+  return high == EOF ? low : low | high << 8;
+}
+
+// Reads the next character of a UTF-16LE file into `st.decoded` as UTF-8.
+bool Decode_Next(File::State& st) {
+  int unit = Next_Unit(st);
+  if (unit == EOF) return false;
+  unsigned code = unit;
+  if (unit >= 0xD800 && unit < 0xDC00) {
+    int low = Next_Unit(st);
+    if (low >= 0xDC00 && low < 0xE000) {
+      code = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+    } else {
+      st.unit_ahead = low;
+    }
+  }
+  char* out = st.decoded;
+  if (code < 0x80) {
+    *out++ = static_cast<char>(code);
+  } else if (code < 0x800) {
+    *out++ = static_cast<char>(0xC0 | code >> 6);
+    *out++ = static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    *out++ = static_cast<char>(0xE0 | code >> 12);
+    *out++ = static_cast<char>(0x80 | (code >> 6 & 0x3F));
+    *out++ = static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    *out++ = static_cast<char>(0xF0 | code >> 18);
+    *out++ = static_cast<char>(0x80 | (code >> 12 & 0x3F));
+    *out++ = static_cast<char>(0x80 | (code >> 6 & 0x3F));
+    *out++ = static_cast<char>(0x80 | (code & 0x3F));
+  }
+  st.decoded_count = static_cast<int>(out - st.decoded);
+  st.decoded_next = 0;
+  return true;
+}
+
+// The next character of the file's text, or EOF at its end.
+int Next(File& file) {
+  File::State& st = State_Of(file);
+  if (st.encoding != Encoding::utf16le) return Next_Byte(st);
+  if (st.decoded_next == st.decoded_count && !Decode_Next(st)) return EOF;
+  return static_cast<unsigned char>(st.decoded[st.decoded_next++]);
 }
 
 // The character `k` places ahead of the read position, or EOF.
@@ -84,7 +170,10 @@ void Open_Stream(File& file, File_Mode mode, const std::string& name, const char
   st.mode = mode;
   st.name = name;
   st.console = false;
+  st.encoding = Encoding::eight_bit;
   st.ahead_count = 0;
+  st.decoded_count = st.decoded_next = 0;
+  st.unit_ahead = -1;
   st.wrote_anything = false;
   st.line_open = false;
 }
@@ -118,6 +207,39 @@ File::~File() {
 
 bool Is_Open(const File& file) {
   return State_Of(file).stream != nullptr;
+}
+
+const std::string& Name(const File& file) {
+  return State_Of(file).name;
+}
+
+Encoding Take_Byte_Order_Mark(File& file) {
+  File::State& st = State_Of(file);
+  if (!Is_Open(file) || st.mode != In_File || st.encoding != Encoding::eight_bit)
+    throw IO_Exceptions::Use_Error();
+  if (Peek(file, 0) == 0xEF && Peek(file, 1) == 0xBB && Peek(file, 2) == 0xBF) {
+    Take(file, 3);
+    st.encoding = Encoding::utf8;
+  } else if (Peek(file, 0) == 0xFF && Peek(file, 1) == 0xFE) {
+    Take(file, 2);  // nothing else was looked at
+    st.encoding = Encoding::utf16le;
+  }
+  return st.encoding;
+}
+
+Encoding Encoding_Of(const File& file) {
+  return State_Of(file).encoding;
+}
+
+void Set_Encoding(File& file, Encoding encoding) {
+  File::State& st = State_Of(file);
+  if (!Is_Open(file) || st.mode == In_File || st.wrote_anything) throw IO_Exceptions::Use_Error();
+  static const char kUtf8_Mark[] = "\xEF\xBB\xBF", kUtf16_Mark[] = "\xFF\xFE";
+  const char* mark = encoding == Encoding::utf8 ? kUtf8_Mark : kUtf16_Mark;
+  if (encoding != Encoding::eight_bit &&
+      std::fwrite(mark, 1, std::strlen(mark), st.stream) != std::strlen(mark))
+    throw IO_Exceptions::Use_Error();
+  st.encoding = encoding;
 }
 
 void Create(File& file, File_Mode mode, const std::string& name, const std::string&) {

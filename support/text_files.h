@@ -12,6 +12,12 @@ namespace Text_Files {
 
 enum File_Mode { In_File, Inout_File, Out_File, Append_File };
 
+// How the lines of a file are stored. An 8-bit file passes its bytes
+// through; a file in UTF-8 or UTF-16LE (each with its byte-order mark) is
+// read and written as UTF-8 text, a UTF-16 file turned to and from UTF-8
+// as it is read and written, without loss (a lone surrogate included).
+enum class Encoding { eight_bit, utf8, utf16le };
+
 class File {
  public:
   File() = default;
@@ -27,9 +33,16 @@ class File {
     std::string name;      // as the caller gave it
     bool console = false;  // standard input or output: never closed
 
+    Encoding encoding = Encoding::eight_bit;
+
     // Reading: characters looked at but not yet taken.
     char ahead[4] = {};
     int ahead_count = 0;
+    // Reading UTF-16: the UTF-8 bytes of the last character not yet given
+    // out, and a unit read ahead that did not complete a pair (-1: none).
+    char decoded[4] = {};
+    int decoded_count = 0, decoded_next = 0;
+    int unit_ahead = -1;
 
     // Writing: whether anything was written, and whether the last line lacks its end.
     bool wrote_anything = false;
@@ -47,6 +60,20 @@ class File {
 void Attach(File& file, std::FILE* stream, File_Mode mode, const std::string& name);
 
 bool Is_Open(const File& file);
+
+// The name that the file was opened under.
+const std::string& Name(const File& file);
+
+// A file open for reading that starts with a byte-order mark (EF BB BF, or
+// FF FE) takes it and is read in that encoding from here on; any other is
+// read as 8-bit. Returns the encoding.
+Encoding Take_Byte_Order_Mark(File& file);
+
+Encoding Encoding_Of(const File& file);
+
+// A file just created for writing is written in `encoding`, which starts
+// with its byte-order mark.
+void Set_Encoding(File& file, Encoding encoding);
 
 // Creates the named file, or empties an existing one, and opens it in `mode`.
 // Name_Error when it cannot be created (folder missing, name not valid),

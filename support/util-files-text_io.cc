@@ -12,6 +12,7 @@ void Open_File(Text_Files::File& file, Text_Files::File_Mode mode, const std::st
   } catch (const IO_Exceptions::Name_Error&) {
     Text_Files::Create(file, mode, name, form);
   }
+  if (mode == Text_Files::In_File) Text_Files::Take_Byte_Order_Mark(file);
 }
 
 std::string Get_Line(Text_Files::File& file) {

@@ -9,7 +9,9 @@ namespace Util::Files::Text_IO {
 
 // Opens the named file in `mode`; when no file of that name exists, creates
 // it (empty) and opens that instead. Other failures, and a failed creation,
-// reach the caller as Name_Error or Use_Error.
+// reach the caller as Name_Error or Use_Error. A file opened for reading
+// that starts with a byte-order mark is read in its encoding
+// (Text_Files::Take_Byte_Order_Mark).
 void Open_File(Text_Files::File& file, Text_Files::File_Mode mode, const std::string& name,
                const std::string& form = "");
 

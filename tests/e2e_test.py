@@ -203,6 +203,32 @@ class EndToEnd(Harness):
                     report("IO_EXCEPTIONS.USE_ERROR", "text_files.cc:N"), 1)
         self.assertEqual(os.listdir(cache), ["cache.ini"])
 
+    def test_indexes_in_utf8_and_utf16(self):
+        # As the newer games write them: decoded to read, each kept line
+        # written back with its own bytes, in the old index's encoding.
+        moved, lacking = sp.key(1) + "=Caf\u00e9.ut2", sp.key(2) + "=\u0100tna.u"
+        lines = ["[Options]", "Name=\u4e2d\u6587", "[Cache]", moved, lacking, "; \U0001F600"]
+        self.standard(entries=[(sp.key(1), "Caf\u00e9.ut2"), (sp.key(2), "Atna.u")])
+        for encoding, mark, line_end in (("utf-8", b"\xef\xbb\xbf", "\r\n"),
+                                         ("utf-16-le", b"\xff\xfe", "\r\n")):
+            with self.subTest(encoding=encoding):
+                index = os.path.join(self.root, "Cache", "cache.ini")
+                write_file(index, mark + "".join(l + line_end for l in lines).encode(encoding))
+                run = self.run_morvane("1\n\n")
+                self.expect(run, OPENING + self.moved(moved, [UT], "Maps", "Caf\u00e9.ut2") +
+                            echoed(sp.key(2) + "=?tna.u") + UNSAFE + echoed("; ?") + UNKNOWN +
+                            PROMPT)
+                kept = [l for l in lines if l != moved]
+                self.assertEqual(self.cache_file("cache.ini"),
+                                 mark + "".join(l + line_end for l in kept).encode(encoding))
+                os.remove(os.path.join(self.root, "Maps", "Caf\u00e9.ut2"))
+                write_file(os.path.join(self.root, "Cache", sp.key(1) + ".uxx"), b"again")
+        # Without its section line the index is named, not taken for empty.
+        write_file(index, b"\xff\xfe" + "[Options]\r\n".encode("utf-16-le"))
+        run = self.run_morvane("1\n\n")
+        self.expect(run, OPENING, report("IO_EXCEPTIONS.END_ERROR", "cacheverarbeitung.cc:N "
+                                         "keine Zeile [Cache] in " + UT + "\\Cache\\cache.ini"), 1)
+
     def test_missing_registry_key(self):
         self.register([])
         run = self.run_morvane("1\n\n")
@@ -431,8 +457,8 @@ class EndToEnd(Harness):
                  ("Zwo", PLATFORM.other_spelling(self.prefix, UT))]
         self.register(other)
         first = PLATFORM.start(self.prefix, [])
-        self.addCleanup(first.wait)
-        self.addCleanup(first.kill)
+        for cleanup in (first.stdout.close, first.stdin.close, first.wait, first.kill):
+            self.addCleanup(cleanup)
         first.stdin.write(b"1\n")
         first.stdin.flush()
         shown = b""
