@@ -73,6 +73,7 @@ TEST(Cacheverarbeitung, LongLinesAndLfOnlyIndexes) {
 TEST(Cacheverarbeitung, UnsafeNamesRunNoCommand) {
   std::string index = "[Cache]\r\n";
   std::vector<std::string> lines = {K1 + "=..\\..\\Windows\\evil.u",
+                                    K1 + "=../../evil.u",
                                     K1 + "=%PATH%.u",
                                     K1 + "=a!b!.u",
                                     K1 + "=a\"b.u",

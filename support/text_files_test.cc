@@ -171,9 +171,3 @@ TEST(Console, LinesGoToStandardOutputAtOnce) {
   ustrings::Put_Line("\xe9t\xe9");
   EXPECT_EQ(out.Finish(), Console_Text("ab\n\n\xe9t\xe9\n"));  // UTF-8 on Linux
 }
-
-TEST(Errors, MessagesAreCutAt200) {
-  Error error("X", std::string(300, 'm'));
-  EXPECT_EQ(error.message.size(), 200u);
-  EXPECT_EQ(To_String(Place{"/a/b/file.cc", 12}), "file.cc:12");
-}

@@ -23,8 +23,6 @@ TEST(Command_Texts, EveryBuiltCommandParsesBackToItsPaths) {
     EXPECT_EQ(ren.verb, "ren");
     EXPECT_EQ(ren.arguments, (Words{path, "cache.ini"}));
   }
-  EXPECT_EQ(Copy_Command("C:\\a b", "D:\\c"), "COPY /Y \"C:\\a b\" \"D:\\c\"");
-  EXPECT_EQ(Rename_Command("C:\\t.ini", "cache.ini"), "REN \"C:\\t.ini\" cache.ini");
 }
 
 TEST(Command_Texts, TheMoveIsTheCopyWithinTheCachesOwnInstallation) {

@@ -63,7 +63,6 @@ class Crash(e2e_test.Harness):
 
     def inject_everywhere(self):
         counts, clean = self.count_calls()
-        extra = os.path.join("Spiele", "UT2004 Kopie") + os.sep
         device_errors = 0
         # Every call of a clean run, each failing and each killing.
         cases = [(call, n, fault) for call in CALLS for n in range(1, counts[call] + 1)
@@ -84,15 +83,40 @@ class Crash(e2e_test.Harness):
                                             ("text_files.cc:N ", cache + "tempcache.ini"),
                                             ("morvane.cc:N ", cache + "cache.ini"),
                                             ("morvane.cc:N ", cache + "tempcache.ini"))])
-                healed = self.run_native()
-                self.assertEqual(healed.returncode, 0, healed.stderr)
-                after = self.files()
-                for path in set(clean) | set(after):
-                    if path not in after and path.startswith(extra):
-                        continue  # a copy to the further installation that failed
-                    self.assertEqual(after.get(path), clean.get(path), path)
+                self.heals(clean)
         self.assertGreater(device_errors, 1)
         print("\n%d faults injected over %s" % (len(cases), counts))
+
+    def heals(self, clean):
+        """One run without faults leaves what one clean run leaves."""
+        extra = os.path.join("Spiele", "UT2004 Kopie") + os.sep
+        healed = self.run_native()
+        self.assertEqual(healed.returncode, 0, healed.stderr)
+        after = self.files()
+        for path in set(clean) | set(after):
+            if path not in after and path.startswith(extra):
+                continue  # a copy to the further installation that failed
+            self.assertEqual(after.get(path), clean.get(path), path)
+
+    def test_a_failed_delete_and_then_a_failed_lookup(self):
+        # Two faults in one run: a DEL fails, and so does the next lookup,
+        # the one that asks the disk whether the package is gone.
+        counts, clean = self.count_calls()
+        trace = os.path.join(self.prefix, "trace")
+        for n in range(1, counts["unlink"] + 1):
+            with self.subTest(unlink=n):
+                self.lay_out()
+                fail_unlink = ["-e", "inject=unlink:error=EIO:when=%d" % n]
+                self.run_native(["strace", "-qq", "-o", trace, "-e", "trace=unlink,newfstatat"] +
+                                fail_unlink)
+                with open(trace) as f:
+                    calls = [line.split("(")[0] for line in f]
+                failed = [i for i, call in enumerate(calls) if call == "unlink"][n - 1]
+                lookup = calls[:failed].count("newfstatat") + 1
+                self.lay_out()
+                self.run_native(["strace", "-qq", "-o", "/dev/null"] + fail_unlink +
+                                ["-e", "inject=newfstatat:error=EIO:when=%d" % lookup])
+                self.heals(clean)
 
 
 if __name__ == "__main__":

@@ -222,11 +222,13 @@ class Faults(e2e_test.Harness):
     def test_what_is_flushed_before_each_delete(self):
         # After a power cut the game must find whole files: each copy to the
         # further installation, its bytes and then its name, and the new
-        # index are on the disk before the file that they replace goes.
+        # index are on the disk before the file that they replace goes. The
+        # kernel's copy is refused (another file system): bytes are copied.
         entries = self.standard(entries=[(sp.key(1), "Core.u"), (sp.key(2), "Terrain.utx")])
         trace = os.path.join(self.prefix, "trace")
         e2e_test.PLATFORM.wrapper = ["strace", "-qq", "-y", "-o", trace, "-e",
-                                     "trace=fsync,fdatasync,unlink,rename"]
+                                     "trace=fsync,fdatasync,unlink,rename", "-e",
+                                     "inject=copy_file_range:error=EXDEV"]
         self.addCleanup(setattr, e2e_test.PLATFORM, "wrapper", [])
         run = self.run_limited("1\n\n", [e2e_test.SECOND])
         self.assertEqual(run.status, 0, run.err)
@@ -248,6 +250,9 @@ class Faults(e2e_test.Harness):
             done = deleted
         self.assertLess(calls.index(("fsync", cache + "tempcache.ini")),
                         calls.index(("unlink", cache + "cache.ini")))
+        for key, name in entries:
+            with open(os.path.join(self.second, sp.sub_folder(name), name), "rb") as f:
+                self.assertEqual(f.read(), self.contents[key])
 
     def test_broken_registry_files(self):
         self.standard()

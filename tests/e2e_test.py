@@ -397,6 +397,10 @@ class EndToEnd(Harness):
             self.expect(run, OPENING,
                         report("IO_EXCEPTIONS.NAME_ERROR", message), 1)
             self.assertEqual(self.files(), before)
+        # A report says at most 200 characters.
+        out, err, status = PLATFORM.run(self.prefix, ["C:\\" + "x" * 300 + "*"], b"1\n\n")
+        message = (out + err).strip().splitlines()[-1].split(" : ", 1)[1]
+        self.assertEqual((len(message), message[-1], status), (200, "x", 1))
         self.register([("UT2004", r"C:\%PATH%")])
         run = self.run_morvane("1\n\n")
         self.expect(run, BANNER + dialogue(["UT2004"]),
@@ -409,6 +413,7 @@ class EndToEnd(Harness):
         missing = sp.key(2) + "=Lost.u"
         no_folder = sp.key(3) + "=Song.ogg"
         devices = [sp.key(5) + "=NUL.ut2", sp.key(5) + "=com1 .utx", sp.key(5) + "=Lpt\u00b9.ka",
+                   sp.key(5) + "=COM9.utx", sp.key(5) + "=lpt9.u", sp.key(5) + "=Com0.ogg",
                    sp.key(5) + "=conout$.u", "nuL" + "." * 31 + "=DM-Rankin.ut2"]
         in_the_way = sp.key(6) + "=DM-Dir.ut2"
         # What Wine (or Windows: DM-VER~1.ut2) takes for the installed map.
