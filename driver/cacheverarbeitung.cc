@@ -126,11 +126,15 @@ Verbleib eintrag_bearbeiten(std::string_view zeile, const std::string& utpfad,
   if (art != Host_Files::Kind::file) return {true, kFehlgeschlagen};
   std::string subpfad(typ->subpfad);
   std::string ziel = subpfad + std::string(zielname);
+  // In the installation the folder is written with the separator of its
+  // own paths ("/" in a native game's user folder).
+  std::string im_spiel = ziel;
+  std::replace(im_spiel.begin(), im_spiel.end(), '\\', cachepfad.back());
   // The package stays in the cache and in the index that the game reads.
   // Whether the copy is there is read from the disk: the shell may say done
   // when it copied nothing (a name too long for it).
-  if (!kopieren(paket, utpfad + ziel, ausfuehren, nachsehen) ||
-      !ganz_da(utpfad + ziel, groesse, nachsehen))
+  if (!kopieren(paket, utpfad + im_spiel, ausfuehren, nachsehen) ||
+      !ganz_da(utpfad + im_spiel, groesse, nachsehen))
     return {true, kFehlgeschlagen};
   for (const std::string& a : argumente) kopieren(paket, a + ziel, ausfuehren, nachsehen);
   ausfuehren(Util::Execution::Delete_Command(paket));

@@ -106,18 +106,25 @@ void morvane(const std::vector<std::string>& argumente) {
   Text_Files::Put_Line(kSterne);
   Text_Files::New_Line();
 
-  utpfad = utinstallationen();
+  Installation installation = utinstallationen();
+  utpfad = installation.folder;
   ordner_pruefen(utpfad);
   for (const std::string& ordner : argumente) {
     ordner_pruefen(ordner);
     ordner_vorhanden(ordner);
   }
-  cachepfad = utpfad + "\\Cache\\";
-  cache_halten(utpfad + "\\Cache");
+  // A native game's user folder is a Linux folder, whose names the game
+  // reads exactly: its paths are written with "/".
+  const std::string trenner = installation.exact_names ? "/" : "\\";
+  if (installation.exact_names) Host_Files::Exact_Names(utpfad);
+  cachepfad = utpfad + trenner + "Cache" + trenner;
+  cache_halten(utpfad + trenner + "Cache");
   index_retten(cachepfad);
 
-  Util::Files::Text_IO::Open_File(cachedatei, Text_Files::In_File, utpfad + "\\Cache\\cache.ini");
-  Text_Files::Create(tempdatei, Text_Files::Out_File, utpfad + "\\Cache\\tempcache.ini");
+  Util::Files::Text_IO::Open_File(cachedatei, Text_Files::In_File, cachepfad + "cache.ini");
+  Text_Files::Create(tempdatei, Text_Files::Out_File, cachepfad + "tempcache.ini");
+  // The native game writes its index with its own line ends: they stay.
+  if (installation.exact_names) Text_Files::Write_Line_Ends_As(tempdatei, cachedatei);
   eintraege = cacheverarbeitung(utpfad, cachepfad, cachedatei, tempdatei, argumente,
                                 Util::Execution::Execute);
 

@@ -3,6 +3,7 @@
 
 #include "base/errors.h"
 #include "platform/gwindows-registry.h"
+#include "platform/user_folders.h"
 #include "support/integer_input.h"
 #include "support/text_files.h"
 #include "support/ustrings.h"
@@ -11,9 +12,17 @@ namespace {
 const char kInstalledApps[] = "SOFTWARE\\Unreal Technology\\Installed Apps";
 }
 
-std::string utinstallationen() {
+Installation utinstallationen() {
   using namespace GWindows::Registry;
-  Key_Name_Array installierteuts = Get_Sub_Keys(kInstalledApps, HKEY_LOCAL_MACHINE);
+  // Games registered in the registry first, then the native games' user
+  // folders. Without either, the registry's own error.
+  std::vector<std::string> benutzerordner = User_Folders();
+  std::optional<Key_Name_Array> registriert = Find_Sub_Keys(kInstalledApps, HKEY_LOCAL_MACHINE);
+  if (!registriert && benutzerordner.empty())
+    registriert = Get_Sub_Keys(kInstalledApps, HKEY_LOCAL_MACHINE);
+  Key_Name_Array installierteuts = registriert.value_or(Key_Name_Array{});
+  const int32_t anzahlregistriert = static_cast<int32_t>(installierteuts.size());
+  installierteuts.insert(installierteuts.end(), benutzerordner.begin(), benutzerordner.end());
   const int32_t anzahluts = static_cast<int32_t>(installierteuts.size());
 
   Text_Files::Put_Line("Folgende UT-Installationen gefunden:");
@@ -32,6 +41,9 @@ std::string utinstallationen() {
   Text_Files::Skip_Line(input);
   if (auswahl < 1 || auswahl > anzahluts) throw Constraint_Error("index check failed");
 
-  return Get_Value(std::string(kInstalledApps) + "\\" + installierteuts[auswahl - 1] + "\\",
-                   "Folder", HKEY_LOCAL_MACHINE);
+  const std::string& name = installierteuts[auswahl - 1];
+  if (auswahl > anzahlregistriert) return {name, name, /*exact_names=*/true};
+  return {name,
+          Get_Value(std::string(kInstalledApps) + "\\" + name + "\\", "Folder", HKEY_LOCAL_MACHINE),
+          false};
 }

@@ -7,17 +7,21 @@ namespace GWindows::Registry {
 
 namespace {
 
-Registry_Calls::Handle Open(const std::string& key, Root_Key root) {
+const long kFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
+
+// What opening a key that is not there gives.
+enum class Absent { error, nothing };
+
+// The key opened; null when it is not there and that gives nothing.
+Registry_Calls::Handle Open(const std::string& key, Root_Key root, Absent absent = Absent::error) {
   Registry_Calls::Handle handle = nullptr;
   long code = Registry_Calls::Open_Key(root, key.c_str(), &handle);
+  if (code == kFileNotFound && absent == Absent::nothing) return nullptr;
   if (code != 0) throw Registry_Error(GWindows::Errors::Error_To_String(code));
   return handle;
 }
 
-}  // namespace
-
-Key_Name_Array Get_Sub_Keys(const std::string& key, Root_Key root) {
-  Registry_Calls::Handle handle = Open(key, root);
+Key_Name_Array Sub_Keys(Registry_Calls::Handle handle) {
   uint32_t count = 0, longest = 0;
   Registry_Calls::Query_Info_Key(handle, &count, &longest, nullptr);
   // Cleared once: every name the platform writes ends in a zero byte.
@@ -29,6 +33,18 @@ Key_Name_Array Get_Sub_Keys(const std::string& key, Root_Key root) {
   }
   Registry_Calls::Close_Key(handle);
   return names;
+}
+
+}  // namespace
+
+Key_Name_Array Get_Sub_Keys(const std::string& key, Root_Key root) {
+  return Sub_Keys(Open(key, root));
+}
+
+std::optional<Key_Name_Array> Find_Sub_Keys(const std::string& key, Root_Key root) {
+  Registry_Calls::Handle handle = Open(key, root, Absent::nothing);
+  if (!handle) return std::nullopt;
+  return Sub_Keys(handle);
 }
 
 std::string Get_Value(const std::string& key, const std::string& name, Root_Key root) {

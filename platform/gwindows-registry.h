@@ -1,6 +1,7 @@
 // Read-only access to the registry: the subkeys of a key and a value's text.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,11 @@ struct Registry_Error : Error {
 // The names of the key's subkeys, in the platform's order. Registry_Error
 // when the key cannot be opened.
 Key_Name_Array Get_Sub_Keys(const std::string& key, Root_Key root);
+
+// The same, but nothing when the key is not there (nor a registry holding
+// it: a Wine prefix without system.reg). Registry_Error when it cannot be
+// told, such as a registry that cannot be read.
+std::optional<Key_Name_Array> Find_Sub_Keys(const std::string& key, Root_Key root);
 
 // The named value's data up to its first zero byte: a string value without
 // its terminator, empty when the value is missing or unreadable. A trailing

@@ -118,6 +118,16 @@ int Rename_Found(const std::string& path, const std::string& new_name) {
   return 0;
 }
 
+// A native game's user folder gets the folder of a copy's target, right
+// inside it, when it lacks it. 0, or the errno value of a failed mkdir.
+int Make_Missing_Folder(const std::string& target) {
+  std::string folder = Folder_Of(target);
+  if (folder == Folder_Of(folder) || !Wine_Paths::Is_Exact(names, Folder_Of(folder))) return 0;
+  if (mkdir(folder.c_str(), 0777) != 0) return errno == EEXIST ? 0 : errno;
+  Wine_Paths::Note_Made(names, folder);
+  return 0;
+}
+
 int Copy_Found(const std::string& source, const std::string& target, Copy_Mode mode) {
   Found from = Resolve(source);
   if (!from.exists) return from.certain ? ENOENT : EIO;
@@ -130,6 +140,9 @@ int Copy_Found(const std::string& source, const std::string& target, Copy_Mode m
   bool may_link = mode == Copy_Mode::move && S_ISREG(from.st.st_mode);
   Found to = Resolve(target);
   if (!to.exists && !to.certain) return EIO;
+  if (!to.exists) {
+    if (int error = Make_Missing_Folder(to.path)) return error;
+  }
   if (to.exists) {
     struct stat to_stat;
     if (!Target_Stat(to, to_stat)) to_stat = to.st;
@@ -219,6 +232,11 @@ Kind Look(const std::string& path, Seen seen, int64_t* size) {
   if (!S_ISREG(st.st_mode)) return Kind::other;
   if (size) *size = st.st_size;
   return Kind::file;
+}
+
+void Exact_Names(const std::string& folder) {
+  names.exact_roots.push_back(Resolve(folder).path);
+  Wine_Paths::Forget_Recent(names);
 }
 
 bool Is_Link(const std::string& path) {

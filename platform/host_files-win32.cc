@@ -74,6 +74,8 @@ bool Is_Link(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
+void Exact_Names(const std::string&) {}
+
 int Hold(const std::string& folder) {
   // A folder is known by its volume and its number there, whatever the
   // spelling of its path; a named mutex of that identity is the hold, and

@@ -50,6 +50,13 @@ Kind Look(const std::string& path, Seen seen = Seen::known, int64_t* size = null
 // itself.
 bool Is_Link(const std::string& path);
 
+// Names in `folder` and below it are matched exactly as written, in no
+// other letter case, as a native game reads its user folder; and a copy to
+// a target whose folder is missing right inside `folder` makes that folder
+// (the game's Maps, System, ...). For the rest of the run. Nothing on
+// Windows, which matches names itself.
+void Exact_Names(const std::string& folder);
+
 // Holds the folder `folder` for this process until it ends, however it
 // ends: a second process that asks for the same folder, under any spelling
 // of its path, gets EBUSY. ENOENT or ENOTDIR when there is no such folder.

@@ -28,7 +28,12 @@ Wine_Registry::Key& Key_Of(Handle key) {
 long Open_Key(Root, const char* path, Handle* key) {
   *key = nullptr;
   std::FILE* file = std::fopen((Wine_Prefix() + "/system.reg").c_str(), "rb");
-  if (!file) return errno == EACCES ? kAccessDenied : kFileNotFound;
+  // No prefix, or none with a registry: nothing is registered. Any other
+  // failure is no answer, and never taken for one.
+  if (!file)
+    return errno == ENOENT || errno == ENOTDIR ? kFileNotFound
+           : errno == EACCES                   ? kAccessDenied
+                                               : kReadFault;
   std::string text;
   char buffer[1 << 16];
   while (size_t got = std::fread(buffer, 1, sizeof buffer, file)) text.append(buffer, got);

@@ -179,6 +179,13 @@ Found Look_Up(Names& names, const std::string& windows_path, Absence absence) {
     found.exists = Exists(path, found);
     if (found.exists || have == 0) break;
   }
+  if (have < parts.size() && Is_Exact(names, path)) {
+    // Exact names: what does not stand as written is not there.
+    for (size_t i = have; i < parts.size(); ++i) path = Join(path, parts[i]);
+    found.exists = false;
+    found.path = path;
+    return found;
+  }
   for (size_t i = have; i < parts.size(); ++i) {
     std::string folder = path;
     struct stat folder_st = found.st;
@@ -239,6 +246,13 @@ std::string Compare_Form(const std::string& name) {
   std::string text;
   if (!Cp1252::From_Utf8(name, text)) return "/" + name;  // no name of ours holds a slash
   return Cp1252::Fold(text);
+}
+
+bool Is_Exact(const Names& names, const std::string& host_path) {
+  for (const std::string& root : names.exact_roots)
+    if (host_path == root || (host_path.starts_with(root) && host_path[root.size()] == '/'))
+      return true;
+  return false;
 }
 
 std::string Folder_Of(const std::string& host_path) {

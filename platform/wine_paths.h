@@ -39,6 +39,8 @@ struct Names {
   };
   std::array<Recent, 4> recent;
   size_t next_recent = 0;
+  // Host folders below which names are exact (Is_Exact).
+  std::vector<std::string> exact_roots;
 };
 
 // How far an answer "not there" may rest on the filter.
@@ -55,6 +57,10 @@ enum class Absence {
 // anything else at the current folder. A name that stands on disk in another
 // letter case is found as it stands; one that stands nowhere is taken as given.
 Found Find(Names& names, const std::string& windows_path, Absence absence = Absence::known);
+
+// Whether `host_path` is one of the folders whose names are exact, or lies
+// below one: found as written, never in another letter case.
+bool Is_Exact(const Names& names, const std::string& host_path);
 
 // The program itself has just made or removed `host_path`: what the filter
 // knows of its folder stays true without reading the folder again.

@@ -128,6 +128,15 @@ def make_installation(prefix, folder, with_cache=True, sub_folders=SUB_FOLDERS):
     return root
 
 
+def make_user_folder(home, game=".ut2004", sub_folders=("System",)):
+    """The user folder of a native game (~/.ut2004): its Cache and, as the
+    game makes them, only some of the type folders."""
+    root = os.path.join(home, game)
+    for sub in ("Cache",) + tuple(sub_folders):
+        os.makedirs(os.path.join(root, sub), exist_ok=True)
+    return root
+
+
 def key(n):
     """A 34-character cache key: 32 hex digits, a hyphen, a digit."""
     return hashlib.md5(str(n).encode()).hexdigest().upper() + "-" + str(n % 10)

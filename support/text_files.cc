@@ -14,6 +14,12 @@ namespace {
 
 const char kFileLineEnd[] = "\r\n";
 
+// The line end that a file open for writing writes.
+std::string_view Line_End(const File::State& st) {
+  const File* model = st.line_ends_of;
+  return model && State_Of(*model).first_line_end == 1 ? "\n" : kFileLineEnd;
+}
+
 bool Is_Name_Problem(int error) {
   return error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG || error == EINVAL;
 }
@@ -50,17 +56,20 @@ std::string To_Utf16le(std::string_view text) {
   return out;
 }
 
+// Writes text to a file in its encoding. False when it cannot be stored.
+bool Store(File::State& st, std::string_view text) {
+  std::string units;
+  if (st.encoding == Encoding::utf16le) {
+    units = To_Utf16le(text);
+    text = units;
+  }
+  return std::fwrite(text.data(), 1, text.size(), st.stream) == text.size();
+}
+
 void Write(File& file, const char* data, size_t size) {
   File::State& st = State_Of(file);
   if (st.mode == In_File || !st.stream) throw IO_Exceptions::Use_Error();
   if (size == 0) return;
-  if (st.encoding == Encoding::utf16le) {
-    std::string units = To_Utf16le(std::string_view(data, size));
-    if (std::fwrite(units.data(), 1, units.size(), st.stream) != units.size())
-      throw IO_Exceptions::Use_Error();
-    st.wrote_anything = true;
-    return;
-  }
   if (st.console) {
     // The console is written in the platform's own form of the text.
     std::string shown = Console_Text(std::string_view(data, size));
@@ -68,7 +77,7 @@ void Write(File& file, const char* data, size_t size) {
     st.wrote_anything = true;
     return;
   }
-  if (std::fwrite(data, 1, size, st.stream) != size) throw IO_Exceptions::Use_Error();
+  if (!Store(st, std::string_view(data, size))) throw IO_Exceptions::Use_Error();
   st.wrote_anything = true;
 }
 
@@ -174,6 +183,8 @@ void Open_Stream(File& file, File_Mode mode, const std::string& name, const char
   st.ahead_count = 0;
   st.decoded_count = st.decoded_next = 0;
   st.unit_ahead = -1;
+  st.first_line_end = 0;
+  st.line_ends_of = nullptr;
   st.wrote_anything = false;
   st.line_open = false;
 }
@@ -227,6 +238,10 @@ Encoding Take_Byte_Order_Mark(File& file) {
   return st.encoding;
 }
 
+void Write_Line_Ends_As(File& file, const File& read) {
+  State_Of(file).line_ends_of = &read;
+}
+
 Encoding Encoding_Of(const File& file) {
   return State_Of(file).encoding;
 }
@@ -275,8 +290,9 @@ void Close(File& file) {
   if (!Is_Open(file)) throw IO_Exceptions::Use_Error();
   if (st.console) return;
   bool stored = true;
-  if (st.mode != In_File && (st.line_open || !st.wrote_anything))
-    stored = std::fwrite(kFileLineEnd, 1, 2, st.stream) == 2;
+  if (st.mode != In_File && (st.line_open || !st.wrote_anything)) {
+    stored = Store(st, Line_End(st));
+  }
   if (std::fclose(st.stream) != 0) stored = false;
   st.stream = nullptr;
   if (!stored) throw IO_Exceptions::Use_Error();
@@ -301,7 +317,8 @@ void Put_Line(File& file, std::string_view text) {
     Write(file, line.data(), line.size());
   } else {
     Write(file, text.data(), text.size());
-    Write(file, kFileLineEnd, 2);
+    std::string_view end = Line_End(st);
+    Write(file, end.data(), end.size());
   }
   st.line_open = false;
 }
@@ -326,10 +343,14 @@ size_t Get_Line(File& file, char* buffer, size_t capacity) {
     int c = st.ahead_count ? Peek(file, 0) : Next(file);
     if (st.ahead_count) Take(file, 1);
     if (c == EOF) break;
-    if (c == '\n') break;
+    if (c == '\n') {
+      if (st.first_line_end == 0) st.first_line_end = 1;
+      break;
+    }
     if (c == '\r') {
       if (Peek(file, 0) == '\n') {
         Take(file, 1);
+        if (st.first_line_end == 0) st.first_line_end = 2;
         break;
       }
     }

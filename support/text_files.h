@@ -44,9 +44,15 @@ class File {
     int decoded_count = 0, decoded_next = 0;
     int unit_ahead = -1;
 
+    // Reading: the length of the first line end read (1 for LF, 2 for
+    // CR LF), 0 before one was read.
+    int first_line_end = 0;
+
     // Writing: whether anything was written, and whether the last line lacks its end.
     bool wrote_anything = false;
     bool line_open = false;
+    // The file whose first line end this one writes (null: CR LF).
+    const File* line_ends_of = nullptr;
   };
 
  private:
@@ -70,6 +76,11 @@ const std::string& Name(const File& file);
 Encoding Take_Byte_Order_Mark(File& file);
 
 Encoding Encoding_Of(const File& file);
+
+// Every line end written to `file` from now on is the first one read from
+// `read`: LF, or CR LF (also while none was read). For a new index that
+// keeps the line ends of the old one.
+void Write_Line_Ends_As(File& file, const File& read);
 
 // A file just created for writing is written in `encoding`, which starts
 // with its byte-order mark.

@@ -124,6 +124,22 @@ class Faults(e2e_test.Harness):
         with open(target, "rb") as f:
             self.assertEqual(f.read(), b"old map")
 
+    def test_a_read_only_user_folder_gets_no_type_folder(self):
+        # The native game's user folder lacks Maps, and Maps cannot be made.
+        self.register([])
+        user = sp.make_user_folder(self.prefix)
+        sp.write_cache(user, [], [(sp.key(1), "DM-Foo.ut2")])
+        self.open_to_all()
+        os.chmod(user, 0o555)
+        run = self.run_limited("1\n\n", before=nobody())
+        self.expect(run, BANNER + dialogue([user]) + echoed(sp.key(1) + "=DM-Foo.ut2") +
+                    "kopiere nach %s/Maps/DM-Foo.ut2\n" % user + DENIED + FAILED + PROMPT)
+        self.assertEqual(sorted(os.listdir(user)), ["Cache", "System"])
+        self.assertEqual(sorted(os.listdir(os.path.join(user, "Cache"))),
+                         [sp.key(1) + ".uxx", "cache.ini"])
+        with open(os.path.join(user, "Cache", "cache.ini"), "rb") as f:
+            self.assertEqual(f.read(), ("[Cache]\r\n%s=DM-Foo.ut2\r\n" % sp.key(1)).encode())
+
     def test_disk_fills_during_a_copy(self):
         # The move into the installation is a link and needs no room; the
         # copy to the further installation does not fit, and the package

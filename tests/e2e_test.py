@@ -513,6 +513,72 @@ class EndToEnd(Harness):
         with open(os.path.join(self.root, "Textures", "Stuck.utx"), "rb") as f:
             self.assertEqual(f.read(), self.contents[sp.key(2)])
 
+@unittest.skipUnless(PLATFORM.name == "native", "the native games are the Linux build's")
+class NativeGame(Harness):
+    """The native UT2004 and UT2003 keep their cache in the user folder,
+    ~/.ut2004: HOME is the prefix's folder, thrown away with it."""
+
+    def test_the_list_with_a_prefix_and_without(self):
+        self.standard(entries=[])
+        user = sp.make_user_folder(self.prefix)
+        sp.write_cache(sp.make_user_folder(self.prefix, ".ut2003"), [], [], ["alt"])
+        sp.write_cache(user, [], [], ["neu"])
+        os.makedirs(os.path.join(self.prefix, ".ut2002"))  # no Cache: not listed
+        games = [user, os.path.join(self.prefix, ".ut2003")]
+        registered = ["UT2004", "UT2004 Zweitinstallation"]
+        for answer, shown in (("3", "neu"), ("4", "alt")):
+            run = self.run_morvane(answer + "\n\n")
+            self.expect(run, BANNER + dialogue(registered + games) + echoed(shown) + UNKNOWN +
+                        EMPTY + PROMPT)
+        # No registry, or one that does not list the games: the user folders alone.
+        for registry in ("none", "no games"):
+            if registry == "none":
+                os.remove(os.path.join(self.prefix, "system.reg"))
+            else:
+                self.register([])
+            run = self.run_morvane("1\n\n")
+            self.expect(run, BANNER + dialogue(games) + echoed("neu") + UNKNOWN + EMPTY + PROMPT)
+        # A registry that cannot be read is never taken for none.
+        os.remove(os.path.join(self.prefix, "system.reg"))
+        os.mkdir(os.path.join(self.prefix, "system.reg"))
+        run = self.run_morvane("1\n\n")
+        self.expect(run, BANNER, report("GWINDOWS.REGISTRY.REGISTRY_ERROR",
+                                        "The system cannot read from the specified device.\n"), 1)
+        os.rmdir(os.path.join(self.prefix, "system.reg"))
+        # Neither a registry nor a user folder: the registry's error, as ever.
+        for game in games:
+            shutil.rmtree(game)
+        run = self.run_morvane("1\n\n")
+        self.expect(run, BANNER, report("GWINDOWS.REGISTRY.REGISTRY_ERROR",
+                                        PLATFORM.NOT_FOUND_TEXT), 1)
+
+    def test_a_user_folder_gets_its_packages_by_exact_names(self):
+        # The game reads Maps, not maps: a "maps" folder is left alone and
+        # Maps is made. The index keeps its LF line ends.
+        self.register([])
+        user = sp.make_user_folder(self.prefix)
+        entries = [(sp.key(1), "DM-Foo.ut2"), (sp.key(2), "XGame.u")]
+        contents = sp.write_cache(user, ["[Options]"], entries, ["; Notiz"], line_end="\n")
+        os.mkdir(os.path.join(user, "maps"))
+        write_file(os.path.join(user, "maps", "DM-Alt.ut2"), b"old")
+        # Only the exact name is the index; CACHE.INI is no other spelling of it.
+        write_file(os.path.join(user, "Cache", "CACHE.INI"), b"anderes")
+        run = self.run_morvane("1\n\n")
+        self.expect(run, BANNER + dialogue([user]) + "".join(
+            echoed(k + "=" + name) + "kopiere nach %s/%s/%s\n" % (user, sp.sub_folder(name), name) +
+            PLATFORM.COPIED for k, name in entries) + echoed("; Notiz") + UNKNOWN + PROMPT)
+        self.assertEqual(self.cache_file_in(user, "cache.ini"), b"[Options]\n[Cache]\n; Notiz\n")
+        self.assertEqual(sorted(os.listdir(os.path.join(user, "Cache"))), ["CACHE.INI", "cache.ini"])
+        for k, name in entries:
+            with open(os.path.join(user, sp.sub_folder(name), name), "rb") as f:
+                self.assertEqual(f.read(), contents[k])
+        self.assertEqual(os.listdir(os.path.join(user, "maps")), ["DM-Alt.ut2"])
+
+    def cache_file_in(self, root, name):
+        with open(os.path.join(root, "Cache", name), "rb") as f:
+            return f.read()
+
+
 @unittest.skipUnless(PLATFORM.name == "wine" and os.environ.get("MORVANE_NATIVE_BINARY"),
                      "needs Wine and the native build")
 class RegistryThatWineWrites(Harness):

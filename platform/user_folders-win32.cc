@@ -1,0 +1,6 @@
+// Windows: the games keep their cache in the installation folder.
+#include "platform/user_folders.h"
+
+std::vector<std::string> User_Folders() {
+  return {};
+}

@@ -1,0 +1,12 @@
+// Where the native games keep each player's files: the user folder that
+// holds their download cache and is searched before the installation.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The user folders of the native games that hold a folder named exactly
+// "Cache", in the order in which they are listed, as the program's text
+// (Windows-1252; a character the code page lacks becomes "?"). None on
+// Windows, whose games keep their cache in the installation.
+std::vector<std::string> User_Folders();
