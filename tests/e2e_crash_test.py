@@ -22,6 +22,7 @@ CALLS = ["openat", "read", "write", "newfstatat", "statx", "getdents64", "copy_f
 @unittest.skipUnless(shutil.which("strace"), "needs strace")
 class Crash(e2e_test.Harness):
     taken_over = False  # the index only in tempcache.ini, as a cut-short run left it
+    user_folder = False  # the cache in a native game's user folder, ~/.ut2004
 
     def lay_out(self):
         shutil.rmtree(os.path.join(self.prefix, "drive_c"), ignore_errors=True)
@@ -31,6 +32,13 @@ class Crash(e2e_test.Harness):
         header = ["[Alt]"] + ["Zeile%03d=%s" % (i, "x" * 60) for i in range(120)] + [""]
         self.standard(header=header, extra_lines=[sp.key(90) + "=Readme.txt", "; kein Eintrag"])
         write_file(os.path.join(self.root, "Maps", "DM-Rankin.ut2"), b"an older map")
+        self.answer, self.cache = b"1\n\n", UT + "\\Cache\\"
+        if self.user_folder:
+            user = os.path.join(self.prefix, ".ut2004")
+            shutil.rmtree(user, ignore_errors=True)
+            os.makedirs(user)
+            os.rename(os.path.join(self.root, "Cache"), os.path.join(user, "Cache"))
+            self.root, self.answer, self.cache = user, b"3\n\n", user + "/Cache/"
         if self.taken_over:
             cache = os.path.join(self.root, "Cache")
             os.rename(os.path.join(cache, "cache.ini"), os.path.join(cache, "tempcache.ini"))
@@ -39,7 +47,7 @@ class Crash(e2e_test.Harness):
         env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "WINEPREFIX": self.prefix,
                "HOME": self.prefix, "LC_ALL": "C.UTF-8"}
         command = list(strace) + [e2e_test.PLATFORM.binary, SECOND]
-        return subprocess.run(command, input=b"1\n\n", capture_output=True, env=env,
+        return subprocess.run(command, input=self.answer, capture_output=True, env=env,
                               cwd=self.prefix, timeout=60)
 
     def count_calls(self):
@@ -57,8 +65,8 @@ class Crash(e2e_test.Harness):
         return counts, self.files()
 
     def test_a_fault_at_any_call_loses_nothing_and_heals(self):
-        for self.taken_over in (False, True):
-            with self.subTest(taken_over=self.taken_over):
+        for self.taken_over, self.user_folder in ((False, False), (True, False), (False, True)):
+            with self.subTest(taken_over=self.taken_over, user_folder=self.user_folder):
                 self.inject_everywhere()
 
     def inject_everywhere(self):
@@ -75,7 +83,7 @@ class Crash(e2e_test.Harness):
                 err = e2e_test.normalised(hurt.stderr.decode("latin-1"))
                 if "DEVICE_ERROR" in err:
                     device_errors += 1
-                    cache = UT + "\\Cache\\"
+                    cache = self.cache
                     self.assertIn(err, [report("IO_EXCEPTIONS.DEVICE_ERROR", place + name)
                                         for place, name in (
                                             ("text_files.cc:N ", "*stdin*"),

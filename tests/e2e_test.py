@@ -106,10 +106,11 @@ class Harness(unittest.TestCase):
         return entries
 
     def files(self):
-        """Every file below drive_c, by path, with its bytes."""
+        """Every file below drive_c (and ~/.ut2004), by path, with its bytes."""
         found = {}
         top = os.path.join(self.prefix, "drive_c")
-        for folder, _, names in os.walk(top):
+        # And a native game's user folder, in HOME, which is the prefix's.
+        for folder, _, names in [*os.walk(top), *os.walk(os.path.join(self.prefix, ".ut2004"))]:
             for name in names:
                 path = os.path.join(folder, name)
                 if os.path.islink(path) or os.path.relpath(path, top) in PLATFORM.baseline:
