@@ -210,20 +210,16 @@ class EndToEnd(Harness):
         moved, lacking = sp.key(1) + "=Caf\u00e9.ut2", sp.key(2) + "=\u0100tna.u"
         lines = ["[Options]", "Name=\u4e2d\u6587", "[Cache]", moved, lacking, "; \U0001F600"]
         self.standard(entries=[(sp.key(1), "Caf\u00e9.ut2"), (sp.key(2), "Atna.u")])
-        for encoding, mark, line_end in (("utf-8", b"\xef\xbb\xbf", "\r\n"),
-                                         ("utf-16-le", b"\xff\xfe", "\r\n")):
-            with self.subTest(encoding=encoding):
-                index = os.path.join(self.root, "Cache", "cache.ini")
-                write_file(index, mark + "".join(l + line_end for l in lines).encode(encoding))
-                run = self.run_morvane("1\n\n")
-                self.expect(run, OPENING + self.moved(moved, [UT], "Maps", "Caf\u00e9.ut2") +
-                            echoed(sp.key(2) + "=?tna.u") + UNSAFE + echoed("; ?") + UNKNOWN +
-                            PROMPT)
-                kept = [l for l in lines if l != moved]
-                self.assertEqual(self.cache_file("cache.ini"),
-                                 mark + "".join(l + line_end for l in kept).encode(encoding))
-                os.remove(os.path.join(self.root, "Maps", "Caf\u00e9.ut2"))
-                write_file(os.path.join(self.root, "Cache", sp.key(1) + ".uxx"), b"again")
+        index = os.path.join(self.root, "Cache", "cache.ini")
+        for encoding, mark in (("utf-8", b"\xef\xbb\xbf"), ("utf-16-le", b"\xff\xfe")):
+            write_file(index, mark + "".join(l + "\r\n" for l in lines).encode(encoding))
+            run = self.run_morvane("1\n\n")
+            self.expect(run, OPENING + self.moved(moved, [UT], "Maps", "Caf\u00e9.ut2") +
+                        echoed(sp.key(2) + "=?tna.u") + UNSAFE + echoed("; ?") + UNKNOWN + PROMPT)
+            self.assertEqual(self.cache_file("cache.ini"), mark + "".join(
+                l + "\r\n" for l in lines if l != moved).encode(encoding))
+            os.rename(os.path.join(self.root, "Maps", "Caf\u00e9.ut2"),
+                      os.path.join(self.root, "Cache", sp.key(1) + ".uxx"))
         # Without its section line the index is named, not taken for empty.
         write_file(index, b"\xff\xfe" + "[Options]\r\n".encode("utf-16-le"))
         run = self.run_morvane("1\n\n")
@@ -307,59 +303,44 @@ class EndToEnd(Harness):
 
     def test_only_a_whole_copy_of_a_file_lets_the_package_go(self):
         # What the disk shows decides, not what the shell says. Under a
-        # folder as long as Steam's, a valid name of 200 characters makes a
-        # path that Windows' shell cannot copy to; natively it is copied.
+        # folder as long as Steam's a valid name of 200 characters makes a
+        # path that Windows' calls cannot take (natively it is copied). A
+        # folder, a pipe or a device under a package's name is no package,
+        # and an older map that cannot be replaced survives whole.
+        native = PLATFORM.name == "native"
         folder = r"C:\Program Files (x86)\Steam\steamapps\common\Unreal Tournament 2004"
-        long_name = "DM-" + "L" * 196 + ".ut2"
+        names = ["DM-" + "L" * 196 + ".ut2", "Ordner.utx", "Alt.ut2"] + ["Pipe.u", "Null.u"] * native
         self.register([("UT2004", folder)])
         self.root = self.install(folder)
-        names = [long_name, "Ordner.utx", "Alt.ut2", "Pipe.u", "Null.u"]
-        entries = [(sp.key(i), name) for i, name in enumerate(names)]
-        self.contents = sp.write_cache(self.root, [], entries)
-        cache = os.path.join(self.root, "Cache")
-        # A folder under a package's name: nothing in it is copied or deleted.
-        package = os.path.join(cache, sp.key(1) + ".uxx")
-        os.remove(package)
-        os.mkdir(package)
-        for name in ("a.txt", "b.txt"):
-            write_file(os.path.join(package, name), name.encode())
-        # An older map that cannot be replaced survives the failed copy whole.
+        lines = [sp.key(i) + "=" + name for i, name in enumerate(names)]
+        sp.write_cache(self.root, [], [(sp.key(i), name) for i, name in enumerate(names)])
+        cached = [os.path.join(self.root, "Cache", sp.key(i) + ".uxx") for i in range(len(names))]
+        for path in cached[1:2] + cached[3:]:
+            os.remove(path)
+        os.mkdir(cached[1])
+        write_file(os.path.join(cached[1], "a.txt"), b"a")
+        if native:
+            os.mkfifo(cached[3])
+            os.symlink("/dev/zero", cached[4])
         older = os.path.join(self.root, "Maps", "Alt.ut2")
         write_file(older, b"older map")
         os.chmod(older, 0o444)
-        lines = [k + "=" + name for k, name in entries]
-        kept = [lines[1], lines[2]]
-        if PLATFORM.name == "native":
-            # A pipe would block the run, a device never end.
-            for i, target in ((3, None), (4, "/dev/zero")):
-                os.remove(os.path.join(cache, sp.key(i) + ".uxx"))
-                if target:
-                    os.symlink(target, os.path.join(cache, sp.key(i) + ".uxx"))
-                else:
-                    os.mkfifo(os.path.join(cache, sp.key(i) + ".uxx"))
-            kept += lines[3:]
-            shown = self.moved(lines[0], [folder], "Maps", long_name)
-        else:
-            kept.insert(0, lines[0])
-            shown = (echoed(lines[0]) + "kopiere nach %s\\Maps\\%s\n" % (folder, long_name) +
-                     PLATFORM.NAME_TOO_LONG + FAILED)
+        self.addCleanup(os.chmod, older, 0o644)
         run = self.run_morvane("1\n\n")
-        shown += (echoed(lines[1]) + FAILED + echoed(lines[2]) +
-                  "kopiere nach %s\\Maps\\Alt.ut2\n" % folder + PLATFORM.COPY_DENIED + FAILED)
-        if PLATFORM.name == "native":
-            shown += echoed(lines[3]) + FAILED + echoed(lines[4]) + FAILED
-        else:
-            shown += "".join(self.moved(line, [folder], sp.sub_folder(name), name)
-                             for line, name in zip(lines[3:], names[3:]))
-        self.expect(run, BANNER + dialogue(["UT2004"]) + shown + PROMPT)
-        self.assertEqual(self.cache_file("cache.ini"),
-                         "".join(line + "\r\n" for line in ["[Cache]"] + kept).encode())
-        self.assertEqual(sorted(os.listdir(package)), ["a.txt", "b.txt"])
+        into = "kopiere nach %s\\Maps\\%s\n"
+        self.expect(run, BANNER + dialogue(["UT2004"]) + (
+            self.moved(lines[0], [folder], "Maps", names[0]) if native else
+            echoed(lines[0]) + into % (folder, names[0]) + PLATFORM.NAME_TOO_LONG + FAILED) +
+            echoed(lines[1]) + FAILED + echoed(lines[2]) + into % (folder, "Alt.ut2") +
+            PLATFORM.COPY_DENIED + FAILED + "".join(echoed(line) + FAILED for line in lines[3:]) +
+            PROMPT)
+        self.assertEqual(self.cache_file("cache.ini"), "".join(
+            line + "\r\n" for line in ["[Cache]"] + lines[1 - (not native):]).encode())
+        self.assertEqual(os.listdir(cached[1]), ["a.txt"])
         with open(older, "rb") as f:
             self.assertEqual(f.read(), b"older map")
         self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Maps"))),
-                         ["Alt.ut2"] + [long_name] * (PLATFORM.name == "native"))
-        os.chmod(older, 0o644)
+                         ["Alt.ut2"] + names[:native])
 
     def test_tempcache_left_from_before_is_replaced(self):
         self.standard(entries=[], extra_lines=["kept line"])
@@ -468,10 +449,8 @@ class EndToEnd(Harness):
         first.stdin.write(b"1\n")
         first.stdin.flush()
         shown = b""
-        while b"beenden ++" not in shown:
-            piece = os.read(first.stdout.fileno(), 4096)
-            self.assertTrue(piece, shown)
-            shown += piece
+        while b"beenden ++" not in shown:  # its work is done
+            shown += os.read(first.stdout.fileno(), 4096) or self.fail(shown)
         before = self.files()
         for answer, (name, folder) in zip(("1", "2", "3"), other):
             with self.subTest(folder=folder):
@@ -521,32 +500,27 @@ class NativeGame(Harness):
 
     def test_the_list_with_a_prefix_and_without(self):
         self.standard(entries=[])
-        user = sp.make_user_folder(self.prefix)
-        sp.write_cache(sp.make_user_folder(self.prefix, ".ut2003"), [], [], ["alt"])
-        sp.write_cache(user, [], [], ["neu"])
-        os.makedirs(os.path.join(self.prefix, ".ut2002"))  # no Cache: not listed
-        games = [user, os.path.join(self.prefix, ".ut2003")]
+        games = [os.path.join(self.prefix, game) for game in (".ut2004", ".ut2003")]
+        for game, line in zip(games, ("neu", "alt")):
+            sp.write_cache(sp.make_user_folder(self.prefix, os.path.basename(game)), [], [], [line])
+        os.makedirs(os.path.join(self.prefix, ".ut2002", "Cache"))  # no game of ours
         registered = ["UT2004", "UT2004 Zweitinstallation"]
-        for answer, shown in (("3", "neu"), ("4", "alt")):
+        system_reg = os.path.join(self.prefix, "system.reg")
+        # After the registry; then without its key, and without a registry.
+        for change, listed, answer, shown in (
+                (None, registered + games, "4", "alt"), (lambda: self.register([]), games, "1", "neu"),
+                (lambda: os.remove(system_reg), games, "2", "alt")):
+            if change:
+                change()
             run = self.run_morvane(answer + "\n\n")
-            self.expect(run, BANNER + dialogue(registered + games) + echoed(shown) + UNKNOWN +
-                        EMPTY + PROMPT)
-        # No registry, or one that does not list the games: the user folders alone.
-        for registry in ("none", "no games"):
-            if registry == "none":
-                os.remove(os.path.join(self.prefix, "system.reg"))
-            else:
-                self.register([])
-            run = self.run_morvane("1\n\n")
-            self.expect(run, BANNER + dialogue(games) + echoed("neu") + UNKNOWN + EMPTY + PROMPT)
+            self.expect(run, BANNER + dialogue(listed) + echoed(shown) + UNKNOWN + EMPTY + PROMPT)
         # A registry that cannot be read is never taken for none.
-        os.remove(os.path.join(self.prefix, "system.reg"))
-        os.mkdir(os.path.join(self.prefix, "system.reg"))
+        os.mkdir(system_reg)
         run = self.run_morvane("1\n\n")
         self.expect(run, BANNER, report("GWINDOWS.REGISTRY.REGISTRY_ERROR",
                                         "The system cannot read from the specified device.\n"), 1)
-        os.rmdir(os.path.join(self.prefix, "system.reg"))
         # Neither a registry nor a user folder: the registry's error, as ever.
+        os.rmdir(system_reg)
         for game in games:
             shutil.rmtree(game)
         run = self.run_morvane("1\n\n")
@@ -557,7 +531,7 @@ class NativeGame(Harness):
         # The game reads Maps, not maps: a "maps" folder is left alone and
         # Maps is made. The index keeps its LF line ends.
         self.register([])
-        user = sp.make_user_folder(self.prefix)
+        user = self.root = sp.make_user_folder(self.prefix)
         entries = [(sp.key(1), "DM-Foo.ut2"), (sp.key(2), "XGame.u")]
         contents = sp.write_cache(user, ["[Options]"], entries, ["; Notiz"], line_end="\n")
         os.mkdir(os.path.join(user, "maps"))
@@ -568,16 +542,12 @@ class NativeGame(Harness):
         self.expect(run, BANNER + dialogue([user]) + "".join(
             echoed(k + "=" + name) + "kopiere nach %s/%s/%s\n" % (user, sp.sub_folder(name), name) +
             PLATFORM.COPIED for k, name in entries) + echoed("; Notiz") + UNKNOWN + PROMPT)
-        self.assertEqual(self.cache_file_in(user, "cache.ini"), b"[Options]\n[Cache]\n; Notiz\n")
+        self.assertEqual(self.cache_file("cache.ini"), b"[Options]\n[Cache]\n; Notiz\n")
         self.assertEqual(sorted(os.listdir(os.path.join(user, "Cache"))), ["CACHE.INI", "cache.ini"])
         for k, name in entries:
             with open(os.path.join(user, sp.sub_folder(name), name), "rb") as f:
                 self.assertEqual(f.read(), contents[k])
         self.assertEqual(os.listdir(os.path.join(user, "maps")), ["DM-Alt.ut2"])
-
-    def cache_file_in(self, root, name):
-        with open(os.path.join(root, "Cache", name), "rb") as f:
-            return f.read()
 
 
 @unittest.skipUnless(PLATFORM.name == "wine" and os.environ.get("MORVANE_NATIVE_BINARY"),
