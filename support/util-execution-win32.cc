@@ -71,6 +71,17 @@ bool Same_File_Size(const std::string& source, const std::string& copy) {
          want == got;
 }
 
+bool Flush_File(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  BOOL flushed = FlushFileBuffers(file);
+  DWORD code = GetLastError();
+  CloseHandle(file);
+  SetLastError(code);
+  return flushed;
+}
+
 // The system's words for why a copy failed, as the shell writes them.
 int Failed(DWORD code) {
   std::string why = GWindows::Errors::Error_To_String(code);
@@ -94,10 +105,12 @@ int Copy(const std::string& source, const std::string& target) {
     Host_Files::Remove(temp);
     return status != 0 ? status : 1;
   }
-  if (!MoveFileExA(temp.c_str(), target.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  // The bytes on the disk, then the name: the cached file may go next.
+  if (!Flush_File(temp) || !MoveFileExA(temp.c_str(), target.c_str(),
+                                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DWORD code = GetLastError();
     Host_Files::Remove(temp);
-    return Failed(GetLastError());
+    return Failed(code);
   }
   return 0;
 }
