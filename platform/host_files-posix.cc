@@ -72,10 +72,10 @@ int Write_Copy(const std::string& from, const struct stat& from_stat, const std:
   int in = open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (in < 0) return errno;
   struct stat opened;
-  if (fstat(in, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-    int error = S_ISREG(opened.st_mode) ? errno : EINVAL;
+  int failed = fstat(in, &opened) != 0 ? errno : S_ISREG(opened.st_mode) ? 0 : EINVAL;
+  if (failed != 0) {
     close(in);
-    return error;
+    return failed;
   }
   int out = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (out < 0) {
