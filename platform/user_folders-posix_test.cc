@@ -1,8 +1,7 @@
 // The native games' user folders: which are listed, and when none are.
-#include "platform/user_folders.h"
-
 #include <gtest/gtest.h>
 
+#include "platform/user_folders.h"
 #include "tests/scoped_environment.h"
 #include "tests/test_util.h"
 
