@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "platform/host_files.h"
 #include "platform/host_text.h"
+#include "support/utf16.h"
 
 namespace Text_Files {
 
@@ -31,36 +32,11 @@ bool Is_Name_Problem(int error) {
   throw IO_Exceptions::Use_Error("", where);
 }
 
-// UTF-8 text (a lone surrogate encoded as three bytes, as UTF-16 gave it)
-// as UTF-16LE. A byte that starts no sequence stands for itself.
-std::string To_Utf16le(std::string_view text) {
-  std::string out;
-  auto unit = [&out](unsigned u) {
-    out += static_cast<char>(u & 0xFF);
-    out += static_cast<char>(u >> 8);
-  };
-  for (size_t i = 0; i < text.size();) {
-    unsigned char c = text[i];
-    int length = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-    if (i + length > text.size()) length = 1;
-    unsigned code = length == 1 ? c : c & (0x7F >> length);
-    for (int k = 1; k < length; ++k) code = (code << 6) | (text[i + k] & 0x3F);
-    i += length;
-    if (code >= 0x10000) {
-      unit(0xD800 + ((code - 0x10000) >> 10));
-      unit(0xDC00 + ((code - 0x10000) & 0x3FF));
-    } else {
-      unit(code);
-    }
-  }
-  return out;
-}
-
 // Writes text to a file in its encoding. False when it cannot be stored.
 bool Store(File::State& st, std::string_view text) {
   std::string units;
   if (st.encoding == Encoding::utf16le) {
-    units = To_Utf16le(text);
+    units = Utf16::From_Utf8(text);
     text = units;
   }
   return std::fwrite(text.data(), 1, text.size(), st.stream) == text.size();
@@ -115,23 +91,7 @@ bool Decode_Next(File::State& st) {
       st.unit_ahead = low;
     }
   }
-  char* out = st.decoded;
-  if (code < 0x80) {
-    *out++ = static_cast<char>(code);
-  } else if (code < 0x800) {
-    *out++ = static_cast<char>(0xC0 | code >> 6);
-    *out++ = static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    *out++ = static_cast<char>(0xE0 | code >> 12);
-    *out++ = static_cast<char>(0x80 | (code >> 6 & 0x3F));
-    *out++ = static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    *out++ = static_cast<char>(0xF0 | code >> 18);
-    *out++ = static_cast<char>(0x80 | (code >> 12 & 0x3F));
-    *out++ = static_cast<char>(0x80 | (code >> 6 & 0x3F));
-    *out++ = static_cast<char>(0x80 | (code & 0x3F));
-  }
-  st.decoded_count = static_cast<int>(out - st.decoded);
+  st.decoded_count = Utf16::To_Utf8(code, st.decoded);
   st.decoded_next = 0;
   return true;
 }
