@@ -77,9 +77,12 @@ bool Is_Link(const std::string& path) {
 void Exact_Names(const std::string&) {}
 
 int Hold(const std::string& folder) {
-  // A folder is known by its volume and its number there, whatever the
-  // spelling of its path; a named mutex of that identity is the hold, and
-  // Windows lets go of it when the process ends, however it ends.
+  // A folder is known by its file index, whatever the spelling of its path
+  // (not by its volume's serial too: Wine gives each drive letter one of its
+  // own, so that C: and Z: would name one folder twice). A named mutex of
+  // that identity is the hold, and Windows lets go of it when the process
+  // ends, however it ends. Two folders of one index on two volumes would
+  // only make one run wait for the other.
   HANDLE dir =
       CreateFileA(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -93,13 +96,16 @@ int Hold(const std::string& folder) {
   char name[80];
   std::snprintf(name, sizeof name, "Local\\morvane-%08lx%08lx", info.nFileIndexHigh,
                 info.nFileIndexLow);
-  HANDLE held = CreateMutexA(nullptr, TRUE, name);
+  HANDLE held = CreateMutexA(nullptr, FALSE, name);
   if (!held) return Errno_Of(GetLastError());
-  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+  // Owned by a run that is going on: busy. One that has just ended, even
+  // killed, lets go of it within a moment (abandoned).
+  DWORD waited = WaitForSingleObject(held, 1000);
+  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
     CloseHandle(held);
-    return EBUSY;
+    return waited == WAIT_TIMEOUT ? EBUSY : Errno_Of(GetLastError());
   }
-  return 0;  // the handle stays open to the end of the process
+  return 0;  // owned, and the handle stays open, to the end of the process
 }
 
 }  // namespace Host_Files
