@@ -81,8 +81,8 @@ int Hold(const std::string& folder) {
   // (not by its volume's serial too: Wine gives each drive letter one of its
   // own, so that C: and Z: would name one folder twice). A named mutex of
   // that identity is the hold, and Windows lets go of it when the process
-  // ends, however it ends. Two folders of one index on two volumes would
-  // only make one run wait for the other.
+  // ends, however it ends. (Two folders of one index on two volumes are
+  // taken for one: a second run there is refused while the first goes on.)
   HANDLE dir =
       CreateFileA(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
