@@ -98,7 +98,9 @@ int Copy(const std::string& source, const std::string& target) {
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
     return Failed(ERROR_ACCESS_DENIED);
   std::string temp = Folder_Part(target) + Temporary_Name(target);
-  Host_Files::Remove(temp);  // what an interrupted copy left
+  // What an interrupted copy left goes; a folder there would take the copy in.
+  Host_Files::Remove(temp);
+  if (Host_Files::Look(temp) == Host_Files::Kind::folder) return Failed(ERROR_ACCESS_DENIED);
   int status = Shell(Copy_Command(source, temp));
   // The shell's status may say done when nothing was copied: ask the disk.
   if (status != 0 || !Same_File_Size(source, temp)) {
