@@ -175,25 +175,6 @@ int Copy_Found(const std::string& source, const std::string& target, Copy_Mode m
   return linked ? 0 : Sync_Folder(Folder_Of(to.path));
 }
 
-// std::fopen, but a file opened for writing never through a symbolic link.
-std::FILE* Open_Host(const std::string& path, const char* how) {
-  std::string mode(how);
-  if (mode.starts_with("r") && mode.find('+') == std::string::npos)
-    return std::fopen(path.c_str(), how);
-  int flags = mode.find('+') != std::string::npos ? O_RDWR : O_WRONLY;
-  if (mode.starts_with("w")) flags |= O_CREAT | O_TRUNC;
-  if (mode.starts_with("a")) flags |= O_CREAT | O_APPEND;
-  int fd = open(path.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fd < 0) return nullptr;
-  std::FILE* stream = fdopen(fd, how);
-  if (!stream) {
-    int error = errno;
-    close(fd);
-    errno = error;
-  }
-  return stream;
-}
-
 }  // namespace
 
 std::FILE* Open(const std::string& path, const char* how, int* error) {
@@ -204,7 +185,7 @@ std::FILE* Open(const std::string& path, const char* how, int* error) {
            : found.exists && Target_Stat(found, st) && S_ISDIR(st.st_mode) ? EISDIR
                                                                            : 0;
   if (*error != 0) return nullptr;
-  std::FILE* stream = Open_Host(found.path, how);
+  std::FILE* stream = std::fopen(found.path.c_str(), how);
   *error = Failed(stream ? 0 : errno);
   if (stream && !found.exists) Wine_Paths::Note_Made(names, found.path);
   return stream;

@@ -15,8 +15,7 @@ namespace Host_Files {
 
 // std::fopen on the file that `path` names, in mode `how` ("rb", "wb", ...).
 // Null, with `*error` set, when it cannot be opened: EISDIR for a folder, EIO
-// when it cannot be told whether the file is there. A file opened for
-// writing is never written through a symbolic link at its name (ELOOP).
+// when it cannot be told whether the file is there.
 std::FILE* Open(const std::string& path, const char* how, int* error);
 
 // Hands what `stream` holds to the system and waits until it, and the name

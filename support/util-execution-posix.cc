@@ -109,10 +109,7 @@ int Execute(const std::string& command) {
   static bool once = (std::signal(SIGXFSZ, SIG_IGN), true);
   (void)once;
   // Carried out as the shell would: not at all.
-  if (command.size() > kLongest_Command) {
-    Text_Files::Put_Line(kToo_Long);
-    return 1;
-  }
+  if (!Fits_Shell(command)) return 1;
   Command words = Parse(command);
   const std::string& verb = words.verb;
   if (verb == "copy" && words.arguments.size() == 2 &&

@@ -121,10 +121,7 @@ int Copy(const std::string& source, const std::string& target) {
 
 int Execute(const std::string& command) {
   std::fflush(stdout);
-  if (command.size() > kLongest_Command) {
-    Text_Files::Put_Line(kToo_Long);
-    return 1;
-  }
+  if (!Fits_Shell(command)) return 1;
   Command words = Parse(command);
   if (words.verb == "copy" && words.arguments.size() == 2) {
     return Copy(words.arguments[0], words.arguments[1]);

@@ -5,6 +5,7 @@
 
 #include "base/paths.h"
 #include "platform/cp1252.h"
+#include "support/text_files.h"
 
 namespace Util::Execution {
 
@@ -22,6 +23,12 @@ std::string Installation_Of(const std::string& path) {
 }
 
 }  // namespace
+
+bool Fits_Shell(const std::string& command) {
+  if (command.size() <= 8191) return true;
+  Text_Files::Put_Line("Die Eingabezeile ist zu lang.");
+  return false;
+}
 
 std::string Copy_Command(const std::string& source, const std::string& target) {
   return "COPY /Y " + Quoted(source) + " " + Quoted(target);

@@ -17,10 +17,9 @@ namespace Util::Execution {
 // (status 1, with the shell's message).
 int Execute(const std::string& command);
 
-// The longest command line that the Windows command shell takes.
-constexpr size_t kLongest_Command = 8191;
-// The shell's message for a longer one.
-constexpr char kToo_Long[] = "Die Eingabezeile ist zu lang.";
+// Whether the Windows command shell takes a command this long (8,191
+// characters at most); when not, the shell's message has been written.
+bool Fits_Shell(const std::string& command);
 
 // The command texts, as the shell takes them: every path between double
 // quotes, so that blanks stay in it. A path must hold no double quote and
