@@ -22,17 +22,34 @@ TEST(Cacheverarbeitung, CopiesToEveryExtraFolderThenDeletes) {
   EXPECT_EQ(pass.new_index, "[Cache]\r\n");
 }
 
+TEST(Cacheverarbeitung, ACopyOnlyClaimedDoneKeepsTheLineAndThePackage) {
+  // The shell says done; the disk holds an older map of another size.
+  Pass pass("[Cache]\r\n" + K1 + "=DM-A.ut2\r\n");
+  pass.Package(K1, "new map");
+  Write_File(pass.dir / "UT2004/Maps/DM-A.ut2", "old");
+  pass.copies_only_claimed = true;
+  pass.Run({"D:\\UT2003"}, /*record=*/true);
+  EXPECT_EQ(pass.commands.size(), 1u);  // no copy to D:, no DEL
+  EXPECT_EQ(pass.console, Echo(K1 + "=DM-A.ut2") + "kopiere nach " + pass.ut +
+                              "\\Maps\\DM-A.ut2\n!! Kopieren fehlgeschlagen -> Zeile bleibt "
+                              "erhalten !!\n");
+  EXPECT_EQ(pass.new_index, "[Cache]\r\n" + K1 + "=DM-A.ut2\r\n");
+}
+
 TEST(Cacheverarbeitung, HeaderLinesAndLineShapes) {
-  std::string index = "[cache]\r\n [Cache]\r\n[Cache] \r\n[Cache]\r\n\r\n[Cache]\r\n" +
-                      std::string(34, 'k') + "=\r\n" + std::string(34, 'k') + "=z\r\n" + K1 +
-                      "=DM-A.UT2\r\n" + K2 + "=DM-A.ut2 \r\n";
+  std::string index =
+      "[cache]\r\n [Cache]\r\n[Cache] \r\n[Cache]\r\n\r\n[Cache]\r\n\x81\x8d\x8f\x90\x9d\r\n" +
+      std::string(34, 'k') + "=\r\n" + std::string(34, 'k') + "=z\r\n" + K1 + "=DM-A.UT2\r\n" + K2 +
+      "=DM-A.ut2 \r\n";
   Pass pass(index);
   pass.Run({}, /*record=*/true);
   EXPECT_TRUE(pass.commands.empty());
   EXPECT_TRUE(pass.eintraege);
   const std::string unknown = "!! unbekannter Eintrag in Zeile -> Zeile wird ausgelassen !!\n";
   const std::string format = "!! Format derzeit nicht kompatibel !!\n";
+  // Bytes the code page leaves undefined are shown as their codes.
   EXPECT_EQ(pass.console, Echo("") + unknown + Echo("[Cache]") + unknown +
+                              Echo("\\x81\\x8D\\x8F\\x90\\x9D") + unknown +
                               Echo(std::string(34, 'k') + "=") + unknown +
                               Echo(std::string(34, 'k') + "=z") + format + Echo(K1 + "=DM-A.UT2") +
                               format + Echo(K2 + "=DM-A.ut2 ") + format);

@@ -134,7 +134,6 @@ int Copy_Found(const std::string& source, const std::string& target, Copy_Mode m
   struct stat from_stat;
   if (!Target_Stat(from, from_stat)) return errno;
   if (S_ISDIR(from_stat.st_mode)) return EISDIR;
-  if (!S_ISREG(from_stat.st_mode)) return EINVAL;
   // Only a file itself may be linked: a link to a symbolic link would dangle
   // once the cached name is gone.
   bool may_link = mode == Copy_Mode::move && S_ISREG(from.st.st_mode);

@@ -8,10 +8,13 @@
 TEST(User_Folders, OnlyThoseWithAFolderNamedCacheInHome) {
   Temp_Folder home;
   Make_Folder(home / ".ut2004/Cache");
-  Make_Folder(home / ".ut2003/cache");  // the game would not read it
-  Make_Folder(home / ".ut2002/Cache");  // no game of ours
+  Make_Folder(home / ".ut2003/cache");     // the game would not read it
+  Write_File(home / ".ut2003/Cache", "");  // nor a file
+  Make_Folder(home / ".ut2002/Cache");     // no game of ours
   Scoped_Environment set("HOME", home.path + "/");
   EXPECT_EQ(User_Folders(), std::vector<std::string>{home / ".ut2004"});
   Scoped_Environment empty("HOME", "");
+  EXPECT_TRUE(User_Folders().empty());
+  unsetenv("HOME");
   EXPECT_TRUE(User_Folders().empty());
 }

@@ -73,6 +73,13 @@ TEST(Execute, CopyFailuresLeaveTheTargetAlone) {
   EXPECT_EQ(read_only.output, "Zugriff verweigert.\n        0 Datei(en) kopiert.\n");
   EXPECT_EQ(Read_File(dir / "Maps/keep.ut2"), "old");
   EXPECT_EQ(Names_In(dir / "Maps"), Names{"keep.ut2"});
+
+  // Only a file is copied: a device (here one that ends at once) would
+  // never end, a pipe would block.
+  ASSERT_EQ(symlink("/dev/null", (dir / "device.uxx").c_str()), 0);
+  EXPECT_EQ(Execute_Captured("COPY /Y \"" + dir / "device.uxx\" \"" + dir / "Maps/d.u\"").status,
+            1);
+  EXPECT_EQ(Names_In(dir / "Maps"), Names{"keep.ut2"});
 }
 
 TEST(Execute, QuotedPathsKeepTheirBlanksAndCaseIsFound) {

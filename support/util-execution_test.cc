@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/test_util.h"
+
 using namespace Util::Execution;
 
 using Words = std::vector<std::string>;
@@ -23,6 +25,13 @@ TEST(Command_Texts, EveryBuiltCommandParsesBackToItsPaths) {
     EXPECT_EQ(ren.verb, "ren");
     EXPECT_EQ(ren.arguments, (Words{path, "cache.ini"}));
   }
+}
+
+TEST(Command_Texts, TheShellTakes8191CharactersAtMost) {
+  EXPECT_TRUE(Fits_Shell(std::string(8191, 'x')));
+  Captured_Output out;
+  EXPECT_FALSE(Fits_Shell(std::string(8192, 'x')));
+  EXPECT_EQ(out.Finish(), "Die Eingabezeile ist zu lang.\n");
 }
 
 TEST(Command_Texts, TheMoveIsTheCopyWithinTheCachesOwnInstallation) {

@@ -514,13 +514,13 @@ class NativeGame(Harness):
                 change()
             run = self.run_morvane(answer + "\n\n")
             self.expect(run, BANNER + dialogue(listed) + echoed(shown) + UNKNOWN + EMPTY + PROMPT)
-        # A registry that cannot be read is never taken for none.
-        os.mkdir(system_reg)
+        # A registry that cannot be opened (a link to itself) is never taken for none.
+        os.symlink("system.reg", system_reg)
         run = self.run_morvane("1\n\n")
         self.expect(run, BANNER, report("GWINDOWS.REGISTRY.REGISTRY_ERROR",
                                         "The system cannot read from the specified device.\n"), 1)
         # Neither a registry nor a user folder: the registry's error, as ever.
-        os.rmdir(system_reg)
+        os.remove(system_reg)
         for game in games:
             shutil.rmtree(game)
         run = self.run_morvane("1\n\n")

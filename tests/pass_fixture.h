@@ -24,6 +24,8 @@ struct Pass {
   std::string new_index;
   std::vector<std::string> commands;
   bool eintraege = false;
+  // Recorded copies are claimed done but never made, as a shell may do.
+  bool copies_only_claimed = false;
 
   explicit Pass(const std::string& index) {
     Make_Folder(dir / "UT2004/Cache");
@@ -50,7 +52,8 @@ struct Pass {
       commands.push_back(command);
       if (!record || command.starts_with("DEL ")) return Util::Execution::Execute(command);
       Util::Execution::Command words = Util::Execution::Parse(command);
-      if (words.verb == "copy") copied[words.arguments.at(1)] = words.arguments.at(0);
+      if (words.verb == "copy" && !copies_only_claimed)
+        copied[words.arguments.at(1)] = words.arguments.at(0);
       return 0;
     };
     Looker looker = [&](const std::string& path, Host_Files::Seen seen, int64_t* size) {
