@@ -12,6 +12,15 @@ inline std::string Folder_Part(const std::string& path) {
   return cut == std::string::npos ? "" : path.substr(0, cut + 1);
 }
 
+// `path` with " (n)" before the ending of its name ("Map (2).ut2"), or
+// after a name that has none: the n-th of several files of one name.
+inline std::string Numbered(const std::string& path, int n) {
+  size_t name = Folder_Part(path).size();
+  size_t dot = path.rfind('.');
+  if (dot == std::string::npos || dot <= name) dot = path.size();
+  return path.substr(0, dot) + " (" + std::to_string(n) + ")" + path.substr(dot);
+}
+
 // The name under which a copy to `target` is written before it takes the
 // target's name: always the same for the same target, so that the next copy
 // there removes what an interrupted one left.

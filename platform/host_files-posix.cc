@@ -7,6 +7,8 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 
 #include "base/paths.h"
 #include "platform/host_files.h"
@@ -95,6 +97,35 @@ int Write_Copy(const std::string& from, const struct stat& from_stat, const std:
   return error;
 }
 
+// Reads up to `size` bytes, fewer only at the end of the file; -1 on an error.
+ssize_t Read_Full(int fd, char* buffer, size_t size) {
+  size_t got = 0;
+  while (got < size) {
+    ssize_t n = read(fd, buffer + got, size - got);
+    if (n < 0) return -1;
+    if (n == 0) break;
+    got += n;
+  }
+  return got;
+}
+
+bool Same_Host_Bytes(const std::string& a, const std::string& b) {
+  int fa = open(a.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int fb = open(b.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat sa, sb;
+  bool same = fa >= 0 && fb >= 0 && fstat(fa, &sa) == 0 && fstat(fb, &sb) == 0 &&
+              S_ISREG(sa.st_mode) && S_ISREG(sb.st_mode) && sa.st_size == sb.st_size;
+  static char one[1 << 16], two[1 << 16];
+  while (same) {
+    ssize_t got = Read_Full(fa, one, sizeof one);
+    same = got >= 0 && Read_Full(fb, two, sizeof two) == got && std::memcmp(one, two, got) == 0;
+    if (got < static_cast<ssize_t>(sizeof one)) break;
+  }
+  if (fa >= 0) close(fa);
+  if (fb >= 0) close(fb);
+  return same;
+}
+
 // A call that failed may have met a change that the program did not make:
 // the paths found a moment ago are forgotten.
 int Failed(int error) {
@@ -118,6 +149,47 @@ int Rename_Found(const std::string& path, const std::string& new_name) {
   return 0;
 }
 
+// Makes the Windows folder `folder` (no separator at its end) and every
+// missing folder above it, each on the disk before its content.
+int Make_Folders(const std::string& folder) {
+  Found found = Resolve(folder);
+  struct stat st;
+  if (found.exists) return Target_Stat(found, st) && S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+  if (!found.certain) return EIO;
+  std::string parent = Folder_Part(folder);
+  if (!parent.empty()) parent.pop_back();
+  if (parent.empty() || parent.size() >= folder.size()) return ENOENT;
+  if (int error = Make_Folders(parent)) return error;
+  found = Resolve(folder);
+  if (mkdir(found.path.c_str(), 0777) != 0) return errno == EEXIST ? 0 : errno;
+  Wine_Paths::Note_Made(names, found.path);
+  return Sync_Folder(Folder_Of(found.path));
+}
+
+// Keep on a file found here, `keep` a Windows path.
+int Keep_Found(const std::string& host_path, const std::string& keep, std::string* kept) {
+  std::string folder = Folder_Part(keep);
+  if (!folder.empty()) folder.pop_back();
+  if (int error = Make_Folders(folder)) return error;
+  for (int n = 1;; ++n) {
+    std::string name = n == 1 ? keep : Numbered(keep, n);
+    Found to = Resolve(name);
+    if (!to.exists && !to.certain) return EIO;
+    if (to.exists) continue;
+    if (link(host_path.c_str(), to.path.c_str()) != 0) {
+      if (errno == EEXIST) continue;
+      // A file system without hard links: the file moves.
+      if (errno != EPERM && errno != EMLINK && errno != EXDEV && errno != EOPNOTSUPP) return errno;
+      if (renameat2(AT_FDCWD, host_path.c_str(), AT_FDCWD, to.path.c_str(), RENAME_NOREPLACE) != 0)
+        return errno;
+      Wine_Paths::Note_Removed(names, host_path);
+    }
+    Wine_Paths::Note_Made(names, to.path);
+    if (kept) *kept = name;
+    return Sync_Folder(Folder_Of(to.path));
+  }
+}
+
 // A native game's user folder gets the folder of a copy's target, right
 // inside it, when it lacks it. 0, or the errno value of a failed mkdir.
 int Make_Missing_Folder(const std::string& target) {
@@ -128,7 +200,8 @@ int Make_Missing_Folder(const std::string& target) {
   return 0;
 }
 
-int Copy_Found(const std::string& source, const std::string& target, Copy_Mode mode) {
+int Copy_Found(const std::string& source, const std::string& target, Copy_Mode mode,
+               const std::string& keep, std::string* kept) {
   Found from = Resolve(source);
   if (!from.exists) return from.certain ? ENOENT : EIO;
   struct stat from_stat;
@@ -163,6 +236,9 @@ int Copy_Found(const std::string& source, const std::string& target, Copy_Mode m
   if (unlink(temp.c_str()) != 0 && errno != ENOENT) return errno;
   bool linked = may_link && link(from.path.c_str(), temp.c_str()) == 0;
   int error = linked ? 0 : Write_Copy(from.path, from_stat, temp);
+  // What stands at the target goes only where it is kept, unless the copy holds it already.
+  if (error == 0 && to.exists && !keep.empty() && !Same_Host_Bytes(temp, to.path))
+    error = Keep_Found(to.path, keep, kept);
   if (error == 0 && rename(temp.c_str(), to.path.c_str()) != 0) error = errno;
   if (error != 0) {
     unlink(temp.c_str());
@@ -246,8 +322,20 @@ int Rename(const std::string& path, const std::string& new_name) {
   return Failed(Rename_Found(path, new_name));
 }
 
-int Copy(const std::string& source, const std::string& target, Copy_Mode mode) {
-  return Failed(Copy_Found(source, target, mode));
+int Copy(const std::string& source, const std::string& target, Copy_Mode mode,
+         const std::string& keep, std::string* kept) {
+  if (kept) kept->clear();
+  return Failed(Copy_Found(source, target, mode, keep, kept));
+}
+
+bool Same_Bytes(const std::string& a, const std::string& b) {
+  return Same_Host_Bytes(Resolve(a).path, Resolve(b).path);
+}
+
+int Keep(const std::string& path, const std::string& keep, std::string* kept) {
+  Found found = Resolve(path);
+  if (!found.exists) return Failed(found.certain ? ENOENT : EIO);
+  return Failed(Keep_Found(found.path, keep, kept));
 }
 
 }  // namespace Host_Files

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "base/paths.h"
 #include "platform/host_files.h"
@@ -75,6 +76,81 @@ bool Is_Link(const std::string& path) {
 }
 
 void Exact_Names(const std::string&) {}
+
+namespace {
+
+// Reads up to `size` bytes, fewer only at the end of the file; false on an error.
+bool Read_Full(HANDLE file, char* buffer, DWORD size, DWORD* got) {
+  *got = 0;
+  while (*got < size) {
+    DWORD n = 0;
+    if (!ReadFile(file, buffer + *got, size - *got, &n, nullptr)) return false;
+    if (n == 0) break;
+    *got += n;
+  }
+  return true;
+}
+
+HANDLE Open_To_Read(const std::string& path) {
+  return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Makes `folder` (no separator at its end) and every missing folder above it.
+int Make_Folders(const std::string& folder) {
+  DWORD attributes = GetFileAttributesA(folder.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES)
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : ENOTDIR;
+  std::string parent = Folder_Part(folder);
+  if (!parent.empty()) parent.pop_back();
+  if (parent.empty() || parent.size() >= folder.size()) return ENOENT;
+  if (int error = Make_Folders(parent)) return error;
+  if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+    return Errno_Of(GetLastError());
+  return 0;
+}
+
+}  // namespace
+
+bool Same_Bytes(const std::string& a, const std::string& b) {
+  HANDLE one = Open_To_Read(a), two = Open_To_Read(b);
+  LARGE_INTEGER size_one, size_two;
+  bool same = one != INVALID_HANDLE_VALUE && two != INVALID_HANDLE_VALUE &&
+              GetFileSizeEx(one, &size_one) && GetFileSizeEx(two, &size_two) &&
+              size_one.QuadPart == size_two.QuadPart;
+  static char buffer_one[1 << 16], buffer_two[1 << 16];
+  while (same) {
+    DWORD got_one = 0, got_two = 0;
+    same = Read_Full(one, buffer_one, sizeof buffer_one, &got_one) &&
+           Read_Full(two, buffer_two, sizeof buffer_two, &got_two) && got_one == got_two &&
+           std::memcmp(buffer_one, buffer_two, got_one) == 0;
+    if (got_one < sizeof buffer_one) break;
+  }
+  if (one != INVALID_HANDLE_VALUE) CloseHandle(one);
+  if (two != INVALID_HANDLE_VALUE) CloseHandle(two);
+  return same;
+}
+
+int Keep(const std::string& path, const std::string& keep, std::string* kept) {
+  std::string folder = Folder_Part(keep);
+  if (!folder.empty()) folder.pop_back();
+  if (int error = Make_Folders(folder)) return error;
+  for (int n = 1;; ++n) {
+    std::string name = n == 1 ? keep : Numbered(keep, n);
+    if (GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+    DWORD code = GetLastError();
+    if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) return Errno_Of(code);
+    // A file system without hard links (FAT): the file moves.
+    if (!CreateHardLinkA(name.c_str(), path.c_str(), nullptr)) {
+      code = GetLastError();
+      if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) continue;
+      if (!MoveFileExA(path.c_str(), name.c_str(), MOVEFILE_WRITE_THROUGH))
+        return Errno_Of(GetLastError());
+    }
+    if (kept) *kept = name;
+    return 0;
+  }
+}
 
 int Hold(const std::string& folder) {
   // A folder is known by its file index, whatever the spelling of its path

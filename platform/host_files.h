@@ -61,6 +61,18 @@ void Exact_Names(const std::string& folder);
 // of its path, gets EBUSY. ENOENT or ENOTDIR when there is no such folder.
 int Hold(const std::string& folder);
 
+// Whether the files `a` and `b` hold the same bytes. False when they differ,
+// and when either cannot be read whole or is no file.
+bool Same_Bytes(const std::string& a, const std::string& b);
+
+// Keeps the file `path` under the name `keep`, whose missing folders are
+// made: by a hard link where the file system allows it (the file then
+// stands under both names until `path` is replaced), else by a rename, never
+// by a copy. A file already there is never replaced: the first free name of
+// `keep`, then "name (2).ext", "name (3).ext", ..., is taken, and `*kept`
+// gets it. Name and folders are on the disk when it returns 0.
+int Keep(const std::string& path, const std::string& keep, std::string* kept);
+
 // Either way the copy is on the disk, with its name, when Copy returns:
 // the cached file may go next.
 enum class Copy_Mode {
@@ -76,7 +88,11 @@ enum class Copy_Mode {
 // the same target does not remove. ENOENT when there is no source, ENOTDIR when the target's folder
 // is missing, EACCES for a read-only target, EISDIR for a folder at either name, EINVAL for a
 // source that is no file (a pipe, a device), EIO when it cannot be told whether the target is
-// there. A source that is a symbolic link is copied, never linked.
-int Copy(const std::string& source, const std::string& target, Copy_Mode mode);
+// there. A source that is a symbolic link is copied, never linked. A file at the target that
+// differs from the source is first kept under `keep` (as Keep does it; none when `keep` is empty),
+// and
+// `*kept` gets the name it took ("" when nothing was kept): no copy replaces what it does not hold.
+int Copy(const std::string& source, const std::string& target, Copy_Mode mode,
+         const std::string& keep = "", std::string* kept = nullptr);
 
 }  // namespace Host_Files

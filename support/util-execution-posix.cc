@@ -61,11 +61,14 @@ int Copy_Failed(const std::string& cause) {
 
 int Copy(const std::string& source, const std::string& target) {
   // ENOENT: no source; ENOTDIR: no target folder.
+  std::string kept;
   int error = Host_Files::Copy(
       source, target,
-      Is_Move(source, target) ? Host_Files::Copy_Mode::move : Host_Files::Copy_Mode::copy);
+      Is_Move(source, target) ? Host_Files::Copy_Mode::move : Host_Files::Copy_Mode::copy,
+      Keep_Path(target), &kept);
   if (error != 0) return Copy_Failed(Cause(error, kCopy));
   Text_Files::Put_Line(kOneCopied);
+  if (!kept.empty()) Report_Kept(kept);
   return 0;
 }
 

@@ -41,13 +41,29 @@ TEST(Execute, CopyReplacesTheTargetWhole) {
   Make_Folder(dir / "Maps");
   Write_File(dir / "a.uxx", "new content");
   Write_File(dir / "Maps/DM-X.ut2", "old");
-  Outcome run =
-      Execute_Captured("COPY /Y \"" + dir / "a.uxx\" \"" + dir.path + "\\Maps\\DM-X.ut2\"");
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.output, "        1 Datei(en) kopiert.\n");
-  EXPECT_EQ(Read_File(dir / "Maps/DM-X.ut2"), "new content");
+  // The file it replaces differs: it is kept, in the run's folder, under
+  // its own folder and name; a second one of that name is numbered. One the
+  // copy holds already is replaced without a word.
+  std::string kept =
+      "alte Fassung gesichert nach " + Util::Execution::Keep_Path(dir.path + "\\Maps\\DM-X.ut2");
+  for (std::string old : {"old", "older one", "new content"}) {
+    Write_File(dir / "Maps/DM-X.ut2", old);
+    Outcome run =
+        Execute_Captured("COPY /Y \"" + dir / "a.uxx\" \"" + dir.path + "\\Maps\\DM-X.ut2\"");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, "        1 Datei(en) kopiert.\n" +
+                              (old == "old"         ? kept + "\n"
+                               : old == "older one" ? kept.substr(0, kept.size() - 4) + " (2).ut2\n"
+                                                    : ""));
+    EXPECT_EQ(Read_File(dir / "Maps/DM-X.ut2"), "new content");
+  }
   EXPECT_EQ(Read_File(dir / "a.uxx"), "new content");
   EXPECT_EQ(Names_In(dir / "Maps"), Names{"DM-X.ut2"});
+  std::string stamp = Names_In(dir / "Morvane-Sicherung").at(0);
+  EXPECT_EQ(Names_In(dir / "Morvane-Sicherung/" + stamp + "/Maps"),
+            (Names{"DM-X (2).ut2", "DM-X.ut2"}));
+  EXPECT_EQ(Read_File(dir / "Morvane-Sicherung/" + stamp + "/Maps/DM-X.ut2"), "old");
+  EXPECT_EQ(Read_File(dir / "Morvane-Sicherung/" + stamp + "/Maps/DM-X (2).ut2"), "older one");
 }
 
 TEST(Execute, CopyFailuresLeaveTheTargetAlone) {

@@ -3,6 +3,7 @@
 // only a copy that is whole, as the disk shows, takes the target's name.
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -90,6 +91,12 @@ int Failed(DWORD code) {
   return 1;
 }
 
+// A copy that failed on its way: its temporary file goes.
+int Failed_With(const std::string& temp, DWORD code) {
+  Host_Files::Remove(temp);
+  return Failed(code);
+}
+
 int Copy(const std::string& source, const std::string& target) {
   // What the shell refuses, though not every version says so: a path longer
   // than the 8-bit calls take, a target that is read-only.
@@ -108,12 +115,18 @@ int Copy(const std::string& source, const std::string& target) {
     return status != 0 ? status : 1;
   }
   // The bytes on the disk, then the name: the cached file may go next.
-  if (!Flush_File(temp) || !MoveFileExA(temp.c_str(), target.c_str(),
-                                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DWORD code = GetLastError();
-    Host_Files::Remove(temp);
-    return Failed(code);
+  if (!Flush_File(temp)) return Failed_With(temp, GetLastError());
+  // What stands at the target goes only where it is kept, unless the copy holds it already.
+  std::string kept;
+  if (Host_Files::Look(target, Host_Files::Seen::read) != Host_Files::Kind::absent &&
+      !Host_Files::Same_Bytes(temp, target)) {
+    if (int error = Host_Files::Keep(target, Keep_Path(target), &kept))
+      return Failed_With(temp, error == ENOENT ? ERROR_PATH_NOT_FOUND : ERROR_ACCESS_DENIED);
   }
+  if (!MoveFileExA(temp.c_str(), target.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return Failed_With(temp, GetLastError());
+  if (!kept.empty()) Report_Kept(kept);
   return 0;
 }
 

@@ -2,6 +2,7 @@
 #include "support/util-execution.h"
 
 #include <algorithm>
+#include <ctime>
 
 #include "base/paths.h"
 #include "platform/cp1252.h"
@@ -22,7 +23,35 @@ std::string Installation_Of(const std::string& path) {
   return Folder_Part(folder);
 }
 
+int kept_count = 0;
+
 }  // namespace
+
+std::string Keep_Path(const std::string& target) {
+  static const std::string stamp = [] {
+    std::time_t now = std::time(nullptr);
+    char text[32] = "";
+    std::strftime(text, sizeof text, "%Y-%m-%d_%H%M%S", std::localtime(&now));
+    return std::string(text);
+  }();
+  std::string folder = Folder_Part(target);
+  std::string name = target.substr(folder.size());
+  std::string separator = folder.empty() ? "\\" : folder.substr(folder.size() - 1);
+  if (!folder.empty()) folder.pop_back();
+  std::string installation = Folder_Part(folder);
+  std::string sub = folder.substr(installation.size());
+  return installation + "Morvane-Sicherung" + separator + stamp + separator + sub + separator +
+         name;
+}
+
+void Report_Kept(const std::string& kept) {
+  Text_Files::Put_Line("alte Fassung gesichert nach " + kept);
+  ++kept_count;
+}
+
+int Kept_Count() {
+  return kept_count;
+}
 
 bool Fits_Shell(const std::string& command) {
   if (command.size() <= 8191) return true;

@@ -39,6 +39,20 @@ struct Command {
 };
 Command Parse(const std::string& text);
 
+// Where a copy to `target` ("<installation>\<folder>\<name>") keeps the
+// file that it replaces when that differs from the copy:
+// "<installation>\Morvane-Sicherung\<date>_<time>\<folder>\<name>",
+// with the separator of `target`. The date and time (YYYY-MM-DD_HHMMSS) are
+// those of the run's first copy, so that one run keeps into one folder.
+std::string Keep_Path(const std::string& target);
+
+// Says on the console where a replaced file was kept ("alte Fassung
+// gesichert nach <kept>"), and counts it.
+void Report_Kept(const std::string& kept);
+
+// How many files the copies of this run have kept so far.
+int Kept_Count();
+
 // Whether a COPY is the package's move within its own installation, from
 // "<installation>\Cache\<key>.uxx" to "<installation>\<folder>\<name>":
 // within one file system it may be a hard link. A copy to a further

@@ -8,6 +8,7 @@ cache, no stale line, no temporary file, no tempcache.ini. A copy to the
 further installation that failed is the only difference allowed."""
 
 import os
+import re
 import shutil
 import subprocess
 import unittest
@@ -19,10 +20,22 @@ CALLS = ["openat", "read", "write", "newfstatat", "statx", "getdents64", "copy_f
          "link", "rename", "unlink", "close", "fsync", "fdatasync"]
 
 
+def kept(files, leave_out):
+    """The kept files by their names without the time and number, with the
+    set of contents kept under each; none below `leave_out`."""
+    found = {}
+    for path, data in files.items():
+        if "Morvane-Sicherung" in path and not path.startswith(leave_out):
+            name = re.sub(r" \(\d+\)(?=\.\w+$)", "", e2e_test.stamped(path))
+            found.setdefault(name, set()).add(data)
+    return found
+
+
 @unittest.skipUnless(shutil.which("strace"), "needs strace")
 class Crash(e2e_test.Harness):
     taken_over = False  # the index only in tempcache.ini, as a cut-short run left it
     user_folder = False  # the cache in a native game's user folder, ~/.ut2004
+    older = False  # an older, different version at every target, to be kept
 
     def lay_out(self):
         shutil.rmtree(os.path.join(self.prefix, "drive_c"), ignore_errors=True)
@@ -32,6 +45,12 @@ class Crash(e2e_test.Harness):
         header = ["[Alt]"] + ["Zeile%03d=%s" % (i, "x" * 60) for i in range(120)] + [""]
         self.standard(header=header, extra_lines=[sp.key(90) + "=Readme.txt", "; kein Eintrag"])
         write_file(os.path.join(self.root, "Maps", "DM-Rankin.ut2"), b"an older map")
+        self.olders = [b"an older map"]
+        if self.older:
+            for name, sub in e2e_test.TYPES:
+                for base in (self.root, self.second):
+                    self.olders.append(b"older " + name.encode() + base.encode())
+                    write_file(os.path.join(base, sub, name), self.olders[-1])
         self.answer, self.cache = b"1\n\n", UT + "\\Cache\\"
         if self.user_folder:
             user = os.path.join(self.prefix, ".ut2004")
@@ -65,8 +84,11 @@ class Crash(e2e_test.Harness):
         return counts, self.files()
 
     def test_a_fault_at_any_call_loses_nothing_and_heals(self):
-        for self.taken_over, self.user_folder in ((False, False), (True, False), (False, True)):
-            with self.subTest(taken_over=self.taken_over, user_folder=self.user_folder):
+        for self.taken_over, self.user_folder, self.older in (
+                (False, False, False), (True, False, False), (False, True, False),
+                (False, False, True)):
+            with self.subTest(taken_over=self.taken_over, user_folder=self.user_folder,
+                              older=self.older):
                 self.inject_everywhere()
 
     def inject_everywhere(self):
@@ -101,7 +123,16 @@ class Crash(e2e_test.Harness):
         healed = self.run_native()
         self.assertEqual(healed.returncode, 0, healed.stderr)
         after = self.files()
+        # Every older version that stood at a target is somewhere still.
+        for older in self.olders:
+            self.assertIn(older, after.values())
+        # Kept files: one run's folder is named for its time, and a file kept
+        # twice (by a cut-short run, then again) is numbered.
+        # (A copy to the further installation may have failed, with its keeping.)
+        self.assertEqual(kept(after, extra), kept(clean, extra))
         for path in set(clean) | set(after):
+            if "Morvane-Sicherung" in path:
+                continue
             if path not in after and path.startswith(extra):
                 continue  # a copy to the further installation that failed
             self.assertEqual(after.get(path), clean.get(path), path)

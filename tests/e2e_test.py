@@ -5,6 +5,7 @@ file are compared byte for byte.
 MORVANE_PLATFORM=native runs the Linux build (MORVANE_BINARY), which reads
 the prefix's system.reg and carries out the commands itself."""
 
+import glob
 import os
 import re
 import shutil
@@ -492,6 +493,107 @@ class EndToEnd(Harness):
                          ("[Cache]\r\n%s\r\n%s\r\n" % (stuck, kept)).encode())
         with open(os.path.join(self.root, "Textures", "Stuck.utx"), "rb") as f:
             self.assertEqual(f.read(), self.contents[sp.key(2)])
+
+def stamped(text):
+    """The run's own folder of kept files is named for its time: <zeit>."""
+    return re.sub(r"\d{4}-\d\d-\d\d_\d{6}", "<zeit>", text)
+
+
+KEPT = "alte Fassung gesichert nach "
+
+# Runs as rows: the cache's entries (n, name) with their packages under
+# key n, further index lines, files laid out before (a number n stands for
+# the package of key n), the arguments, what the pass shows between the
+# opening and the closing prompt ({k1}: key 1, {copied}: the shell's word
+# for a copy, paths of the installations by their labels), and the files
+# after (None: absent) and the index lines after "[Cache]". "game": "user"
+# works on a native game's user folder; "only" names the one build.
+CASES = [
+    dict(name="a file that the copy replaces is kept when it differs",
+         entries=[(1, "DM-Foo.ut2"), (2, "XGame.u"), (4, "DM-Foo.ut2")], args=["SECOND"],
+         before={"UT/Maps/DM-Foo.ut2": b"eigene Karte", "UT/System/XGame.u": 2,
+                 "SECOND/Maps/DM-Foo.ut2": b"zweite"},
+         out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}{kept}{UT}\\{sich}\\Maps\\DM-Foo.ut2\n"
+             "kopiere nach {SECOND}\\Maps\\DM-Foo.ut2\n{copied}"
+             "{kept}{SECOND}\\{sich}\\Maps\\DM-Foo.ut2\n"
+             "{moved2}{UT}\\System\\XGame.u\n{copied}kopiere nach {SECOND}\\System\\XGame.u\n{copied}"
+             "{moved4}{UT}\\Maps\\DM-Foo.ut2\n{copied}{kept}{UT}\\{sich}\\Maps\\DM-Foo (2).ut2\n"
+             "kopiere nach {SECOND}\\Maps\\DM-Foo.ut2\n{copied}"
+             "{kept}{SECOND}\\{sich}\\Maps\\DM-Foo (2).ut2\n",
+         after={"UT/Maps/DM-Foo.ut2": 4, "UT/System/XGame.u": 2, "SECOND/Maps/DM-Foo.ut2": 4,
+                "UT/Morvane-Sicherung/<zeit>/Maps/DM-Foo.ut2": b"eigene Karte",
+                "UT/Morvane-Sicherung/<zeit>/Maps/DM-Foo (2).ut2": 1,
+                "SECOND/Morvane-Sicherung/<zeit>/Maps/DM-Foo.ut2": b"zweite",
+                "SECOND/Morvane-Sicherung/<zeit>/Maps/DM-Foo (2).ut2": 1,
+                "UT/Morvane-Sicherung/<zeit>/System/XGame.u": None}),
+    dict(name="a player's own map in the user folder is kept", game="user", only="native",
+         entries=[(1, "DM-Foo.ut2")], before={"USER/Maps/DM-Foo.ut2": b"eigene Karte"},
+         out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}{kept}{USER}/{sich}/Maps/DM-Foo.ut2\n",
+         after={"USER/Maps/DM-Foo.ut2": 1,
+                "USER/Morvane-Sicherung/<zeit>/Maps/DM-Foo.ut2": b"eigene Karte"}),
+]
+
+
+class Table(Harness):
+    """Each row of CASES in a prefix of its own."""
+
+    def test_cases(self):
+        for case in CASES:
+            if case.get("only", PLATFORM.name) != PLATFORM.name:
+                continue
+            with self.subTest(case["name"]):
+                self.run_case(case)
+            PLATFORM.done_with(self.prefix)
+            self.prefix = PLATFORM.new_prefix()
+
+    def run_case(self, case):
+        user = case.get("game") == "user"
+        if user:
+            self.register([])
+            root = sp.make_user_folder(self.prefix, sub_folders=("Maps", "System"))
+        else:
+            self.register([("UT2004", UT), ("UT2004 Zweitinstallation", SECOND)])
+            root = self.install(UT)
+        self.root = root
+        self.install(SECOND, with_cache=False)
+        entries = [(sp.key(n), name) for n, name in case["entries"]]
+        contents = sp.write_cache(root, [], entries, case.get("extra", ()))
+        hosts = {"UT": root, "USER": root, "SECOND": sp.host_path(self.prefix, SECOND)}
+        windows = {"UT": UT, "USER": root, "SECOND": SECOND}
+
+        def data(value):
+            return contents[sp.key(value)] if isinstance(value, int) else value
+
+        def host(path):
+            label, rest = path.split("/", 1)
+            return os.path.join(hosts[label], *rest.split("/"))
+        for path, value in case.get("before", {}).items():
+            write_file(host(path), data(value))
+        args = [windows.get(a, a) for a in case.get("args", ())]
+        run = self.run_morvane("1\n\n", args)
+        words = dict(copied=PLATFORM.COPIED, kept=KEPT, sich="Morvane-Sicherung\\<zeit>",
+                     **{k: v for k, v in windows.items()})
+        if user:
+            words["sich"] = "Morvane-Sicherung/<zeit>"
+        for n, name in case["entries"]:
+            words["k%d" % n] = sp.key(n)
+            words["moved%d" % n] = echoed(sp.key(n) + "=" + name) + "kopiere nach "
+        opening = BANNER + dialogue([root] if user else ["UT2004", "UT2004 Zweitinstallation"])
+        out = opening + case["out"].format(**words) + PROMPT
+        run.out = stamped(run.out)
+        self.expect(run, out, case.get("err", ""), case.get("status", 0))
+        for path, value in case.get("after", {}).items():
+            found = sorted(glob.glob(host(path).replace("<zeit>", "*")))
+            if value is None:
+                self.assertEqual(found, [], path)
+            else:
+                self.assertEqual(len(found), 1, path)
+                with open(found[0], "rb") as f:
+                    self.assertEqual(f.read(), data(value), path)
+        lines = self.cache_file("cache.ini").decode("cp1252").split("\r\n")
+        self.assertEqual(lines, ["[Cache]"] + [l.format(**words) for l in case.get("index", [])] +
+                         [""])
+
 
 @unittest.skipUnless(PLATFORM.name == "native", "the native games are the Linux build's")
 class NativeGame(Harness):
