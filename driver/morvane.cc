@@ -41,12 +41,12 @@ bool fehlt(const std::string& pfad) {
 // Two runs on one cache would write one index each and remove each other's:
 // the folder is held from before the first look at the index until the run
 // ends. A missing folder holds nothing (opening the index then says so).
-void cache_halten(const std::string& cacheordner) {
+void cache_halten(const std::string& cacheordner, const std::string& trenner) {
   int error = Host_Files::Hold(cacheordner);
   if (error == EBUSY)
     throw IO_Exceptions::Use_Error("in Arbeit bei einem anderen Lauf: " + cacheordner);
   if (error != 0 && error != ENOENT && error != ENOTDIR)
-    throw IO_Exceptions::Use_Error(cacheordner);
+    throw IO_Exceptions::Use_Error(cacheordner + trenner + "morvane.lock");
 }
 
 // What stands at one of the index's names, read from its folder now; a
@@ -118,7 +118,7 @@ void morvane(const std::vector<std::string>& argumente) {
   const std::string trenner = installation.exact_names ? "/" : "\\";
   if (installation.exact_names) Host_Files::Exact_Names(utpfad);
   cachepfad = utpfad + trenner + "Cache" + trenner;
-  cache_halten(utpfad + trenner + "Cache");
+  cache_halten(utpfad + trenner + "Cache", trenner);
   index_retten(cachepfad);
 
   Util::Files::Text_IO::Open_File(cachedatei, Text_Files::In_File, cachepfad + "cache.ini");

@@ -1,7 +1,6 @@
 // The file-system calls on a Linux file system, on Windows paths found the
 // way Wine finds them (platform/wine_paths.h).
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +19,8 @@ namespace {
 
 using Wine_Paths::Folder_Of;
 using Wine_Paths::Found;
+
+const char kHoldName[] = "morvane.lock";
 
 // What the program has learnt of the folders' names, for the whole run.
 Wine_Paths::Names names;
@@ -302,20 +303,34 @@ bool Is_Link(const std::string& path) {
 
 int Hold(const std::string& folder) {
   // Kept open to the end of the process, whose end releases the lock: a
-  // kill included, and nothing is left on the disk.
-  static int held = -1;
-  Found found = Resolve(folder);
-  if (!found.exists) return found.certain ? ENOENT : EIO;
-  int fd = open(found.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // kill included. A record lock, which Wine's own lock of the Windows build
+  // (LockFileEx) meets on the same byte; a lock on a folder (flock) it would
+  // not see. Nothing else of the program opens this file, whose close
+  // would let the lock go.
+  Found found = Resolve(folder + "\\" + kHoldName);
+  if (!found.exists && !found.certain) return EIO;
+  int fd = open(found.path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd < 0) return Failed(errno);
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    int error = errno == EWOULDBLOCK ? EBUSY : errno;
-    close(fd);
-    return error;
+  if (!found.exists) Wine_Paths::Note_Made(names, found.path);
+  struct stat st;
+  int error = fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : EINVAL;
+  struct flock lock = {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_len = 1;
+  // A run that has just ended under Wine may still hold it for a moment.
+  for (int tries = 0; error == 0; ++tries) {
+    if (fcntl(fd, F_SETLK, &lock) == 0) return 0;  // the descriptor stays open
+    if (errno != EACCES && errno != EAGAIN) {
+      error = errno;
+    } else if (tries == 10) {
+      error = EBUSY;
+    } else {
+      usleep(100000);
+    }
   }
-  if (held >= 0) close(held);
-  held = fd;
-  return 0;
+  close(fd);
+  return error;
 }
 
 int Rename(const std::string& path, const std::string& new_name) {

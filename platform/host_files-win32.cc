@@ -153,35 +153,33 @@ int Keep(const std::string& path, const std::string& keep, std::string* kept) {
 }
 
 int Hold(const std::string& folder) {
-  // A folder is known by its file index, whatever the spelling of its path
-  // (not by its volume's serial too: Wine gives each drive letter one of its
-  // own, so that C: and Z: would name one folder twice). A named mutex of
-  // that identity is the hold, and Windows lets go of it when the process
-  // ends, however it ends. (Two folders of one index on two volumes are
-  // taken for one: a second run there is refused while the first goes on.)
-  HANDLE dir =
-      CreateFileA(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (dir == INVALID_HANDLE_VALUE) return Errno_Of(GetLastError());
-  BY_HANDLE_FILE_INFORMATION info;
-  BOOL known = GetFileInformationByHandle(dir, &info);
-  DWORD code = GetLastError();
-  CloseHandle(dir);
-  if (!known) return Errno_Of(code);
-  if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return ENOTDIR;
-  char name[80];
-  std::snprintf(name, sizeof name, "Local\\morvane-%08lx%08lx", info.nFileIndexHigh,
-                info.nFileIndexLow);
-  HANDLE held = CreateMutexA(nullptr, FALSE, name);
-  if (!held) return Errno_Of(GetLastError());
-  // Owned by a run that is going on: busy. One that has just ended, even
-  // killed, lets go of it within a moment (abandoned).
-  DWORD waited = WaitForSingleObject(held, 1000);
-  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-    CloseHandle(held);
-    return waited == WAIT_TIMEOUT ? EBUSY : Errno_Of(GetLastError());
+  // The handle and its lock stay to the end of the process; Windows lets go
+  // of them when it ends, however it ends. Under Wine the lock is a record
+  // lock of the system too, which the native build meets on the same byte.
+  std::string path = folder + "\\morvane.lock";
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    DWORD code = GetLastError();
+    return code == ERROR_PATH_NOT_FOUND ? ENOENT : Errno_Of(code);
   }
-  return 0;  // owned, and the handle stays open, to the end of the process
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    CloseHandle(file);
+    return EINVAL;
+  }
+  // A run that has just ended may still hold it for a moment.
+  for (int tries = 0;; ++tries) {
+    OVERLAPPED at = {};
+    if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at))
+      return 0;
+    DWORD code = GetLastError();
+    if (code != ERROR_LOCK_VIOLATION || tries == 10) {
+      CloseHandle(file);
+      return code == ERROR_LOCK_VIOLATION ? EBUSY : Errno_Of(code);
+    }
+    Sleep(100);
+  }
 }
 
 }  // namespace Host_Files

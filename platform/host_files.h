@@ -57,8 +57,12 @@ bool Is_Link(const std::string& path);
 void Exact_Names(const std::string& folder);
 
 // Holds the folder `folder` for this process until it ends, however it
-// ends: a second process that asks for the same folder, under any spelling
-// of its path, gets EBUSY. ENOENT or ENOTDIR when there is no such folder.
+// ends, by a lock on the first byte of the file "morvane.lock" in it (made
+// empty when missing, and left there: a removed one would let two runs hold
+// two files of that name). A second process that asks for the same folder,
+// under any spelling of its path, from either build and any Wine prefix,
+// gets EBUSY. ENOENT or ENOTDIR when there is no such folder; EINVAL when
+// what stands at that name is no file.
 int Hold(const std::string& folder);
 
 // Whether the files `a` and `b` hold the same bytes. False when they differ,

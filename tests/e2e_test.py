@@ -36,6 +36,9 @@ FAILED = "!! Kopieren fehlgeschlagen -> Zeile bleibt erhalten !!\n"
 GONE = "!! Datei fehlt im Cache -> Zeile wird entfernt !!\n"
 NOT_DELETED = "!! Loeschen fehlgeschlagen -> Zeile bleibt erhalten !!\n"
 IN_THE_WAY = "!! Ordner mit diesem Namen im Weg -> nicht kopiert !!\n"
+# What a Cache folder holds after a run that moved every package: the
+# index, and the empty file whose lock holds the folder during a run.
+HELD = ["cache.ini", "morvane.lock"]
 RESCUED = "\n- cache.ini fehlt: tempcache.ini des letzten Laufs wird uebernommen\n"
 
 UT = r"C:\UT2004"
@@ -198,12 +201,12 @@ class EndToEnd(Harness):
         self.expect(run, OPENING,
                     report("IO_EXCEPTIONS.USE_ERROR", "morvane.cc:N " + UT + "\\Cache\\tempcache.ini"),
                     1)
-        self.assertEqual(os.listdir(cache), ["tempcache.ini"])
+        self.assertEqual(sorted(os.listdir(cache)), ["morvane.lock", "tempcache.ini"])
         os.rename(os.path.join(cache, "tempcache.ini"), os.path.join(cache, "cache.ini"))
         run = self.run_morvane("1\n\n")
         self.expect(run, OPENING,
                     report("IO_EXCEPTIONS.USE_ERROR", "text_files.cc:N"), 1)
-        self.assertEqual(os.listdir(cache), ["cache.ini"])
+        self.assertEqual(sorted(os.listdir(cache)), HELD)
 
     def test_indexes_in_utf8_and_utf16(self):
         # As the newer games write them: decoded to read, each kept line
@@ -300,7 +303,7 @@ class EndToEnd(Harness):
             self.assertEqual(f.read(), self.contents[sp.key(7)])
         self.assertFalse(os.path.islink(os.path.join(self.root, "Maps", "CTF-Face3.ut2")))
         self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Cache"))),
-                         [sp.key(7) + ".uxx.real"] * (PLATFORM.name == "native") + ["cache.ini"])
+                         [sp.key(7) + ".uxx.real"] * (PLATFORM.name == "native") + HELD)
 
     def test_only_a_whole_copy_of_a_file_lets_the_package_go(self):
         # What the disk shows decides, not what the shell says. Under a
@@ -355,7 +358,7 @@ class EndToEnd(Harness):
         run = self.run_morvane("1\n\n")
         self.expect(run, OPENING +
                     echoed("kept line") + UNKNOWN + EMPTY + PROMPT)
-        self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Cache"))), ["cache.ini"])
+        self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Cache"))), HELD)
         self.assertEqual(self.cache_file("cache.ini"),
                          b"[Options]\r\nVersion=3369\r\n\r\n[Cache]\r\nkept line\r\n")
         if PLATFORM.name == "native":
@@ -465,9 +468,53 @@ class EndToEnd(Harness):
         first.wait()
         run = self.run_morvane("1\n\n")
         self.expect(run, BANNER + dialogue([n for n, _ in other]) + EMPTY + PROMPT)
-        self.assertEqual(os.listdir(os.path.join(self.root, "Cache")), ["cache.ini"])
+        self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Cache"))), HELD)
         self.assertEqual(self.files()[os.path.join("UT2004", "System", "XGame.u")],
                          self.contents[entries[0][0]])
+
+    @unittest.skipUnless(PLATFORM.name == "wine" and os.environ.get("MORVANE_NATIVE_BINARY"),
+                         "needs Wine and the native build")
+    def test_both_builds_hold_one_cache(self):
+        # A native game's user folder below drive C: the native build finds it
+        # in HOME (with no registry of its own), morvane.exe through the
+        # registry. Each build in turn waits at its closing prompt, holding;
+        # the other is refused and changes nothing.
+        home = os.path.join(self.prefix, "drive_c", "home")
+        user = sp.make_user_folder(home)
+        sp.write_cache(user, [], [(sp.key(1), "XGame.u")])
+        self.register([("UT2004", r"C:\home\.ut2004")])
+        empty = os.path.join(home, "keine-wine-umgebung")
+        os.makedirs(empty)
+        native_env = {"PATH": "/usr/bin:/bin", "WINEPREFIX": empty, "HOME": home}
+        native = [os.environ["MORVANE_NATIVE_BINARY"]]
+        for holding, refused in (("wine", "native"), ("native", "wine")):
+            with self.subTest(holding=holding):
+                if holding == "wine":
+                    first = PLATFORM.start(self.prefix, [])
+                else:
+                    first = subprocess.Popen(native, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                             stderr=subprocess.STDOUT, env=native_env)
+                first.stdin.write(b"1\n")
+                first.stdin.flush()
+                shown = b""
+                while b"beenden ++" not in shown:
+                    shown += os.read(first.stdout.fileno(), 4096) or self.fail(shown)
+                before = self.files()
+                if refused == "native":
+                    done = subprocess.run(native, input=b"1\n\n", env=native_env,
+                                          capture_output=True, timeout=60)
+                    said, folder = done.stderr.decode(), user + "/Cache"
+                else:
+                    run = self.run_morvane("1\n\n")
+                    done, said, folder = run, run.out, r"C:\home\.ut2004\Cache"
+                first.kill()
+                first.wait()
+                first.stdin.close()
+                first.stdout.close()
+                self.assertEqual(normalised(said).replace("\r\n", "\n").split("\nraised ")[-1],
+                                 "IO_EXCEPTIONS.USE_ERROR : morvane.cc:N in Arbeit bei einem "
+                                 "anderen Lauf: " + folder + "\n")
+                self.assertEqual(self.files(), before)
 
     def test_the_next_run_heals_what_an_interrupted_run_left(self):
         # The last run ended after removing cache.ini: its new index, which
@@ -488,7 +535,7 @@ class EndToEnd(Harness):
                     echoed(stale) + GONE +
                     self.moved(stuck, [UT], "Textures", "Stuck.utx") + PLATFORM.DELETE_DENIED +
                     NOT_DELETED + echoed(kept) + UNKNOWN + PROMPT)
-        self.assertEqual(sorted(os.listdir(cache)), sorted(["cache.ini", sp.key(2) + ".uxx"]))
+        self.assertEqual(sorted(os.listdir(cache)), sorted(HELD + [sp.key(2) + ".uxx"]))
         self.assertEqual(self.cache_file("cache.ini"),
                          ("[Cache]\r\n%s\r\n%s\r\n" % (stuck, kept)).encode())
         with open(os.path.join(self.root, "Textures", "Stuck.utx"), "rb") as f:
@@ -645,7 +692,7 @@ class NativeGame(Harness):
             echoed(k + "=" + name) + "kopiere nach %s/%s/%s\n" % (user, sp.sub_folder(name), name) +
             PLATFORM.COPIED for k, name in entries) + echoed("; Notiz") + UNKNOWN + PROMPT)
         self.assertEqual(self.cache_file("cache.ini"), b"[Options]\n[Cache]\n; Notiz\n")
-        self.assertEqual(sorted(os.listdir(os.path.join(user, "Cache"))), ["CACHE.INI", "cache.ini"])
+        self.assertEqual(sorted(os.listdir(os.path.join(user, "Cache"))), ["CACHE.INI"] + HELD)
         for k, name in entries:
             with open(os.path.join(user, sp.sub_folder(name), name), "rb") as f:
                 self.assertEqual(f.read(), contents[k])
