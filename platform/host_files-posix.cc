@@ -261,9 +261,30 @@ std::FILE* Open(const std::string& path, const char* how, int* error) {
            : found.exists && Target_Stat(found, st) && S_ISDIR(st.st_mode) ? EISDIR
                                                                            : 0;
   if (*error != 0) return nullptr;
-  std::FILE* stream = std::fopen(found.path.c_str(), how);
-  *error = Failed(stream ? 0 : errno);
-  if (stream && !found.exists) Wine_Paths::Note_Made(names, found.path);
+  bool update = std::strchr(how, '+') != nullptr;
+  int flags = (update ? O_RDWR : how[0] == 'r' ? O_RDONLY : O_WRONLY) | O_CLOEXEC | O_NONBLOCK;
+  if (how[0] != 'r') flags |= O_CREAT;
+  if (how[0] == 'a') flags |= O_APPEND;
+  // Opened without waiting, and taken only when it is a file: a pipe would
+  // wait for a writer for ever, a device never end.
+  int fd = open(found.path.c_str(), flags, 0666);
+  if (fd < 0) {
+    *error = Failed(errno);
+    return nullptr;
+  }
+  *error = fstat(fd, &st) != 0                         ? errno
+           : !S_ISREG(st.st_mode)                      ? ENXIO
+           : fcntl(fd, F_SETFL, flags & O_APPEND) != 0 ? errno
+           : how[0] == 'w' && ftruncate(fd, 0) != 0    ? errno
+                                                       : 0;
+  std::FILE* stream = *error == 0 ? fdopen(fd, how) : nullptr;
+  if (!stream) {
+    if (*error == 0) *error = errno;
+    close(fd);
+    Failed(*error);
+    return nullptr;
+  }
+  if (!found.exists) Wine_Paths::Note_Made(names, found.path);
   return stream;
 }
 

@@ -15,7 +15,8 @@ namespace Host_Files {
 
 // std::fopen on the file that `path` names, in mode `how` ("rb", "wb", ...).
 // Null, with `*error` set, when it cannot be opened: EISDIR for a folder, EIO
-// when it cannot be told whether the file is there.
+// when it cannot be told whether the file is there, ENXIO when what stands
+// there is no file (a pipe, a device: it is opened without waiting).
 std::FILE* Open(const std::string& path, const char* how, int* error);
 
 // Hands what `stream` holds to the system and waits until it, and the name

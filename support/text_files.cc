@@ -29,6 +29,8 @@ bool Is_Name_Problem(int error) {
   if (Is_Name_Problem(error)) throw IO_Exceptions::Name_Error("", where);
   // Whether the file is there could not be read.
   if (error == EIO) throw IO_Exceptions::Device_Error(name, where);
+  // A pipe or a device under a file's name is never read or written.
+  if (error == ENXIO) throw IO_Exceptions::Use_Error(name, where);
   throw IO_Exceptions::Use_Error("", where);
 }
 

@@ -547,6 +547,7 @@ def stamped(text):
 
 
 KEPT = "alte Fassung gesichert nach "
+FIFO = "a named pipe"
 
 # Runs as rows: the cache's entries (n, name) with their packages under
 # key n, further index lines, files laid out before (a number n stands for
@@ -573,6 +574,19 @@ CASES = [
                 "SECOND/Morvane-Sicherung/<zeit>/Maps/DM-Foo.ut2": b"zweite",
                 "SECOND/Morvane-Sicherung/<zeit>/Maps/DM-Foo (2).ut2": 1,
                 "UT/Morvane-Sicherung/<zeit>/System/XGame.u": None}),
+    dict(name="a pipe for the index ends the run before any change", only="native",
+         entries=[(1, "XGame.u")], before={"UT/Cache/cache.ini": FIFO}, index=None,
+         err=report("IO_EXCEPTIONS.USE_ERROR", "text_files.cc:N C:\\UT2004\\Cache\\cache.ini"),
+         status=1, after={"UT/Cache/{k1}.uxx": 1, "UT/System/XGame.u": None}),
+    dict(name="and so does one for the new index", only="native",
+         entries=[(1, "XGame.u")], before={"UT/Cache/tempcache.ini": FIFO},
+         err=report("IO_EXCEPTIONS.USE_ERROR",
+                    "text_files.cc:N C:\\UT2004\\Cache\\tempcache.ini"),
+         status=1, after={"UT/Cache/{k1}.uxx": 1}, index=["{k1}=XGame.u"]),
+    dict(name="and a device for the index", only="native",
+         entries=[(1, "XGame.u")], before={"UT/Cache/cache.ini": ("link", "/dev/zero")},
+         err=report("IO_EXCEPTIONS.USE_ERROR", "text_files.cc:N C:\\UT2004\\Cache\\cache.ini"),
+         status=1, index=None, after={"UT/Cache/{k1}.uxx": 1}),
     dict(name="a player's own map in the user folder is kept", game="user", only="native",
          entries=[(1, "DM-Foo.ut2")], before={"USER/Maps/DM-Foo.ut2": b"eigene Karte"},
          out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}{kept}{USER}/{sich}/Maps/DM-Foo.ut2\n",
@@ -614,10 +628,6 @@ class Table(Harness):
         def host(path):
             label, rest = path.split("/", 1)
             return os.path.join(hosts[label], *rest.split("/"))
-        for path, value in case.get("before", {}).items():
-            write_file(host(path), data(value))
-        args = [windows.get(a, a) for a in case.get("args", ())]
-        run = self.run_morvane("1\n\n", args)
         words = dict(copied=PLATFORM.COPIED, kept=KEPT, sich="Morvane-Sicherung\\<zeit>",
                      **{k: v for k, v in windows.items()})
         if user:
@@ -625,18 +635,33 @@ class Table(Harness):
         for n, name in case["entries"]:
             words["k%d" % n] = sp.key(n)
             words["moved%d" % n] = echoed(sp.key(n) + "=" + name) + "kopiere nach "
+        for path, value in case.get("before", {}).items():
+            path = host(path.format(**words))
+            if os.path.lexists(path):
+                os.remove(path)
+            if value == FIFO:
+                os.mkfifo(path)
+            elif isinstance(value, tuple):
+                os.symlink(value[1], path)
+            else:
+                write_file(path, data(value))
+        args = [windows.get(a, a) for a in case.get("args", ())]
+        run = self.run_morvane("1\n\n", args)
         opening = BANNER + dialogue([root] if user else ["UT2004", "UT2004 Zweitinstallation"])
-        out = opening + case["out"].format(**words) + PROMPT
+        status = case.get("status", 0)
+        out = opening + case.get("out", "").format(**words) + (PROMPT if status == 0 else "")
         run.out = stamped(run.out)
-        self.expect(run, out, case.get("err", ""), case.get("status", 0))
+        self.expect(run, out, case.get("err", ""), status)
         for path, value in case.get("after", {}).items():
-            found = sorted(glob.glob(host(path).replace("<zeit>", "*")))
+            found = sorted(glob.glob(host(path.format(**words)).replace("<zeit>", "*")))
             if value is None:
                 self.assertEqual(found, [], path)
             else:
                 self.assertEqual(len(found), 1, path)
                 with open(found[0], "rb") as f:
                     self.assertEqual(f.read(), data(value), path)
+        if case.get("index", []) is None:
+            return
         lines = self.cache_file("cache.ini").decode("cp1252").split("\r\n")
         self.assertEqual(lines, ["[Cache]"] + [l.format(**words) for l in case.get("index", [])] +
                          [""])
