@@ -62,12 +62,18 @@ bool kurzname(std::string_view name) {
   return stamm.size() <= 8 && name.size() - punkt <= 4 && stamm.find('~') != stamm.npos;
 }
 
+// The bytes that Windows-1252 leaves undefined: no character of a name.
+bool undefiniert(unsigned char c) {
+  return c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+}
+
 // Names come from game servers and end up in command lines: nothing that the
 // command shell expands, that leaves the target folder, that Windows does
 // not take in a file name, that names a device or another file's short name.
 bool unsicher(std::string_view name) {
   for (unsigned char c : name)
-    if (c < 32 || c == 127 || std::string_view("\"%!\\/:*?<>|").find(c) != std::string_view::npos)
+    if (c < 32 || c == 127 || undefiniert(c) ||
+        std::string_view("\"%!\\/:*?<>|").find(c) != std::string_view::npos)
       return true;
   return geraet(name) || kurzname(name);
 }
@@ -170,7 +176,7 @@ Zeile lesen(Text_Files::File& cachedatei) {
 std::string sichtbar(std::string_view text) {
   std::string gezeigt;
   for (unsigned char c : text) {
-    if (c < 32 || c == 127 || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) {
+    if (c < 32 || c == 127 || undefiniert(c)) {
       static const char kHex[] = "0123456789ABCDEF";
       gezeigt += "\\x";
       gezeigt += kHex[c >> 4];

@@ -128,7 +128,8 @@ void morvane(const std::vector<std::string>& argumente) {
   eintraege = cacheverarbeitung(utpfad, cachepfad, cachedatei, tempdatei, argumente,
                                 Util::Execution::Execute);
 
-  // The new index must be on the disk before the old one goes.
+  // The new index must be on the disk, and still at its name (the folder
+  // may have been swapped for a copy), before the old one goes.
   Text_Files::Sync(tempdatei);
   Text_Files::Delete(cachedatei);
   Text_Files::Close(tempdatei);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -195,7 +196,10 @@ int Keep_Found(const std::string& host_path, const std::string& keep, std::strin
 // inside it, when it lacks it. 0, or the errno value of a failed mkdir.
 int Make_Missing_Folder(const std::string& target) {
   std::string folder = Folder_Of(target);
-  if (folder == Folder_Of(folder) || !Wine_Paths::Is_Exact(names, Folder_Of(folder))) return 0;
+  // Only right inside the user folder itself, not in one below it that was
+  // named as a further installation (its Cache).
+  const std::vector<std::string>& roots = names.exact_roots;
+  if (std::find(roots.begin(), roots.end(), Folder_Of(folder)) == roots.end()) return 0;
   if (mkdir(folder.c_str(), 0777) != 0) return errno == EEXIST ? 0 : errno;
   Wine_Paths::Note_Made(names, folder);
   return 0;
@@ -290,7 +294,13 @@ std::FILE* Open(const std::string& path, const char* how, int* error) {
 
 int Sync(std::FILE* stream, const std::string& path) {
   if (std::fflush(stream) != 0 || fsync(fileno(stream)) != 0) return errno;
-  return Sync_Folder(Folder_Of(Resolve(path).path));
+  // Looked up anew: the folder may have been swapped for another.
+  Found found = Resolve(path, Wine_Paths::Absence::read);
+  struct stat st;
+  if (!found.exists || fstat(fileno(stream), &st) != 0 || st.st_ino != found.st.st_ino ||
+      st.st_dev != found.st.st_dev)
+    return EXDEV;
+  return Sync_Folder(Folder_Of(found.path));
 }
 
 int Remove(const std::string& path) {

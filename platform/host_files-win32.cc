@@ -41,10 +41,21 @@ std::FILE* Open(const std::string& path, const char* how, int* error) {
   return stream;
 }
 
-int Sync(std::FILE* stream, const std::string&) {
+int Sync(std::FILE* stream, const std::string& path) {
   if (std::fflush(stream) != 0) return errno;
   HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-  return FlushFileBuffers(handle) ? 0 : Errno_Of(GetLastError());
+  if (!FlushFileBuffers(handle)) return Errno_Of(GetLastError());
+  // The folder may have been swapped for another: the name must still be the file's.
+  HANDLE named =
+      CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  BY_HANDLE_FILE_INFORMATION one, two;
+  bool same = named != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &one) &&
+              GetFileInformationByHandle(named, &two) &&
+              one.dwVolumeSerialNumber == two.dwVolumeSerialNumber &&
+              one.nFileIndexHigh == two.nFileIndexHigh && one.nFileIndexLow == two.nFileIndexLow;
+  if (named != INVALID_HANDLE_VALUE) CloseHandle(named);
+  return same ? 0 : EXDEV;
 }
 
 int Remove(const std::string& path) {

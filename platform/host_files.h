@@ -20,7 +20,8 @@ namespace Host_Files {
 std::FILE* Open(const std::string& path, const char* how, int* error);
 
 // Hands what `stream` holds to the system and waits until it, and the name
-// of the file `path`, are on the disk itself.
+// of the file `path`, are on the disk itself. EXDEV when `path` no longer
+// names the file of `stream` (its folder was renamed and another put there).
 int Sync(std::FILE* stream, const std::string& path);
 
 int Remove(const std::string& path);

@@ -215,6 +215,34 @@ class Faults(e2e_test.Harness):
         with open(os.path.join(cache, "tempcache.ini"), "rb") as f:
             self.assertEqual(f.read(), b"[Options]\r\nVersion=3369\r\n\r\n[Cache]\r\n")
 
+    @unittest.skipUnless(shutil.which("strace"), "needs strace")
+    def test_a_cache_folder_swapped_during_the_run_keeps_both_indexes(self):
+        # While the run deletes its first package (slowed by strace), its
+        # Cache folder is renamed and a copy put in its place: the new index
+        # no longer stands at its name, and no index is deleted.
+        self.standard(entries=[(sp.key(1), "Core.u"), (sp.key(2), "XGame.u")])
+        cache = os.path.join(self.root, "Cache")
+        with open(os.path.join(cache, "cache.ini"), "rb") as f:
+            index = f.read()
+        platform = e2e_test.PLATFORM
+        slow = subprocess.Popen(["strace", "-qq", "-o", "/dev/null", "-e",
+                                 "inject=unlink:delay_enter=1500000:when=1", platform.binary],
+                                stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, env=platform._env(self.prefix))
+        slow.stdin.write(b"1\n\n")
+        slow.stdin.flush()
+        shown = b""
+        while b"kopiert." not in shown:
+            shown += os.read(slow.stdout.fileno(), 4096) or self.fail(shown)
+        os.rename(cache, cache + ".alt")
+        shutil.copytree(cache + ".alt", cache, symlinks=True)
+        _, err = slow.communicate(timeout=60)
+        self.assertEqual((slow.returncode, e2e_test.normalised(err.decode())), (1, report(
+            "IO_EXCEPTIONS.USE_ERROR", "text_files.cc:N C:\\UT2004\\Cache\\tempcache.ini")))
+        for folder in (cache, cache + ".alt"):
+            with open(os.path.join(folder, "cache.ini"), "rb") as f:
+                self.assertEqual(f.read(), index)
+
     @unittest.skipUnless(shutil.which("strace") and os.environ.get("MORVANE_SANITIZED") != "ON",
                          "needs strace, without the sanitizers")
     def test_a_copy_across_file_systems_is_on_the_disk_before_the_delete(self):

@@ -558,7 +558,7 @@ FIFO = "a named pipe"
 # works on a native game's user folder; "only" names the one build.
 CASES = [
     dict(name="a file that the copy replaces is kept when it differs",
-         entries=[(1, "DM-Foo.ut2"), (2, "XGame.u"), (4, "DM-Foo.ut2")], args=["SECOND"],
+         entries=[(1, "DM-Foo.ut2"), (2, "XGame.u"), (4, "DM-Foo.ut2")], args=["{SECOND}"],
          before={"UT/Maps/DM-Foo.ut2": b"eigene Karte", "UT/System/XGame.u": 2,
                  "SECOND/Maps/DM-Foo.ut2": b"zweite"},
          out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}{kept}{UT}\\{sich}\\Maps\\DM-Foo.ut2\n"
@@ -587,6 +587,15 @@ CASES = [
          entries=[(1, "XGame.u")], before={"UT/Cache/cache.ini": ("link", "/dev/zero")},
          err=report("IO_EXCEPTIONS.USE_ERROR", "text_files.cc:N C:\\UT2004\\Cache\\cache.ini"),
          status=1, index=None, after={"UT/Cache/{k1}.uxx": 1}),
+    dict(name="a name with a byte that Windows-1252 leaves undefined is unsafe",
+         entries=[(1, "DM-\x81.ut2"), (2, "XGame\x9d.u")],
+         out="\nZeile eingelesen: {k1}=DM-\\x81.ut2\n" + UNSAFE +
+             "\nZeile eingelesen: {k2}=XGame\\x9D.u\n" + UNSAFE,
+         after={"UT/Cache/{k1}.uxx": 1}, index=["{k1}=DM-\x81.ut2", "{k2}=XGame\x9d.u"]),
+    dict(name="a user folder's Cache as a further installation gets no type folders",
+         game="user", only="native", entries=[(1, "DM-Foo.ut2")], args=["{USER}/Cache"],
+         out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}kopiere nach {USER}/Cache\\Maps\\DM-Foo.ut2\n"
+             "{missing}", after={"USER/Cache/Maps": None, "USER/Maps/DM-Foo.ut2": 1}),
     dict(name="a player's own map in the user folder is kept", game="user", only="native",
          entries=[(1, "DM-Foo.ut2")], before={"USER/Maps/DM-Foo.ut2": b"eigene Karte"},
          out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}{kept}{USER}/{sich}/Maps/DM-Foo.ut2\n",
@@ -628,7 +637,7 @@ class Table(Harness):
         def host(path):
             label, rest = path.split("/", 1)
             return os.path.join(hosts[label], *rest.split("/"))
-        words = dict(copied=PLATFORM.COPIED, kept=KEPT, sich="Morvane-Sicherung\\<zeit>",
+        words = dict(copied=PLATFORM.COPIED, kept=KEPT, missing=PLATFORM.FOLDER_MISSING, sich="Morvane-Sicherung\\<zeit>",
                      **{k: v for k, v in windows.items()})
         if user:
             words["sich"] = "Morvane-Sicherung/<zeit>"
@@ -645,7 +654,7 @@ class Table(Harness):
                 os.symlink(value[1], path)
             else:
                 write_file(path, data(value))
-        args = [windows.get(a, a) for a in case.get("args", ())]
+        args = [a.format(**words) for a in case.get("args", ())]
         run = self.run_morvane("1\n\n", args)
         opening = BANNER + dialogue([root] if user else ["UT2004", "UT2004 Zweitinstallation"])
         status = case.get("status", 0)
@@ -662,7 +671,7 @@ class Table(Harness):
                     self.assertEqual(f.read(), data(value), path)
         if case.get("index", []) is None:
             return
-        lines = self.cache_file("cache.ini").decode("cp1252").split("\r\n")
+        lines = self.cache_file("cache.ini").decode("latin-1").split("\r\n")
         self.assertEqual(lines, ["[Cache]"] + [l.format(**words) for l in case.get("index", [])] +
                          [""])
 
