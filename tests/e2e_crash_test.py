@@ -47,6 +47,7 @@ class Crash(e2e_test.Harness):
         write_file(os.path.join(self.root, "Maps", "DM-Rankin.ut2"), b"an older map")
         self.olders = [b"an older map"]
         if self.older:
+            self.olders = []
             for name, sub in e2e_test.TYPES:
                 for base in (self.root, self.second):
                     self.olders.append(b"older " + name.encode() + base.encode())
