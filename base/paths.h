@@ -32,3 +32,11 @@ inline std::string Temporary_Name(const std::string& target) {
   for (int shift = 60; shift >= 0; shift -= 4) name += kHex[(h >> shift) & 15];
   return name;
 }
+
+// Whether `name` has the form of a name that Temporary_Name gives.
+inline bool Is_Temporary_Name(const std::string& name) {
+  if (name.size() != 25 || name.compare(0, 9, ".morvane-") != 0) return false;
+  for (size_t i = 9; i < name.size(); ++i)
+    if (!((name[i] >= '0' && name[i] <= '9') || (name[i] >= 'a' && name[i] <= 'f'))) return false;
+  return true;
+}

@@ -1,5 +1,6 @@
 // The file-system calls on a Linux file system, on Windows paths found the
 // way Wine finds them (platform/wine_paths.h).
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 #include "base/paths.h"
 #include "platform/host_files.h"
@@ -68,6 +70,14 @@ bool Copy_Bytes(int from, int to) {
   }
 }
 
+// A package moved by a link shares its read-only mode, which the copy in
+// the installation is not to have: Windows would refuse to replace it.
+int Writable(const std::string& linked, const struct stat& st) {
+  if ((st.st_mode & 0222) != 0 || chmod(linked.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0)
+    return 0;
+  return errno;
+}
+
 // Writes a copy of `from` to the new file `temp` and flushes it to the
 // disk. Returns 0 or the errno value; EINVAL when what was opened is no
 // file (it may have changed since it was looked at: a pipe would block,
@@ -89,7 +99,7 @@ int Write_Copy(const std::string& from, const struct stat& from_stat, const std:
   }
   int error = Copy_Bytes(in, out) ? 0 : errno;
   if (error == 0) {
-    fchmod(out, from_stat.st_mode & 07777);
+    fchmod(out, (from_stat.st_mode & 07777) | S_IWUSR);
     timespec times[2] = {from_stat.st_atim, from_stat.st_mtim};
     futimens(out, times);
     if (fdatasync(out) != 0) error = errno;
@@ -233,14 +243,14 @@ int Copy_Found(const std::string& source, const std::string& target, Copy_Mode m
     // A new name within the file system: one link, made whole or not at all.
     if (link(from.path.c_str(), to.path.c_str()) == 0) {
       Wine_Paths::Note_Made(names, to.path);
-      return 0;
+      return Writable(to.path, from_stat);
     }
     if (errno == ENOENT || errno == ENOTDIR) return ENOTDIR;  // no target folder
   }
   std::string temp = Folder_Of(to.path) + "/" + Temporary_Name(to.path);
   if (unlink(temp.c_str()) != 0 && errno != ENOENT) return errno;
   bool linked = may_link && link(from.path.c_str(), temp.c_str()) == 0;
-  int error = linked ? 0 : Write_Copy(from.path, from_stat, temp);
+  int error = linked ? Writable(temp, from_stat) : Write_Copy(from.path, from_stat, temp);
   // What stands at the target goes only where it is kept, unless the copy holds it already.
   if (error == 0 && to.exists && !keep.empty() && !Same_Host_Bytes(temp, to.path))
     error = Keep_Found(to.path, keep, kept);
@@ -376,6 +386,20 @@ int Copy(const std::string& source, const std::string& target, Copy_Mode mode,
 
 bool Same_Bytes(const std::string& a, const std::string& b) {
   return Same_Host_Bytes(Resolve(a).path, Resolve(b).path);
+}
+
+void Remove_Temporaries(const std::string& folder) {
+  static std::set<std::string> done;
+  Found found = Resolve(folder);
+  if (!found.exists || !done.insert(found.path).second) return;
+  DIR* dir = opendir(found.path.c_str());
+  if (!dir) return;
+  while (dirent* entry = readdir(dir)) {
+    std::string path = found.path + "/" + entry->d_name;
+    if (Is_Temporary_Name(entry->d_name) && unlink(path.c_str()) == 0)
+      Wine_Paths::Note_Removed(names, path);
+  }
+  closedir(dir);
 }
 
 int Keep(const std::string& path, const std::string& keep, std::string* kept) {

@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 #include "base/paths.h"
+#include "platform/cp1252.h"
 #include "platform/host_files.h"
 
 namespace Host_Files {
@@ -140,6 +142,24 @@ bool Same_Bytes(const std::string& a, const std::string& b) {
   if (one != INVALID_HANDLE_VALUE) CloseHandle(one);
   if (two != INVALID_HANDLE_VALUE) CloseHandle(two);
   return same;
+}
+
+void Remove_Temporaries(const std::string& folder) {
+  static std::set<std::string> done;
+  if (!done.insert(Cp1252::Fold(folder)).second) return;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + ".morvane-*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    std::string path = folder + found.cFileName;
+    if (Is_Temporary_Name(found.cFileName) &&
+        !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      // A copy of a read-only package was read-only too.
+      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(path.c_str());
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
 }
 
 int Keep(const std::string& path, const std::string& keep, std::string* kept) {

@@ -79,6 +79,11 @@ bool Same_Bytes(const std::string& a, const std::string& b);
 // gets it. Name and folders are on the disk when it returns 0.
 int Keep(const std::string& path, const std::string& keep, std::string* kept);
 
+// Removes every file in `folder` (a path that ends in its separator) whose
+// name has the form of a copy's temporary name (Temporary_Name): what a copy
+// cut short left there. Once a folder for the run; nothing else is touched.
+void Remove_Temporaries(const std::string& folder);
+
 // Either way the copy is on the disk, with its name, when Copy returns:
 // the cached file may go next.
 enum class Copy_Mode {

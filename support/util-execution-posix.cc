@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <csignal>
 
+#include "base/paths.h"
 #include "platform/host_files.h"
 #include "support/text_files.h"
 #include "support/util-execution.h"
@@ -61,6 +62,8 @@ int Copy_Failed(const std::string& cause) {
 
 int Copy(const std::string& source, const std::string& target) {
   // ENOENT: no source; ENOTDIR: no target folder.
+  // What copies cut short left in the target's folder goes.
+  Host_Files::Remove_Temporaries(Folder_Part(target));
   std::string kept;
   int error = Host_Files::Copy(
       source, target,

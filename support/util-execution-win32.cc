@@ -92,8 +92,14 @@ int Failed(DWORD code) {
 }
 
 // A copy that failed on its way: its temporary file goes.
-int Failed_With(const std::string& temp, DWORD code) {
+// Removes a copy's temporary file, which is read-only when its package is.
+void Remove_Temporary(const std::string& temp) {
+  SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
   Host_Files::Remove(temp);
+}
+
+int Failed_With(const std::string& temp, DWORD code) {
+  Remove_Temporary(temp);
   return Failed(code);
 }
 
@@ -104,16 +110,29 @@ int Copy(const std::string& source, const std::string& target) {
   DWORD attributes = GetFileAttributesA(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
     return Failed(ERROR_ACCESS_DENIED);
-  std::string temp = Folder_Part(target) + Temporary_Name(target);
-  // What an interrupted copy left goes; a folder there would take the copy in.
-  Host_Files::Remove(temp);
+  // What copies cut short left in the folder goes; a folder at the temporary
+  // name would take the copy in.
+  Host_Files::Remove_Temporaries(Folder_Part(target));
+  std::string name = Temporary_Name(target);
+  // A target that fits the system's paths fits its temporary name too.
+  size_t room = MAX_PATH - 1 - Folder_Part(target).size();
+  if (name.size() > room) name.resize(room);
+  std::string temp = Folder_Part(target) + name;
+  Remove_Temporary(temp);
   if (Host_Files::Look(temp) == Host_Files::Kind::folder) return Failed(ERROR_ACCESS_DENIED);
   int status = Shell(Copy_Command(source, temp));
   // The shell's status may say done when nothing was copied: ask the disk.
   if (status != 0 || !Same_File_Size(source, temp)) {
-    Host_Files::Remove(temp);
+    Remove_Temporary(temp);
     return status != 0 ? status : 1;
   }
+  // COPY gives the copy the package's read-only attribute, which neither the
+  // copy nor the target is to have: the flush could not open it, nor the next
+  // run replace the target.
+  DWORD copied = GetFileAttributesA(temp.c_str());
+  if (copied != INVALID_FILE_ATTRIBUTES && (copied & FILE_ATTRIBUTE_READONLY) &&
+      !SetFileAttributesA(temp.c_str(), copied & ~FILE_ATTRIBUTE_READONLY))
+    return Failed_With(temp, GetLastError());
   // The bytes on the disk, then the name: the cached file may go next.
   if (!Flush_File(temp)) return Failed_With(temp, GetLastError());
   // What stands at the target goes only where it is kept, unless the copy holds it already.

@@ -19,6 +19,9 @@ class Native:
     NOT_FOUND_TEXT = "The system cannot find the file specified.\n"
     DELETE_DENIED = "Zugriff verweigert.\n"
     COPY_DENIED = "Zugriff verweigert.\n        0 Datei(en) kopiert.\n"
+    # A read-only cached package is deleted: the file system lets its folder decide.
+    READ_ONLY_NOT_DELETED = ""
+    READ_ONLY_KEPT = []
 
     def __init__(self):
         self.binary = os.environ["MORVANE_BINARY"]
@@ -72,6 +75,10 @@ class Wine:
     NOT_FOUND_TEXT = "File not found.\n"
     DELETE_DENIED = ""  # Wine's DEL says nothing, and answers success
     COPY_DENIED = "Access denied.\n"
+    # The shell's DEL leaves a read-only file, which keeps its line.
+    READ_ONLY_NOT_DELETED = ("Access denied.\n\n"
+                             "!! Loeschen fehlgeschlagen -> Zeile bleibt erhalten !!\n")
+    READ_ONLY_KEPT = ["{k1}=DM-Foo.ut2"]
     NAME_TOO_LONG = "File name is too long.\n"
     KEY = r"HKLM\SOFTWARE\Unreal Technology"
 

@@ -548,6 +548,8 @@ def stamped(text):
 
 KEPT = "alte Fassung gesichert nach "
 FIFO = "a named pipe"
+# A further installation whose targets are 249 characters long.
+LONG = "C:\\" + "Lang" * 58
 
 # Runs as rows: the cache's entries (n, name) with their packages under
 # key n, further index lines, files laid out before (a number n stands for
@@ -596,6 +598,26 @@ CASES = [
          game="user", only="native", entries=[(1, "DM-Foo.ut2")], args=["{USER}/Cache"],
          out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}kopiere nach {USER}/Cache\\Maps\\DM-Foo.ut2\n"
              "{missing}", after={"USER/Cache/Maps": None, "USER/Maps/DM-Foo.ut2": 1}),
+    dict(name="a copy's temporary files left from before go, and only those",
+         entries=[(1, "DM-Foo.ut2")], args=["{SECOND}"],
+         before={"UT/Maps/.morvane-0123456789abcdef": b"cut short",
+                 "SECOND/Maps/.morvane-fedcba9876543210": b"cut short",
+                 "SECOND/Maps/.morvane-notiz.txt": b"the player's"},
+         out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}"
+             "kopiere nach {SECOND}\\Maps\\DM-Foo.ut2\n{copied}",
+         after={"UT/Maps/.morvane-*": None, "SECOND/Maps/.morvane-[0-9a-f]*": None,
+                "SECOND/Maps/.morvane-notiz.txt": b"the player's", "SECOND/Maps/DM-Foo.ut2": 1}),
+    dict(name="a read-only package is copied, and its copies are not read-only",
+         entries=[(1, "DM-Foo.ut2")], args=["{SECOND}"],
+         before={"UT/Cache/{k1}.uxx": ("chmod", 0o444)},
+         out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}"
+             "kopiere nach {SECOND}\\Maps\\DM-Foo.ut2\n{copied}{not_deleted}",
+         after={"UT/Maps/DM-Foo.ut2": ("writable", 1), "SECOND/Maps/DM-Foo.ut2": ("writable", 1),
+                "UT/Maps/.morvane-*": None}, index=PLATFORM.READ_ONLY_KEPT),
+    dict(name="a target of a legal length is never too long for its temporary name",
+         entries=[(1, "DM-A.ut2")], args=[LONG], install=[LONG],
+         out="{moved1}{UT}\\Maps\\DM-A.ut2\n{copied}kopiere nach " + LONG + "\\Maps\\DM-A.ut2\n"
+             "{copied}", after={"UT/Maps/DM-A.ut2": 1, "LONG/Maps/DM-A.ut2": 1}),
     dict(name="a player's own map in the user folder is kept", game="user", only="native",
          entries=[(1, "DM-Foo.ut2")], before={"USER/Maps/DM-Foo.ut2": b"eigene Karte"},
          out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}{kept}{USER}/{sich}/Maps/DM-Foo.ut2\n",
@@ -628,7 +650,10 @@ class Table(Harness):
         self.install(SECOND, with_cache=False)
         entries = [(sp.key(n), name) for n, name in case["entries"]]
         contents = sp.write_cache(root, [], entries, case.get("extra", ()))
-        hosts = {"UT": root, "USER": root, "SECOND": sp.host_path(self.prefix, SECOND)}
+        for folder in case.get("install", ()):
+            self.install(folder, with_cache=False)
+        hosts = {"UT": root, "USER": root, "SECOND": sp.host_path(self.prefix, SECOND),
+                 "LONG": sp.host_path(self.prefix, LONG)}
         windows = {"UT": UT, "USER": root, "SECOND": SECOND}
 
         def data(value):
@@ -637,7 +662,8 @@ class Table(Harness):
         def host(path):
             label, rest = path.split("/", 1)
             return os.path.join(hosts[label], *rest.split("/"))
-        words = dict(copied=PLATFORM.COPIED, kept=KEPT, missing=PLATFORM.FOLDER_MISSING, sich="Morvane-Sicherung\\<zeit>",
+        words = dict(copied=PLATFORM.COPIED, kept=KEPT, missing=PLATFORM.FOLDER_MISSING,
+                     not_deleted=PLATFORM.READ_ONLY_NOT_DELETED, sich="Morvane-Sicherung\\<zeit>",
                      **{k: v for k, v in windows.items()})
         if user:
             words["sich"] = "Morvane-Sicherung/<zeit>"
@@ -646,10 +672,12 @@ class Table(Harness):
             words["moved%d" % n] = echoed(sp.key(n) + "=" + name) + "kopiere nach "
         for path, value in case.get("before", {}).items():
             path = host(path.format(**words))
-            if os.path.lexists(path):
+            if os.path.lexists(path) and not (isinstance(value, tuple) and value[0] == "chmod"):
                 os.remove(path)
             if value == FIFO:
                 os.mkfifo(path)
+            elif isinstance(value, tuple) and value[0] == "chmod":
+                os.chmod(path, value[1])
             elif isinstance(value, tuple):
                 os.symlink(value[1], path)
             else:
@@ -667,6 +695,9 @@ class Table(Harness):
                 self.assertEqual(found, [], path)
             else:
                 self.assertEqual(len(found), 1, path)
+                if isinstance(value, tuple):  # ("writable", content)
+                    self.assertTrue(os.stat(found[0]).st_mode & 0o200, path)
+                    value = value[1]
                 with open(found[0], "rb") as f:
                     self.assertEqual(f.read(), data(value), path)
         if case.get("index", []) is None:
