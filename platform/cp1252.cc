@@ -35,8 +35,8 @@ void Put_Utf8(std::string& out, unsigned code) {
   }
 }
 
-// The next character of UTF-8 text at `pos` (moved past it), or -1 for a
-// byte that starts no well-formed character (then one byte is passed).
+}  // namespace
+
 long Next_Utf8(std::string_view text, size_t& pos) {
   unsigned char lead = text[pos++];
   if (lead < 0x80) return lead;
@@ -48,11 +48,9 @@ long Next_Utf8(std::string_view text, size_t& pos) {
     code = (code << 6) | (text[pos++] & 0x3F);
   }
   const long smallest[] = {0, 0x80, 0x800, 0x10000};
-  if (code < smallest[more] || (code >= 0xD800 && code < 0xE000)) return -1;
+  if (code < smallest[more] || (code >= 0xD800 && code < 0xE000) || code > 0x10FFFF) return -1;
   return code;
 }
-
-}  // namespace
 
 char From_Unicode(unsigned code) {
   if (code < 0x80 || (code >= 0xA0 && code < 0x100)) return static_cast<char>(code);

@@ -18,6 +18,11 @@ char Best_Fit(unsigned code);
 // The text in UTF-8.
 std::string To_Utf8(std::string_view text);
 
+// The next character of UTF-8 text at `pos` (moved past it), or -1 for a
+// byte that starts no well-formed character (then one byte is passed): an
+// overlong form (C0 AF for "/"), a surrogate, or beyond U+10FFFF.
+long Next_Utf8(std::string_view text, size_t& pos);
+
 // UTF-8 text in Windows-1252. False when it is no UTF-8 or holds a
 // character the code page lacks; `text` then has "?" in its place.
 bool From_Utf8(std::string_view utf8, std::string& text);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/errors.h"
+#include "platform/cp1252.h"
 #include "platform/host_files.h"
 #include "platform/host_text.h"
 #include "support/utf16.h"
@@ -160,6 +161,34 @@ void Reopen(File& file, const char* how) {
   if (!st.stream) throw IO_Exceptions::Use_Error();
 }
 
+// Whether the file, read anew from its start, is UTF-8 throughout with at
+// least one character beyond ASCII. The read position is kept. False when
+// the file cannot be read again from its start.
+bool Unmarked_Utf8(File::State& st) {
+  std::fpos_t back;
+  if (std::fgetpos(st.stream, &back) != 0 || std::fseek(st.stream, 0, SEEK_SET) != 0) return false;
+  static char buffer[1 << 16];
+  std::string rest;  // a character cut by the end of the buffer
+  bool beyond_ascii = false, valid = true;
+  for (;;) {
+    size_t got = std::fread(buffer, 1, sizeof buffer, st.stream);
+    if (got == 0 && std::ferror(st.stream)) throw IO_Exceptions::Device_Error(st.name);
+    rest.append(buffer, got);
+    size_t pos = 0;
+    while (valid && pos < rest.size()) {
+      unsigned char lead = rest[pos];
+      size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+      if (got > 0 && rest.size() - pos < length) break;  // the rest comes with the next piece
+      beyond_ascii = beyond_ascii || lead >= 0x80;
+      valid = Cp1252::Next_Utf8(rest, pos) >= 0;
+    }
+    rest.erase(0, pos);
+    if (!valid || got == 0) break;
+  }
+  if (std::fsetpos(st.stream, &back) != 0) throw IO_Exceptions::Device_Error(st.name);
+  return valid && rest.empty() && beyond_ascii;
+}
+
 }  // namespace
 
 File::State& State_Of(File& file) {
@@ -196,6 +225,8 @@ Encoding Take_Byte_Order_Mark(File& file) {
   } else if (Peek(file, 0) == 0xFF && Peek(file, 1) == 0xFE) {
     Take(file, 2);  // nothing else was looked at
     st.encoding = Encoding::utf16le;
+  } else if (Unmarked_Utf8(st)) {
+    st.encoding = Encoding::utf8_unmarked;
   }
   return st.encoding;
 }
@@ -213,7 +244,7 @@ void Set_Encoding(File& file, Encoding encoding) {
   if (!Is_Open(file) || st.mode == In_File || st.wrote_anything) throw IO_Exceptions::Use_Error();
   static const char kUtf8_Mark[] = "\xEF\xBB\xBF", kUtf16_Mark[] = "\xFF\xFE";
   const char* mark = encoding == Encoding::utf8 ? kUtf8_Mark : kUtf16_Mark;
-  if (encoding != Encoding::eight_bit &&
+  if (encoding != Encoding::eight_bit && encoding != Encoding::utf8_unmarked &&
       std::fwrite(mark, 1, std::strlen(mark), st.stream) != std::strlen(mark))
     throw IO_Exceptions::Use_Error();
   st.encoding = encoding;

@@ -13,10 +13,11 @@ namespace Text_Files {
 enum File_Mode { In_File, Inout_File, Out_File, Append_File };
 
 // How the lines of a file are stored. An 8-bit file passes its bytes
-// through; a file in UTF-8 or UTF-16LE (each with its byte-order mark) is
-// read and written as UTF-8 text, a UTF-16 file turned to and from UTF-8
-// as it is read and written, without loss (a lone surrogate included).
-enum class Encoding { eight_bit, utf8, utf16le };
+// through; a file in UTF-8 or UTF-16LE (each with its byte-order mark, or
+// UTF-8 without one) is read and written as UTF-8 text, a UTF-16 file turned
+// to and from UTF-8 as it is read and written, without loss (a lone
+// surrogate included).
+enum class Encoding { eight_bit, utf8, utf16le, utf8_unmarked };
 
 class File {
  public:
@@ -71,8 +72,10 @@ bool Is_Open(const File& file);
 const std::string& Name(const File& file);
 
 // A file open for reading that starts with a byte-order mark (EF BB BF, or
-// FF FE) takes it and is read in that encoding from here on; any other is
-// read as 8-bit. Returns the encoding.
+// FF FE) takes it and is read in that encoding from here on. One without a
+// mark that is UTF-8 throughout, with at least one character beyond ASCII,
+// is read as UTF-8 (utf8_unmarked; the file is read once more for that);
+// any other is read as 8-bit. Returns the encoding.
 Encoding Take_Byte_Order_Mark(File& file);
 
 Encoding Encoding_Of(const File& file);
@@ -83,7 +86,7 @@ Encoding Encoding_Of(const File& file);
 void Write_Line_Ends_As(File& file, const File& read);
 
 // A file just created for writing is written in `encoding`, which starts
-// with its byte-order mark.
+// with its byte-order mark (none for utf8_unmarked).
 void Set_Encoding(File& file, Encoding encoding);
 
 // Creates the named file, or empties an existing one, and opens it in `mode`.

@@ -618,6 +618,20 @@ CASES = [
          entries=[(1, "DM-A.ut2")], args=[LONG], install=[LONG],
          out="{moved1}{UT}\\Maps\\DM-A.ut2\n{copied}kopiere nach " + LONG + "\\Maps\\DM-A.ut2\n"
              "{copied}", after={"UT/Maps/DM-A.ut2": 1, "LONG/Maps/DM-A.ut2": 1}),
+    dict(name="an index in UTF-8 without a mark is read and written as UTF-8",
+         entries=[(1, "DM-Caf\u00e9.ut2")], index_encoding="utf-8",
+         before={"UT/Cache/cache.ini": ("[Cache]\r\n%s=DM-Caf\u00e9.ut2\r\n; Gr\u00fc\u00dfe\r\n"
+                                        % sp.key(1)).encode("utf-8")},
+         out="{moved1}{UT}\\Maps\\DM-Caf\u00e9.ut2\n{copied}"
+             "\nZeile eingelesen: ; Gr\u00fc\u00dfe\n" + UNKNOWN,
+         after={"UT/Maps/DM-Caf\u00e9.ut2": 1}, index=["; Gr\u00fc\u00dfe"]),
+    dict(name="one that is no UTF-8 is read as 8-bit, as ever",
+         entries=[(1, "DM-Caf\u00e9.ut2")],
+         before={"UT/Cache/cache.ini": ("[Cache]\r\n%s=DM-Caf\u00e9.ut2\r\n\u00c3\u00a9\r\n"
+                                        % sp.key(1)).encode("cp1252")},
+         out="{moved1}{UT}\\Maps\\DM-Caf\u00e9.ut2\n{copied}"
+             "\nZeile eingelesen: \u00c3\u00a9\n" + UNKNOWN,
+         after={"UT/Maps/DM-Caf\u00e9.ut2": 1}, index=["\u00c3\u00a9"]),
     dict(name="a player's own map in the user folder is kept", game="user", only="native",
          entries=[(1, "DM-Foo.ut2")], before={"USER/Maps/DM-Foo.ut2": b"eigene Karte"},
          out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}{kept}{USER}/{sich}/Maps/DM-Foo.ut2\n",
@@ -702,7 +716,8 @@ class Table(Harness):
                     self.assertEqual(f.read(), data(value), path)
         if case.get("index", []) is None:
             return
-        lines = self.cache_file("cache.ini").decode("latin-1").split("\r\n")
+        lines = self.cache_file("cache.ini").decode(case.get("index_encoding", "latin-1"))
+        lines = lines.split("\r\n")
         self.assertEqual(lines, ["[Cache]"] + [l.format(**words) for l in case.get("index", [])] +
                          [""])
 
