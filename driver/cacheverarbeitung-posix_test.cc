@@ -62,9 +62,10 @@ TEST(Cacheverarbeitung, AFailedCopyKeepsThePackageAndItsLine) {
                 "Das System kann den angegebenen Pfad nicht finden.\n"
                 "        0 Datei(en) kopiert.\n" +
                 failed + Echo(K3 + "=C.utx") + "kopiere nach " + pass.ut + "\\Textures\\C.utx\n" +
-                "        1 Datei(en) kopiert.\n" + "kopiere nach " + extra + "\\Textures\\C.utx\n" +
+                "        1 Datei(en) kopiert.\n" + "kopiere nach " + extra + "/Textures/C.utx\n" +
                 "Das System kann den angegebenen Pfad nicht finden.\n"
-                "        0 Datei(en) kopiert.\n");
+                "        0 Datei(en) kopiert.\n"
+                "!! Kopieren in weitere Installation fehlgeschlagen !!\n");
   EXPECT_EQ(pass.new_index, "[Cache]\r\n" + K2 + "=B.ogg\r\n");
   EXPECT_EQ(Read_File(pass.dir / "UT2004/Cache/" + K2 + ".uxx"), "b");
   EXPECT_FALSE(Exists(pass.dir / "UT2004/Cache/" + K3 + ".uxx"));

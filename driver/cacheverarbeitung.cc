@@ -6,6 +6,7 @@
 
 #include "base/errors.h"
 #include "platform/cp1252.h"
+#include "platform/host_text.h"
 #include "support/util-execution.h"
 #include "support/util-files-text_io.h"
 
@@ -32,6 +33,7 @@ const char kFehlt[] = "!! Datei fehlt im Cache -> Zeile wird entfernt !!";
 const char kLoeschenFehlgeschlagen[] = "!! Loeschen fehlgeschlagen -> Zeile bleibt erhalten !!";
 const char kKopiere[] = "kopiere nach ";
 const char kOrdner[] = "!! Ordner mit diesem Namen im Weg -> nicht kopiert !!";
+const char kWeitereFehlgeschlagen[] = "!! Kopieren in weitere Installation fehlgeschlagen !!";
 
 const Typ* typ_von(std::string_view zielname) {
   for (const Typ& typ : typtabelle)
@@ -111,9 +113,11 @@ struct Verbleib {
 
 // Handles one line of the entry part: an entry of a known type with a safe
 // name and its package in the cache is copied and then deleted.
+// Failed copies to further installations are counted in `fehlgeschlagen`.
 Verbleib eintrag_bearbeiten(std::string_view zeile, const std::string& utpfad,
                             const std::string& cachepfad, const std::vector<std::string>& argumente,
-                            const Command_Runner& ausfuehren, const Looker& nachsehen) {
+                            const Command_Runner& ausfuehren, const Looker& nachsehen,
+                            int& fehlgeschlagen) {
   if (!eintragsform(zeile)) return {true, kUnbekannt};
   std::string_view quellname = zeile.substr(0, 34);
   std::string_view zielname = zeile.substr(35);
@@ -142,7 +146,15 @@ Verbleib eintrag_bearbeiten(std::string_view zeile, const std::string& utpfad,
   if (!kopieren(paket, utpfad + im_spiel, ausfuehren, nachsehen) ||
       !ganz_da(utpfad + im_spiel, groesse, nachsehen))
     return {true, kFehlgeschlagen};
-  for (const std::string& a : argumente) kopieren(paket, a + ziel, ausfuehren, nachsehen);
+  for (std::string a : argumente) {
+    // A Linux folder as the player typed it is joined with "/".
+    std::string dort = ziel;
+    if (Host_Path(a)) std::replace(dort.begin(), dort.end(), '\\', '/');
+    if (!kopieren(paket, a + dort, ausfuehren, nachsehen)) {
+      Text_Files::Put_Line(kWeitereFehlgeschlagen);
+      ++fehlgeschlagen;
+    }
+  }
   ausfuehren(Util::Execution::Delete_Command(paket));
   // The shell's answer is not to be trusted here: ask the disk. Kept, so
   // that the next run copies again and deletes.
@@ -193,8 +205,9 @@ std::string sichtbar(std::string_view text) {
 bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
                        Text_Files::File& cachedatei, Text_Files::File& tempdatei,
                        const std::vector<std::string>& argumente, const Command_Runner& ausfuehren,
-                       const Looker& nachsehen) {
+                       const Looker& nachsehen, Bilanz* bilanz) {
   bool eintraege = false;
+  Bilanz gezaehlt;
   // The new index is written as the old one is: a kept line keeps its bytes.
   Text_Files::Set_Encoding(tempdatei, Text_Files::Encoding_Of(cachedatei));
 
@@ -212,10 +225,13 @@ bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
     Text_Files::New_Line();
     Text_Files::Put_Line(kEingelesen + sichtbar(zeile.text));
     eintraege = eintraege || eintragsform(zeile.text);
-    Verbleib verbleib =
-        eintrag_bearbeiten(zeile.text, utpfad, cachepfad, argumente, ausfuehren, nachsehen);
+    Verbleib verbleib = eintrag_bearbeiten(zeile.text, utpfad, cachepfad, argumente, ausfuehren,
+                                           nachsehen, gezaehlt.fehlgeschlagen);
     if (verbleib.meldung) Text_Files::Put_Line(verbleib.meldung);
     if (verbleib.behalten) Text_Files::Put_Line(tempdatei, zeile.gelesen);
+    gezaehlt.behalten += verbleib.behalten;
+    gezaehlt.verschoben += !verbleib.behalten && !verbleib.meldung;
   }
+  if (bilanz) *bilanz = gezaehlt;
   return eintraege;
 }

@@ -29,6 +29,13 @@ using Command_Runner = std::function<int(const std::string&)>;
 // Says what stands at a path, and the size of a file (Host_Files::Look).
 using Looker = std::function<Host_Files::Kind(const std::string&, Host_Files::Seen, int64_t*)>;
 
+// What a pass did, counted.
+struct Bilanz {
+  int verschoben = 0;      // packages moved
+  int behalten = 0;        // lines after "[Cache]" that stay in the index
+  int fehlgeschlagen = 0;  // copies to further installations that failed
+};
+
 // Reads `cachedatei` from its start to its end and writes the new index to
 // `tempdatei`; closes neither. `cachepfad` is `utpfad` followed by "\Cache\".
 // Returns true when at least one line had the entry layout (a 34-character
@@ -37,7 +44,9 @@ using Looker = std::function<Host_Files::Kind(const std::string&, Host_Files::Se
 // that is no file keeps it without a command; one whose copy does not stand
 // whole at its target afterwards (a file of the package's size), or that is
 // still there after its DEL, keeps it.
+// A further installation written in the host's own form (Host_Path) gets
+// its paths joined with "/". `bilanz`, when given, gets the counts of the pass.
 bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
                        Text_Files::File& cachedatei, Text_Files::File& tempdatei,
                        const std::vector<std::string>& argumente, const Command_Runner& ausfuehren,
-                       const Looker& nachsehen = Host_Files::Look);
+                       const Looker& nachsehen = Host_Files::Look, Bilanz* bilanz = nullptr);

@@ -6,7 +6,9 @@
 #include "base/errors.h"
 #include "driver/cacheverarbeitung.h"
 #include "driver/morvanepack.h"
+#include "driver/optionen.h"
 #include "platform/host_files.h"
+#include "platform/host_text.h"
 #include "support/text_files.h"
 #include "support/ustrings.h"
 #include "support/util-execution.h"
@@ -91,13 +93,17 @@ void ordner_vorhanden(const std::string& ordner) {
 
 }  // namespace
 
-void morvane(const std::vector<std::string>& argumente) {
+void morvane(std::vector<std::string> argumente) {
   std::string utpfad;
   std::string zeile;
   Text_Files::File cachedatei;
   Text_Files::File tempdatei;
   std::string cachepfad;
   bool eintraege = false;
+  Bilanz bilanz;
+
+  if (optionen(argumente)) return;
+  for (std::string& ordner : argumente) Host_Path(ordner);
 
   Text_Files::Put_Line(kSterne);
   Text_Files::Put_Line(bannerzeile("Morvane 0.91 Beta"));
@@ -106,13 +112,14 @@ void morvane(const std::vector<std::string>& argumente) {
   Text_Files::Put_Line(kSterne);
   Text_Files::New_Line();
 
-  Installation installation = utinstallationen();
-  utpfad = installation.folder;
-  ordner_pruefen(utpfad);
+  // A mistyped further installation is told before any question is asked.
   for (const std::string& ordner : argumente) {
     ordner_pruefen(ordner);
     ordner_vorhanden(ordner);
   }
+  Installation installation = utinstallationen();
+  utpfad = installation.folder;
+  ordner_pruefen(utpfad);
   // A native game's user folder is a Linux folder, whose names the game
   // reads exactly: its paths are written with "/".
   const std::string trenner = installation.exact_names ? "/" : "\\";
@@ -126,7 +133,7 @@ void morvane(const std::vector<std::string>& argumente) {
   // The native game writes its index with its own line ends: they stay.
   if (installation.exact_names) Text_Files::Write_Line_Ends_As(tempdatei, cachedatei);
   eintraege = cacheverarbeitung(utpfad, cachepfad, cachedatei, tempdatei, argumente,
-                                Util::Execution::Execute);
+                                Util::Execution::Execute, Host_Files::Look, &bilanz);
 
   // The new index must be on the disk, and still at its name (the folder
   // may have been swapped for a copy), before the old one goes.
@@ -139,9 +146,18 @@ void morvane(const std::vector<std::string>& argumente) {
   if (status != 0 || !fehlt(cachepfad + "tempcache.ini") || fehlt(cachepfad + "cache.ini"))
     throw IO_Exceptions::Use_Error("neuer Index bleibt unter " + cachepfad + "tempcache.ini");
 
+  Text_Files::New_Line();
   if (!eintraege) {
-    Text_Files::New_Line();
     Text_Files::Put_Line("- cache.ini leer");
+  } else {
+    Text_Files::Put_Line("- Pakete verschoben: " + std::to_string(bilanz.verschoben) +
+                         ", Zeilen behalten: " + std::to_string(bilanz.behalten));
+    if (bilanz.fehlgeschlagen > 0)
+      Text_Files::Put_Line("- Kopien in weitere Installationen fehlgeschlagen: " +
+                           std::to_string(bilanz.fehlgeschlagen));
+    if (Util::Execution::Kept_Count() > 0)
+      Text_Files::Put_Line("- alte Fassungen gesichert in Morvane-Sicherung: " +
+                           std::to_string(Util::Execution::Kept_Count()));
   }
   Text_Files::New_Line();
   Text_Files::Put_Line("++ 'Enter' druecken um das Programm zu beenden ++");

@@ -6,6 +6,8 @@
 
 // Shows the banner, lets the user choose an installation, empties its cache
 // into the game folders (and those of the `argumente`, further installation
-// folders), puts the new index in place of the old one and waits for Enter.
-// Every failure is thrown as an Error and ends the run where it happens.
-void morvane(const std::vector<std::string>& argumente);
+// folders, after any options), puts the new index in place of the old one,
+// sums up what it did and waits for Enter. An option that asks for a text
+// (--help, --version) shows it and ends the run there. Every failure is
+// thrown as an Error and ends the run where it happens.
+void morvane(std::vector<std::string> argumente);

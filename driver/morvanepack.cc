@@ -18,8 +18,13 @@ Installation utinstallationen() {
   // folders. Without either, the registry's own error.
   std::vector<std::string> benutzerordner = User_Folders();
   std::optional<Key_Name_Array> registriert = Find_Sub_Keys(kInstalledApps, HKEY_LOCAL_MACHINE);
-  if (!registriert && benutzerordner.empty())
+  if (!registriert && benutzerordner.empty()) {
+    // Natively a player is told where the program looked; on Windows the
+    // registry's own error says it.
+    std::string gesucht = Places_Searched();
+    if (!gesucht.empty()) throw Registry_Error("keine Installation gefunden in " + gesucht);
     registriert = Get_Sub_Keys(kInstalledApps, HKEY_LOCAL_MACHINE);
+  }
   Key_Name_Array installierteuts = registriert.value_or(Key_Name_Array{});
   const int32_t anzahlregistriert = static_cast<int32_t>(installierteuts.size());
   installierteuts.insert(installierteuts.end(), benutzerordner.begin(), benutzerordner.end());

@@ -9,3 +9,9 @@ bool Argument_Text(const std::string& argument, std::string& text) {
   text = argument;
   return true;
 }
+
+const bool kSlashOptions = true;
+
+bool Host_Path(std::string&) {
+  return false;
+}

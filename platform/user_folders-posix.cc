@@ -6,6 +6,7 @@
 
 #include "platform/host_text.h"
 #include "platform/user_folders.h"
+#include "platform/wine_prefix.h"
 
 namespace {
 
@@ -13,15 +14,21 @@ namespace {
 // "Library/Application Support/UT2004" here; they are not supported yet.
 const char* const kUser_Folders[] = {".ut2004", ".ut2003"};
 
+// $HOME without a separator at its end; "" for the root or none.
+std::string Home() {
+  const char* home = std::getenv("HOME");
+  std::string base(home ? home : "");
+  while (!base.empty() && base.back() == '/') base.pop_back();
+  return base;
+}
+
 }  // namespace
 
 std::vector<std::string> User_Folders() {
   std::vector<std::string> found;
   const char* home = std::getenv("HOME");
   if (!home || !*home) return found;
-  std::string base(home);
-  while (base.size() > 1 && base.back() == '/') base.pop_back();
-  if (base == "/") base.clear();
+  std::string base = Home();
   for (const char* name : kUser_Folders) {
     std::string folder = base + "/" + name;
     struct stat st;
@@ -31,4 +38,12 @@ std::vector<std::string> User_Folders() {
     found.push_back(text);
   }
   return found;
+}
+
+std::string Places_Searched() {
+  std::string places = Wine_Prefix() + "/system.reg";
+  for (const char* name : kUser_Folders) places += ", " + Home() + "/" + name + "/Cache";
+  std::string text;
+  Argument_Text(places, text);
+  return text;
 }

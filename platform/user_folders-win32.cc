@@ -4,3 +4,7 @@
 std::vector<std::string> User_Folders() {
   return {};
 }
+
+std::string Places_Searched() {
+  return "";
+}

@@ -10,3 +10,8 @@
 // (Windows-1252; a character the code page lacks becomes "?"). None on
 // Windows, whose games keep their cache in the installation.
 std::vector<std::string> User_Folders();
+
+// Where the platform looked for games besides the registry's key, for a
+// player told that none was found: on Linux the Wine prefix's registry file
+// and the user folders' Cache folders, joined by ", ". Empty on Windows.
+std::string Places_Searched();

@@ -16,7 +16,8 @@ import tempfile
 import unittest
 
 import e2e_test
-from e2e_test import (BANNER, FAILED, NOT_DELETED, OPENING, PROMPT, UNKNOWN, UT, dialogue, echoed,
+from e2e_test import (BANNER, FAILED, FURTHER_FAILED, NOT_DELETED, OPENING, UNKNOWN, UT, dialogue,
+                      echoed, summary,
                       report, sp, write_file)
 
 NO_SPACE = ("Auf dem Datentraeger ist nicht genug Speicherplatz vorhanden.\n"
@@ -122,7 +123,7 @@ class Faults(e2e_test.Harness):
                     echoed(sp.key(1) + "=DM-Alt.ut2") +
                     "kopiere nach C:\\UT2004\\Maps\\DM-Alt.ut2\n" + DENIED + FAILED +
                     echoed(sp.key(2) + "=Core.u") +
-                    "kopiere nach C:\\UT2004\\System\\Core.u\n" + DENIED + FAILED + PROMPT)
+                    "kopiere nach C:\\UT2004\\System\\Core.u\n" + DENIED + FAILED + summary(0, 2))
         self.check_invariant(*state, roots=["UT2004"])
         with open(target, "rb") as f:
             self.assertEqual(f.read(), b"old map")
@@ -136,7 +137,7 @@ class Faults(e2e_test.Harness):
         os.chmod(user, 0o555)
         run = self.run_limited("1\n\n", before=nobody())
         self.expect(run, BANNER + dialogue([user]) + echoed(sp.key(1) + "=DM-Foo.ut2") +
-                    "kopiere nach %s/Maps/DM-Foo.ut2\n" % user + DENIED + FAILED + PROMPT)
+                    "kopiere nach %s/Maps/DM-Foo.ut2\n" % user + DENIED + FAILED + summary(0, 1))
         self.assertEqual(sorted(os.listdir(user)), ["Cache", "System"])
         self.assertEqual(sorted(os.listdir(os.path.join(user, "Cache"))),
                          [sp.key(1) + ".uxx", "cache.ini", "morvane.lock"])
@@ -158,8 +159,8 @@ class Faults(e2e_test.Harness):
         self.expect(run, OPENING +
                     self.moved(big + "=Huge.utx", [UT], "Textures", "Huge.utx") +
                     "kopiere nach %s\\Textures\\Huge.utx\n" % e2e_test.SECOND + NO_SPACE +
-                    self.moved(small + "=Small.utx", [UT, e2e_test.SECOND], "Textures",
-                               "Small.utx") + PROMPT)
+                    FURTHER_FAILED + self.moved(small + "=Small.utx", [UT, e2e_test.SECOND],
+                                                "Textures", "Small.utx") + summary(2, 0, 1))
         self.check_invariant(*state, roots=["UT2004", os.path.join("Spiele", "UT2004 Kopie")])
         self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Textures"))),
                          ["Huge.utx", "Small.utx"])
@@ -258,13 +259,13 @@ class Faults(e2e_test.Harness):
         self.expect(run, OPENING + echoed(sp.key(1) + "=Core.u") +
                     "kopiere nach C:\\UT2004\\System\\Core.u\n"
                     "Die Datei konnte nicht kopiert werden (Fehler 5).\n"
-                    "        0 Datei(en) kopiert.\n" + FAILED + PROMPT)
+                    "        0 Datei(en) kopiert.\n" + FAILED + summary(0, 1))
         self.check_invariant(*state, roots=["UT2004"])
         self.assertEqual(self.cache_file(sp.key(1) + ".uxx"), state[1][sp.key(1)])
         e2e_test.PLATFORM.wrapper = cross
         run = self.run_limited("1\n\n")
         self.expect(run, OPENING +
-                    self.moved(sp.key(1) + "=Core.u", [UT], "System", "Core.u") + PROMPT)
+                    self.moved(sp.key(1) + "=Core.u", [UT], "System", "Core.u") + summary(1, 0))
         self.assertEqual(os.stat(os.path.join(self.root, "System", "Core.u")).st_nlink, 1)
 
     @unittest.skipUnless(shutil.which("strace") and os.environ.get("MORVANE_SANITIZED") != "ON",
@@ -308,7 +309,7 @@ class Faults(e2e_test.Harness):
         reg = os.path.join(self.prefix, "system.reg")
         with open(reg, "rb") as f:
             good = f.read()
-        missing = report("GWINDOWS.REGISTRY.REGISTRY_ERROR", e2e_test.PLATFORM.NOT_FOUND_TEXT)
+        missing = e2e_test.PLATFORM.nothing_found(self.prefix)
         write_file(reg, os.urandom(5000))
         self.expect(self.run_limited("1\n\n"), BANNER, missing, 1)
         write_file(reg, good[:good.index(b"UT2004 Zweit") + 4])
@@ -333,7 +334,8 @@ class Faults(e2e_test.Harness):
         run = self.run_limited("1\n\n")
         self.assertEqual(run.status, 0, run.err)
         self.assertTrue(run.out.endswith(
-            "\nDie Eingabezeile ist zu lang.\n" + FAILED + echoed(other.decode()) + UNKNOWN + PROMPT))
+            "\nDie Eingabezeile ist zu lang.\n" + FAILED + echoed(other.decode()) + UNKNOWN +
+            summary(0, 2)))
         with open(os.path.join(self.root, "Cache", "cache.ini"), "rb") as f:
             written = f.read()
         self.assertEqual(hashlib.sha1(written).hexdigest(), hashlib.sha1(

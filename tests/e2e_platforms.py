@@ -64,6 +64,11 @@ class Native:
     def console(self, text):
         return text
 
+    def nothing_found(self, prefix):
+        """The report when neither the registry nor a user folder has a game."""
+        return ("\nraised GWINDOWS.REGISTRY.REGISTRY_ERROR : keine Installation gefunden in "
+                "%s/system.reg, %s/.ut2004/Cache, %s/.ut2003/Cache\n" % (prefix, prefix, prefix))
+
 
 class Wine:
     """morvane.exe under Wine: the real registry calls and the real cmd.exe.
@@ -158,6 +163,9 @@ class Wine:
 
     def console(self, text):
         return text.replace("\n", "\r\n")
+
+    def nothing_found(self, prefix):
+        return "\nraised GWINDOWS.REGISTRY.REGISTRY_ERROR : " + self.NOT_FOUND_TEXT + "\n"
 
 
 def current():
