@@ -1,16 +1,21 @@
 """The packages that players download, as scripts/release builds them: the
-.deb passes lintian and carries the manual page, copyright and changelog;
-the Windows zip has a versioned name and holds morvane.exe, LICENSE.txt and
-LIESMICH.txt, whose lines end in CR LF for Notepad.
+.deb passes lintian and carries the manual page (with its OPTIONS and EXIT
+STATUS), copyright, changelog and guides, compressed; the Windows zip has a
+versioned name and unpacks into a folder of that name with morvane.exe,
+LICENSE.txt and LIESMICH.txt, whose lines end in CR LF for Notepad; the
+Linux tarball unpacks into a folder of its own with a program that needs no
+library of the system.
 
-MORVANE_NATIVE_BUILD and MORVANE_WINDOWS_BUILD name the configured build
-folders; each package is made anew from one with cpack."""
+MORVANE_NATIVE_BUILD, MORVANE_WINDOWS_BUILD and MORVANE_STATIC_BUILD name
+the configured build folders; each package is made anew from one with
+cpack."""
 
 import glob
 import os
 import re
 import shutil
 import subprocess
+import tarfile
 import tempfile
 import unittest
 import zipfile
@@ -39,8 +44,14 @@ class Release(unittest.TestCase):
                                  check=True).stdout
         for path in ("./usr/games/morvane", "./usr/share/man/man6/morvane.6.gz",
                      "./usr/share/doc/morvane/copyright",
-                     "./usr/share/doc/morvane/changelog.Debian.gz"):
+                     "./usr/share/doc/morvane/changelog.Debian.gz",
+                     "./usr/share/doc/morvane/PLAYERS.md.gz", "./usr/share/doc/morvane/README.md.gz"):
             self.assertIn(path, listing)
+        manual = os.path.join(os.path.dirname(__file__), "..", "packaging", "morvane.6")
+        with open(manual) as f:
+            sections = re.findall(r"^\.SH (.+)$", f.read(), re.M)
+        for section in ("OPTIONS", "EXIT STATUS"):
+            self.assertIn(section, sections)
 
     @unittest.skipUnless(os.environ.get("MORVANE_WINDOWS_BUILD"), "needs the Windows build")
     def test_the_windows_zip_has_a_version_and_a_guide_for_notepad(self):
@@ -49,12 +60,36 @@ class Release(unittest.TestCase):
         [archive] = glob.glob(os.path.join(out, "*.zip"))
         self.assertRegex(os.path.basename(archive),
                          r"^morvane-0\.91-[1-9][0-9]*-windows-x64\.zip$")
+        folder = os.path.basename(archive)[:-len(".zip")] + "/"
         with zipfile.ZipFile(archive) as z:
-            self.assertEqual(sorted(z.namelist()), ["LICENSE.txt", "LIESMICH.txt", "morvane.exe"])
+            self.assertEqual(sorted(z.namelist()), [folder + name for name in (
+                "LICENSE.txt", "LIESMICH.txt", "morvane.exe")])
             for name in ("LICENSE.txt", "LIESMICH.txt"):
-                text = z.read(name)
+                text = z.read(folder + name)
                 self.assertNotRegex(text, re.compile(rb"(?<!\r)\n"), name)
                 text.decode("ascii")
+
+
+    @unittest.skipUnless(os.environ.get("MORVANE_STATIC_BUILD"), "needs the static build")
+    def test_the_linux_tarball_runs_anywhere(self):
+        out = package(os.environ["MORVANE_STATIC_BUILD"], "TGZ")
+        self.addCleanup(shutil.rmtree, out)
+        [archive] = glob.glob(os.path.join(out, "*.tar.gz"))
+        name = os.path.basename(archive)[:-len(".tar.gz")]
+        self.assertRegex(name, r"^morvane-0\.91-[1-9][0-9]*-linux-x86_64$")
+        with tarfile.open(archive) as tar:
+            self.assertEqual(sorted(m.name for m in tar.getmembers() if m.isfile()), [
+                name + "/" + f for f in ("LICENSE", "PLAYERS.md", "morvane", "morvane.6")])
+            tar.extractall(out)
+        program = os.path.join(out, name, "morvane")
+        # No interpreter and no library of the system.
+        headers = subprocess.run(["readelf", "-ld", program], capture_output=True, text=True,
+                                 check=True).stdout
+        self.assertNotIn("INTERP", headers)
+        self.assertNotIn("(NEEDED)", headers)
+        done = subprocess.run([program, "--version"], capture_output=True, text=True, env={})
+        self.assertEqual((done.stdout, done.returncode), (
+            "morvane " + name[len("morvane-"):-len("-linux-x86_64")] + "\n", 0))
 
 
 if __name__ == "__main__":
