@@ -243,6 +243,11 @@ int Copy_Found(const std::string& source, const std::string& target, Copy_Mode m
     // A new name within the file system: one link, made whole or not at all.
     if (link(from.path.c_str(), to.path.c_str()) == 0) {
       Wine_Paths::Note_Made(names, to.path);
+      // The new name is the package's file, whose lstat is known: asking
+      // whether the copy stands whole needs no lookup.
+      Found made = from;
+      made.path = to.path;
+      Wine_Paths::Note_Found(names, target, made);
       return Writable(to.path, from_stat);
     }
     if (errno == ENOENT || errno == ENOTDIR) return ENOTDIR;  // no target folder
@@ -390,8 +395,9 @@ bool Same_Bytes(const std::string& a, const std::string& b) {
 
 void Remove_Temporaries(const std::string& folder) {
   static std::set<std::string> done;
+  if (!done.insert(folder).second) return;
   Found found = Resolve(folder);
-  if (!found.exists || !done.insert(found.path).second) return;
+  if (!found.exists) return;
   DIR* dir = opendir(found.path.c_str());
   if (!dir) return;
   while (dirent* entry = readdir(dir)) {

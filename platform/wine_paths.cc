@@ -274,6 +274,10 @@ Found Find(Names& names, const std::string& windows_path, Absence absence) {
   return found;
 }
 
+void Note_Found(Names& names, const std::string& windows_path, const Found& found) {
+  names.recent[names.next_recent++ % names.recent.size()] = {windows_path, found};
+}
+
 void Forget_Recent(Names& names) {
   for (Names::Recent& recent : names.recent) recent.windows_path.clear();
 }

@@ -67,6 +67,11 @@ bool Is_Exact(const Names& names, const std::string& host_path);
 void Note_Made(Names& names, const std::string& host_path);
 void Note_Removed(Names& names, const std::string& host_path);
 
+// The program itself has just put a file at `windows_path` (at
+// `found.path`), whose lstat it knows: the next lookup of that path is
+// answered from it, without asking the disk.
+void Note_Found(Names& names, const std::string& windows_path, const Found& found);
+
 // Forgets the paths found a moment ago: a call on them failed, so something
 // may have changed that the program did not do.
 void Forget_Recent(Names& names);
