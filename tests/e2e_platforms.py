@@ -143,20 +143,33 @@ class Wine:
                        stderr=subprocess.DEVNULL)
         sp.keep_wineserver_up(self.env)
 
-    def start(self, prefix, args):
+    def start(self, prefix, args, env=None):
         return subprocess.Popen(sp.wine(self.binary, *args), stdin=subprocess.PIPE,
                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                                env=dict(self.env, WINEDEBUG="-all"),
+                                env=dict(self.env, WINEDEBUG="-all", **(env or {})),
                                 cwd=os.path.join(prefix, "drive_c"))
 
     def other_spelling(self, prefix, folder):
         """The same folder through drive Z:, the Linux root."""
         return "Z:" + sp.host_path(prefix, folder).replace("/", "\\")
 
-    def run(self, prefix, args, stdin):
+    def use_shell(self, mode):
+        """Has morvane.exe start the tests' own shell (tests/test_shell-win32.cc),
+        misbehaving as `mode` says, or with None cmd.exe again. Wine takes
+        COMSPEC from the registry, the user's value first."""
+        key = r"HKCU\Environment"
+        if mode is None:
+            self._wine("reg", "delete", key, "/v", "COMSPEC", "/f")
+            return {}
+        shell = os.path.join(os.path.dirname(self.binary), "test_shell.exe")
+        self._wine("reg", "add", key, "/v", "COMSPEC", "/d", "Z:" + shell.replace("/", "\\"),
+                   "/f", check=True)
+        return {"MORVANE_TEST_SHELL": mode}
+
+    def run(self, prefix, args, stdin, env=None):
         # Its output is compared byte for byte: no lines of Wine's own.
         done = subprocess.run(sp.wine(self.binary, *args), input=stdin,
-                              env=dict(self.env, WINEDEBUG="-all"),
+                              env=dict(self.env, WINEDEBUG="-all", **(env or {})),
                               cwd=os.path.join(prefix, "drive_c"), stdout=subprocess.PIPE,
                               stderr=subprocess.STDOUT, timeout=120)
         return (done.stdout.decode("cp1252"), "", done.returncode)

@@ -8,9 +8,11 @@ the prefix's system.reg and carries out the commands itself."""
 import glob
 import os
 import re
+import select
 import shutil
 import subprocess
 import sys
+import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "scripts"))
@@ -138,8 +140,9 @@ class Harness(unittest.TestCase):
         with open(os.path.join(self.root, "Cache", name), "rb") as f:
             return f.read()
 
-    def run_morvane(self, answers, args=()):
-        out, err, status = PLATFORM.run(self.prefix, list(args), answers.encode("cp1252"))
+    def run_morvane(self, answers, args=(), **env):
+        out, err, status = PLATFORM.run(self.prefix, list(args), answers.encode("cp1252"),
+                                        **({"env": env} if env else {}))
         return Run(out, normalised(err), status)
 
     def expect(self, run, out, err="", status=0):
@@ -527,6 +530,29 @@ class EndToEnd(Harness):
                                  "anderen Lauf: " + folder + "\n")
                 self.assertEqual(self.files(), before)
 
+    @unittest.skipUnless(PLATFORM.name == "wine", "the Windows build's shell")
+    def test_a_shell_that_asks_finds_no_answer_of_the_players(self):
+        # The shell reads a line before it works. Its input must end at once:
+        # the player's answers still to come are the program's.
+        self.standard(entries=[(sp.key(1), "XGame.u")])
+        env = PLATFORM.use_shell("wait")
+        self.addCleanup(PLATFORM.use_shell, None)
+        first = PLATFORM.start(self.prefix, [], env)
+        self.addCleanup(first.kill)
+        first.stdin.write(b"1\n")
+        first.stdin.flush()
+        shown, deadline = b"", time.time() + 60
+        while b"beenden ++" not in shown and time.time() < deadline:
+            if select.select([first.stdout], [], [], 1)[0]:
+                shown += os.read(first.stdout.fileno(), 4096) or b"(ended)"
+        first.stdin.write(b"\n")
+        first.stdin.close()
+        shown += first.stdout.read()
+        first.stdout.close()
+        self.assertEqual((shown.decode("cp1252"), first.wait()), (PLATFORM.console(
+            OPENING + self.moved(sp.key(1) + "=XGame.u", [UT], "System", "XGame.u") +
+            summary(1, 0)), 0))
+
     def test_the_next_run_heals_what_an_interrupted_run_left(self):
         # The last run ended after removing cache.ini: its new index, which
         # still names a package it had moved (stale), is taken over. A
@@ -584,6 +610,17 @@ Anleitung: LIESMICH.txt neben morvane.exe, unter Linux: man morvane
 BUILD = subprocess.run(["git", "rev-list", "--count", "HEAD"], capture_output=True, text=True,
                        cwd=os.path.dirname(os.path.abspath(__file__))).stdout.strip()
 FIFO = "a named pipe"
+
+
+def temporary_name(target):
+    """The name under which a copy to `target` is written first."""
+    h = 1469598103934665603
+    for byte in target.encode("cp1252"):
+        h = ((h ^ byte) * 1099511628211) % (1 << 64)
+    return ".morvane-%016x" % h
+
+
+TEMPORARY = temporary_name(UT + "\\Maps\\DM-Foo.ut2")
 # A further installation whose targets are 249 characters long.
 LONG = "C:\\" + "Lang" * 58
 
@@ -690,6 +727,18 @@ CASES = [
     dict(name="after --, a folder named like an option is a folder, checked before the list",
          args=["--", "--help"], entries=[], full=True, out=BANNER, status=1,
          err=report("IO_EXCEPTIONS.NAME_ERROR", "morvane.cc:N --help")),
+    dict(name="a copy that the shell only claims, short, keeps its line and package", only="wine",
+         shell="short", entries=[(1, "DM-Foo.ut2")],
+         out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n        1 Datei(en) kopiert.\n" + FAILED,
+         after={"UT/Maps/DM-Foo.ut2": None, "UT/Maps/.morvane-*": None, "UT/Cache/{k1}.uxx": 1},
+         index=["{k1}=DM-Foo.ut2"], sum=(0, 1)),
+    dict(name="and so does one of nothing; a copy that an earlier run left at the temporary "
+              "name, of the package's size, never becomes the copy", only="wine",
+         shell="none", entries=[(1, "DM-Foo.ut2")],
+         before={"UT/Maps/" + TEMPORARY: b"x" * len(sp.package_bytes("DM-Foo.ut2", 64))},
+         out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n        1 Datei(en) kopiert.\n" + FAILED,
+         after={"UT/Maps/DM-Foo.ut2": None, "UT/Maps/.morvane-*": None, "UT/Cache/{k1}.uxx": 1},
+         index=["{k1}=DM-Foo.ut2"], sum=(0, 1)),
     dict(name="a player's own map in the user folder is kept", game="user", only="native",
          entries=[(1, "DM-Foo.ut2")], before={"USER/Maps/DM-Foo.ut2": b"eigene Karte"},
          out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}{kept}{USER}/{sich}/Maps/DM-Foo.ut2\n",
@@ -756,7 +805,13 @@ class Table(Harness):
             else:
                 write_file(path, data(value))
         args = [a.format(**words) for a in case.get("args", ())]
-        run = self.run_morvane("1\n\n", args)
+        env = {}
+        if "shell" in case:
+            env = PLATFORM.use_shell(case["shell"])
+            self.addCleanup(PLATFORM.use_shell, None)
+        run = self.run_morvane("1\n\n", args, **env)
+        if "shell" in case:
+            PLATFORM.use_shell(None)
         opening = BANNER + dialogue([root] if user else ["UT2004", "UT2004 Zweitinstallation"])
         status = case.get("status", 0)
         if case.get("full"):
