@@ -2,6 +2,8 @@
 // gives, recorded rather than run.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "base/errors.h"
 #include "platform/host_text.h"
 #include "tests/pass_fixture.h"
@@ -100,6 +102,10 @@ TEST(Cacheverarbeitung, UnsafeNamesRunNoCommand) {
                                     K1.substr(0, 33) + "%=x.u",
                                     K1 + "=a\x7f.u",
                                     K1 + "=\x1b[8m.u"};
+  // Each character on its own, the edges of the control range, and the
+  // bytes that Windows-1252 leaves undefined.
+  for (char c : std::string("\"%!\\/:*?<>|\x01\x1f\x7f\x81\x8d\x8f\x90\x9d"))
+    lines.push_back(K1 + "=a" + c + "b.u");
   for (auto& line : lines) index += line + "\r\n";
   index += K2 + "=Ok \xe9t\xe9.u\r\n";
   Pass pass(index);
@@ -108,9 +114,15 @@ TEST(Cacheverarbeitung, UnsafeNamesRunNoCommand) {
   std::string expected;
   // Control characters are shown escaped, never obeyed by the terminal.
   for (auto line : lines) {
-    for (auto [raw, shown] : {std::pair{"\t", "\\x09"}, {"\x7f", "\\x7F"}, {"\x1b", "\\x1B"}})
-      if (size_t at = line.find(raw); at != line.npos) line.replace(at, 1, shown);
-    expected += Echo(line) + "!! unsicherer Dateiname -> Zeile wird ausgelassen !!\n";
+    std::string echoed;
+    for (unsigned char c : line) {
+      bool hidden = c < 32 || c == 127 || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 ||
+                    c == 0x9D;
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      echoed += hidden ? std::string(hex) : std::string(1, static_cast<char>(c));
+    }
+    expected += Echo(echoed) + "!! unsicherer Dateiname -> Zeile wird ausgelassen !!\n";
   }
   expected +=
       Echo(K2 + "=Ok \xe9t\xe9.u") + "kopiere nach " + pass.ut + "\\System\\Ok \xe9t\xe9.u\n";

@@ -216,6 +216,39 @@ class Faults(e2e_test.Harness):
         with open(os.path.join(cache, "tempcache.ini"), "rb") as f:
             self.assertEqual(f.read(), b"[Options]\r\nVersion=3369\r\n\r\n[Cache]\r\n")
 
+    @unittest.skipUnless(shutil.which("strace") and os.environ.get("MORVANE_SANITIZED") != "ON",
+                         "needs strace, without the sanitizers")
+    def test_a_lookup_that_fails_is_never_no_file_there(self):
+        # The map stands in Maps in other letters. When the lookup of the
+        # target fails, or the reading of Maps that would find the other
+        # spelling, the copy does not happen: no second map beside it.
+        trace = os.path.join(self.prefix, "trace")
+        for call, place in (("newfstatat", "/Maps/DM-Foo.ut2"), ("getdents64", "/Maps>")):
+            with self.subTest(call=call):
+                self.standard(entries=[(sp.key(1), "DM-Foo.ut2")])
+                write_file(os.path.join(self.root, "Maps", "dm-foo.ut2"), b"old")
+                e2e_test.PLATFORM.wrapper = ["strace", "-qq", "-y", "-o", trace, "-e",
+                                             "trace=" + call]
+                self.run_limited("1\n\n")
+                with open(trace) as f:
+                    n = [i for i, line in enumerate(f, 1) if place in line][0]
+                self.standard(entries=[(sp.key(1), "DM-Foo.ut2")])
+                write_file(os.path.join(self.root, "Maps", "dm-foo.ut2"), b"old")
+                shutil.rmtree(os.path.join(self.root, "Morvane-Sicherung"), ignore_errors=True)
+                e2e_test.PLATFORM.wrapper = ["strace", "-qq", "-o", "/dev/null", "-e",
+                                             "inject=%s:error=EIO:when=%d" % (call, n)]
+                run = self.run_limited("1\n\n")
+                e2e_test.PLATFORM.wrapper = []
+                self.expect(run, OPENING + echoed(sp.key(1) + "=DM-Foo.ut2") +
+                            "kopiere nach C:\\UT2004\\Maps\\DM-Foo.ut2\n"
+                            "Die Datei konnte nicht kopiert werden (Fehler 5).\n"
+                            "        0 Datei(en) kopiert.\n" + FAILED + summary(0, 1))
+                self.assertEqual(os.listdir(os.path.join(self.root, "Maps")), ["dm-foo.ut2"])
+                self.assertEqual(self.files()[os.path.join("UT2004", "Maps", "dm-foo.ut2")], b"old")
+                self.assertEqual(self.cache_file("cache.ini"),
+                                 ("[Options]\r\nVersion=3369\r\n\r\n[Cache]\r\n%s=DM-Foo.ut2\r\n"
+                                  % sp.key(1)).encode())
+
     @unittest.skipUnless(shutil.which("strace"), "needs strace")
     def test_a_cache_folder_swapped_during_the_run_keeps_both_indexes(self):
         # While the run deletes its first package (slowed by strace), its
@@ -278,13 +311,16 @@ class Faults(e2e_test.Harness):
         entries = self.standard(entries=[(sp.key(1), "Core.u"), (sp.key(2), "Terrain.utx")])
         trace = os.path.join(self.prefix, "trace")
         e2e_test.PLATFORM.wrapper = ["strace", "-qq", "-y", "-o", trace, "-e",
-                                     "trace=fsync,fdatasync,unlink,rename", "-e",
+                                     "trace=fsync,fdatasync,unlink,rename,copy_file_range", "-e",
                                      "inject=copy_file_range:error=EXDEV"]
         self.addCleanup(setattr, e2e_test.PLATFORM, "wrapper", [])
         run = self.run_limited("1\n\n", [e2e_test.SECOND])
         self.assertEqual(run.status, 0, run.err)
         calls = []  # (call, path) of every call that succeeded
         with open(trace) as f:
+            # strace fails only a call that it traces: the kernel's copy was refused.
+            self.assertIn("EXDEV (Invalid cross-device link) (INJECTED)", f.read())
+            f.seek(0)
             for line in f:
                 if line.rstrip().endswith("= 0"):
                     path = re.search(r'[<"](/[^>"]*)', line).group(1)
