@@ -116,8 +116,8 @@ TEST(Cacheverarbeitung, UnsafeNamesRunNoCommand) {
   for (auto line : lines) {
     std::string echoed;
     for (unsigned char c : line) {
-      bool hidden = c < 32 || c == 127 || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 ||
-                    c == 0x9D;
+      bool hidden =
+          c < 32 || c == 127 || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
       char hex[8];
       std::snprintf(hex, sizeof hex, "\\x%02X", c);
       echoed += hidden ? std::string(hex) : std::string(1, static_cast<char>(c));

@@ -78,6 +78,20 @@ TEST(WineRegistryFile, ValuesOfEveryType) {
   EXPECT_EQ(Data(*key, "Missing"), "<none>");
 }
 
+TEST(WineRegistryFile, ValuesBelongToTheKeyAboveThemAndOctalTakesThreeDigits) {
+  std::string file =
+      "WINE REGISTRY Version 2\n"
+      "[Software\\\\Unreal Technology\\\\Installed Apps\\\\A] 1\n"
+      "\"Version\"=\"1\"\n"
+      "[Software\\\\Unreal Technology\\\\Installed Apps\\\\B] 1\n"
+      "\"Folder\"=\"C:\\\\B\\101\\0611\\7\"\n";
+  auto a = Find_Key(file, std::string(kPath) + "\\A");
+  auto b = Find_Key(file, std::string(kPath) + "\\B");
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(Data(*a, "Folder"), "<none>");
+  EXPECT_EQ(Data(*b, "Folder"), std::string("C:\\BA11\x07\0", 9));
+}
+
 TEST(WineRegistryFile, A32BitPrefixAndBrokenFiles) {
   std::string plain =
       "WINE REGISTRY Version 2\n[Software\\\\Unreal Technology\\\\Installed "

@@ -164,6 +164,17 @@ TEST(Execute, DeleteAndRename) {
   Outcome gone = Execute_Captured("REN \"" + dir / "tempcache.ini\" cache.ini");
   EXPECT_EQ(gone.status, 1);
   EXPECT_EQ(gone.output, "Das System kann die angegebene Datei nicht finden.\n");
+  // REN's new name is a name in the same folder, never a path.
+  Make_Folder(dir / "sub");
+  for (const char* elsewhere : {"sub/moved.ini", "sub\\moved.ini", "C:moved.ini"}) {
+    Outcome refused = Execute_Captured("REN \"" + dir / "cache.ini\" " + elsewhere);
+    EXPECT_EQ(refused.status, 1) << elsewhere;
+    EXPECT_EQ(refused.output,
+              "Die Syntax fuer den Dateinamen, Verzeichnisnamen oder die Datentraegerbezeichnung "
+              "ist falsch.\n");
+  }
+  EXPECT_EQ(Names_In(dir.path), (Names{"cache.ini", "sub"}));
+  EXPECT_EQ(Names_In(dir / "sub"), Names{});
 }
 
 TEST(Execute, DriveLettersGoThroughThePrefix) {

@@ -704,6 +704,13 @@ CASES = [
          out="{moved1}{UT}\\Maps\\DM-Caf\u00e9.ut2\n{copied}"
              "\nZeile eingelesen: ; Gr\u00fc\u00dfe\n" + UNKNOWN,
          after={"UT/Maps/DM-Caf\u00e9.ut2": 1}, index=["; Gr\u00fc\u00dfe"], sum=(1, 1)),
+    dict(name="an overlong form in UTF-8 is no character",
+         entries=[(1, "DM-A.ut2"), (2, "DM-A.ut2")],
+         before={"UT/Cache/cache.ini": b"\xef\xbb\xbf[Cache]\r\n" + sp.key(1).encode() +
+                 b"=DM-\xc1\x81.ut2\r\n" + sp.key(2).encode() + b"=DM-\xe0\x81\x81.ut2\r\n"},
+         out="\nZeile eingelesen: {k1}=DM-??.ut2\n" + UNSAFE +
+             "\nZeile eingelesen: {k2}=DM-?.ut2\n" + UNSAFE, after={"UT/Maps/DM-A.ut2": None},
+         index=["{k1}=DM-\xc1\x81.ut2", "{k2}=DM-\xe0\x81\x81.ut2"], sum=(0, 2)),
     dict(name="one that is no UTF-8 is read as 8-bit, as ever",
          entries=[(1, "DM-Caf\u00e9.ut2")],
          before={"UT/Cache/cache.ini": ("[Cache]\r\n%s=DM-Caf\u00e9.ut2\r\n\u00c3\u00a9\r\n"
@@ -835,7 +842,9 @@ class Table(Harness):
                     self.assertEqual(f.read(), data(value), path)
         if case.get("index", []) is None:
             return
-        lines = self.cache_file("cache.ini").decode(case.get("index_encoding", "latin-1"))
+        raw = self.cache_file("cache.ini")
+        raw = raw[3:] if raw.startswith(b"\xef\xbb\xbf") else raw  # a mark kept
+        lines = raw.decode(case.get("index_encoding", "latin-1"))
         lines = lines.split("\r\n")
         self.assertEqual(lines, ["[Cache]"] + [l.format(**words) for l in case.get("index", [])] +
                          [""])
