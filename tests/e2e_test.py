@@ -584,28 +584,10 @@ def stamped(text):
 
 
 KEPT = "alte Fassung gesichert nach "
-HELP = r"""Morvane leert den Download-Cache eines Spiels der UT-Reihe (UT2003, UT2004):
-es zeigt die installierten Spiele, fragt nach einer Nummer und verschiebt
-jedes Paket aus Cache\cache.ini unter seinem Namen in den Ordner des Spiels
-fuer seinen Typ (Maps, System, Textures, ...). Eine andere Datei, die dort
-unter diesem Namen stand, kommt nach Morvane-Sicherung\<Datum>_<Zeit>\ im
-Spielordner. Am Ende wartet es auf die Eingabetaste.
-
-Aufruf: morvane [Optionen] [weitere Installation ...]
-
-Jedes weitere Argument ist der Ordner einer weiteren Installation, die eine
-Kopie jedes verschobenen Pakets bekommt.
-
-  -h, --help   diesen Text zeigen
-  --version    die Version zeigen
-  --           alles danach ist ein Ordner, auch wenn es mit - beginnt
-
-Antworten ohne Tastatur (Nummer 1, dann Enter):
-  printf '1\n\n' | morvane            (Linux)
-  (echo 1& echo.) | morvane.exe       (Windows)
-
-Anleitung: LIESMICH.txt neben morvane.exe, unter Linux: man morvane
-"""
+# What the help must say: what the program does, that arguments are
+# further installations, how to pipe the answers, where the guide is.
+HELP_SAYS = ["Morvane leert den Download-Cache", "weitere Installation",
+             "printf '1\\n\\n' | morvane", "LIESMICH.txt", "man morvane"]
 # The release's build number: the count of commits, as the build took it.
 BUILD = subprocess.run(["git", "rev-list", "--count", "HEAD"], capture_output=True, text=True,
                        cwd=os.path.dirname(os.path.abspath(__file__))).stdout.strip()
@@ -719,10 +701,11 @@ CASES = [
              "\nZeile eingelesen: \u00c3\u00a9\n" + UNKNOWN,
          after={"UT/Maps/DM-Caf\u00e9.ut2": 1}, index=["\u00c3\u00a9"], sum=(1, 1)),
     dict(name="--help shows what the program does, and touches nothing", args=["--help"],
-         entries=[(1, "XGame.u")], full=True, out=HELP, index=["{k1}=XGame.u"],
+         entries=[(1, "XGame.u")], full=True, out=HELP_SAYS, index=["{k1}=XGame.u"],
          after={"UT/Cache/morvane.lock": None, "UT/Cache/{k1}.uxx": 1}),
-    dict(name="-h too", args=["-h", "C:\\Fehlt"], entries=[], full=True, out=HELP),
-    dict(name="/? too, on Windows", only="wine", args=["/?"], entries=[], full=True, out=HELP),
+    dict(name="-h too", args=["-h", "C:\\Fehlt"], entries=[], full=True, out=HELP_SAYS),
+    dict(name="/? too, on Windows", only="wine", args=["/?"], entries=[], full=True,
+         out=HELP_SAYS),
     dict(name="--version says the release", args=["--version"], entries=[], full=True,
          out="morvane 0.91-{build}\n"),
     dict(name="an unknown option is reported before anything else", args=["{SECOND}", "-x"],
@@ -826,6 +809,11 @@ class Table(Harness):
         ending = (summary(*case["sum"]) if "sum" in case else EMPTY + PROMPT) if status == 0 else ""
         if case.get("full"):
             ending = ""
+        if case.get("out") is HELP_SAYS:
+            self.assertEqual((run.err, run.status), ("", 0))
+            for words_said in HELP_SAYS:
+                self.assertIn(words_said, run.out)
+            case = dict(case, out=run.out.replace("\r\n", "\n"))
         out = opening + case.get("out", "").format(**words) + ending
         run.out = stamped(run.out)
         self.expect(run, out, case.get("err", ""), status)
