@@ -917,13 +917,14 @@ class RegistryThatWineWrites(Harness):
         listed = ["Caf\u00e9 [1] & mehr", "ut2003", "UT2004"]
         env = {"PATH": "/usr/bin:/bin", "WINEPREFIX": self.prefix, "HOME": self.prefix}
         moved = (echoed(sp.key(3) + "=Caf\u00e9.ut2") +
-                 "kopiere nach %s\\Maps\\Caf\u00e9.ut2\n" % muell + "%(copied)s")
+                 "kopiere nach %s\\Maps\\Caf\u00e9.ut2\n" % muell + "%(copied)s" + summary(1, 0))
         trees = []
-        for answer, shown in (("1\n\n", moved), ("2\n\n", echoed(r"C:\UT2003") + UNKNOWN + EMPTY),
-                              ("3\n\n", echoed(UT) + UNKNOWN + EMPTY)):
+        for answer, shown in (("1\n\n", moved),
+                              ("2\n\n", echoed(r"C:\UT2003") + UNKNOWN + EMPTY + PROMPT),
+                              ("3\n\n", echoed(UT) + UNKNOWN + EMPTY + PROMPT)):
             for build in (e2e_platforms.Native, PLATFORM):
                 sp.write_cache(root, [], [(sp.key(3), "Caf\u00e9.ut2")])
-                expected = BANNER + dialogue(listed) + shown % {"copied": build.COPIED} + PROMPT
+                expected = BANNER + dialogue(listed) + shown % {"copied": build.COPIED}
                 if build is e2e_platforms.Native:
                     done = subprocess.run([os.environ["MORVANE_NATIVE_BINARY"]],
                                           input=answer.encode(), env=env, capture_output=True,
