@@ -76,7 +76,7 @@ bool Same_Bytes(const std::string& a, const std::string& b);
 // stands under both names until `path` is replaced), else by a rename, never
 // by a copy. A file already there is never replaced: the first free name of
 // `keep`, then "name (2).ext", "name (3).ext", ..., is taken, and `*kept`
-// gets it. Name and folders are on the disk when it returns 0.
+// gets it. On Linux name and folders are on the disk when it returns 0.
 int Keep(const std::string& path, const std::string& keep, std::string* kept);
 
 // Removes every file in `folder` (a path that ends in its separator) whose
@@ -101,8 +101,8 @@ enum class Copy_Mode {
 // source that is no file (a pipe, a device), EIO when it cannot be told whether the target is
 // there. A source that is a symbolic link is copied, never linked. A file at the target that
 // differs from the source is first kept under `keep` (as Keep does it; none when `keep` is empty),
-// and
-// `*kept` gets the name it took ("" when nothing was kept): no copy replaces what it does not hold.
+// and `*kept` gets the name it took ("" when nothing was kept): no copy replaces what it does not
+// hold.
 int Copy(const std::string& source, const std::string& target, Copy_Mode mode,
          const std::string& keep = "", std::string* kept = nullptr);
 
