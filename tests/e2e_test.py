@@ -693,13 +693,13 @@ CASES = [
          out="\nZeile eingelesen: {k1}=DM-??.ut2\n" + UNSAFE +
              "\nZeile eingelesen: {k2}=DM-?.ut2\n" + UNSAFE, after={"UT/Maps/DM-A.ut2": None},
          index=["{k1}=DM-\xc1\x81.ut2", "{k2}=DM-\xe0\x81\x81.ut2"], sum=(0, 2)),
-    dict(name="one that is no UTF-8 is read as 8-bit, as ever",
-         entries=[(1, "DM-Caf\u00e9.ut2")],
-         before={"UT/Cache/cache.ini": ("[Cache]\r\n%s=DM-Caf\u00e9.ut2\r\n\u00c3\u00a9\r\n"
-                                        % sp.key(1)).encode("cp1252")},
-         out="{moved1}{UT}\\Maps\\DM-Caf\u00e9.ut2\n{copied}"
-             "\nZeile eingelesen: \u00c3\u00a9\n" + UNKNOWN,
-         after={"UT/Maps/DM-Caf\u00e9.ut2": 1}, index=["\u00c3\u00a9"], sum=(1, 1)),
+    dict(name="one that is no UTF-8, if only by its last byte, is read as 8-bit, as ever",
+         entries=[(1, "DM-Caf\u00c3\u00a9.ut2")],
+         before={"UT/Cache/cache.ini": b"[Cache]\r\n" + sp.key(1).encode() +
+                 b"=DM-Caf\xc3\xa9.ut2\r\n; \xe9"},
+         out="{moved1}{UT}\\Maps\\DM-Caf\u00c3\u00a9.ut2\n{copied}"
+             "\nZeile eingelesen: ; \u00e9\n" + UNKNOWN,
+         after={"UT/Maps/DM-Caf\u00c3\u00a9.ut2": 1}, index=["; \u00e9"], sum=(1, 1)),
     dict(name="--help shows what the program does, and touches nothing", args=["--help"],
          entries=[(1, "XGame.u")], says=HELP_SAYS, index=["{k1}=XGame.u"],
          after={"UT/Cache/morvane.lock": None, "UT/Cache/{k1}.uxx": 1}),
@@ -728,6 +728,10 @@ CASES = [
          out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n        1 Datei(en) kopiert.\n" + FAILED,
          after={"UT/Maps/DM-Foo.ut2": None, "UT/Maps/.morvane-*": None, "UT/Cache/{k1}.uxx": 1},
          index=["{k1}=DM-Foo.ut2"], sum=(0, 1)),
+    dict(name="something other than a file at the lock's name is refused", only="native",
+         entries=[(1, "XGame.u")], before={"UT/Cache/morvane.lock": FIFO}, status=1,
+         err=report("IO_EXCEPTIONS.USE_ERROR", "morvane.cc:N C:\\UT2004\\Cache\\morvane.lock"),
+         index=["{k1}=XGame.u"], after={"UT/Cache/{k1}.uxx": 1}),
     dict(name="a player's own map in the user folder is kept", game="user", only="native",
          entries=[(1, "DM-Foo.ut2")], before={"USER/Maps/DM-Foo.ut2": b"eigene Karte"},
          out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}{kept}{USER}/{sich}/Maps/DM-Foo.ut2\n",
