@@ -33,9 +33,10 @@ inline std::string Temporary_Name(const std::string& target) {
   return name;
 }
 
-// Whether `name` has the form of a name that Temporary_Name gives.
+// Whether `name` has the form of a name that Temporary_Name gives, or of
+// one cut short to fit a long folder (".morvane-" and at least one digit).
 inline bool Is_Temporary_Name(const std::string& name) {
-  if (name.size() != 25 || name.compare(0, 9, ".morvane-") != 0) return false;
+  if (name.size() < 10 || name.size() > 25 || name.compare(0, 9, ".morvane-") != 0) return false;
   for (size_t i = 9; i < name.size(); ++i)
     if (!((name[i] >= '0' && name[i] <= '9') || (name[i] >= 'a' && name[i] <= 'f'))) return false;
   return true;

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "base/errors.h"
-#include "platform/cp1252.h"
+#include "base/utf8.h"
 #include "platform/host_text.h"
 #include "support/util-execution.h"
 #include "support/util-files-text_io.h"
@@ -43,16 +43,23 @@ const Typ* typ_von(std::string_view zielname) {
 
 // Whether Windows takes the name for a device (NUL, COM1, ...): its part
 // before the first dot, without trailing blanks, in any letter case. COM and
-// LPT count with the digits 0 to 9 and with the superscripts of the code
-// page (0xB9, 0xB2, 0xB3).
+// LPT count with the digits 0 to 9 and with the superscripts 1, 2 and 3.
 bool geraet(std::string_view name) {
-  std::string teil = Cp1252::Fold(name.substr(0, name.find('.')));
+  std::string teil = Utf8::Fold(name.substr(0, name.find('.')));
   while (!teil.empty() && teil.back() == ' ') teil.pop_back();
   for (std::string_view name_des_geraets : {"con", "prn", "aux", "nul", "conin$", "conout$"})
     if (teil == name_des_geraets) return true;
-  if (teil.size() != 4 || (!teil.starts_with("com") && !teil.starts_with("lpt"))) return false;
-  unsigned char ziffer = teil[3];
-  return (ziffer >= '0' && ziffer <= '9') || ziffer == 0xB9 || ziffer == 0xB2 || ziffer == 0xB3;
+  if (!teil.starts_with("com") && !teil.starts_with("lpt")) return false;
+  std::string_view ziffer = std::string_view(teil).substr(3);
+  return (ziffer.size() == 1 && ziffer[0] >= '0' && ziffer[0] <= '9') || ziffer == "\xC2\xB9" ||
+         ziffer == "\xC2\xB2" || ziffer == "\xC2\xB3";
+}
+
+// How many characters the text has (a byte that is no character counts).
+size_t zeichen(std::string_view text) {
+  size_t anzahl = 0;
+  for (size_t pos = 0; pos < text.size(); ++anzahl) Utf8::Next(text, pos);
+  return anzahl;
 }
 
 // Whether Windows could take the name for the short (8.3) name of another
@@ -61,22 +68,28 @@ bool geraet(std::string_view name) {
 bool kurzname(std::string_view name) {
   size_t punkt = std::min(name.rfind('.'), name.size());
   std::string_view stamm = name.substr(0, punkt);
-  return stamm.size() <= 8 && name.size() - punkt <= 4 && stamm.find('~') != stamm.npos;
+  return zeichen(stamm) <= 8 && zeichen(name.substr(punkt)) <= 4 && stamm.find('~') != stamm.npos;
 }
 
-// The bytes that Windows-1252 leaves undefined: no character of a name.
-bool undefiniert(unsigned char c) {
-  return c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+// Characters that no name holds: the control characters (C0, DEL and C1,
+// where the 8-bit code pages put the bytes they leave undefined), and the
+// replacement character, which stands for bytes that were no character.
+bool steuerzeichen(long c) {
+  return c < 32 || (c >= 127 && c < 0xA0) || c == 0xFFFD;
 }
 
 // Names come from game servers and end up in command lines: nothing that the
 // command shell expands, that leaves the target folder, that Windows does
-// not take in a file name, that names a device or another file's short name.
+// not take in a file name, that names a device or another file's short name,
+// and nothing that is no character. Any other character of Unicode is taken.
 bool unsicher(std::string_view name) {
-  for (unsigned char c : name)
-    if (c < 32 || c == 127 || undefiniert(c) ||
-        std::string_view("\"%!\\/:*?<>|").find(c) != std::string_view::npos)
+  for (size_t pos = 0; pos < name.size();) {
+    long c = Utf8::Next(name, pos);
+    if (c < 0 || steuerzeichen(c) ||
+        (c < 128 &&
+         std::string_view("\"%!\\/:*?<>|").find(static_cast<char>(c)) != std::string_view::npos))
       return true;
+  }
   return geraet(name) || kurzname(name);
 }
 
@@ -163,38 +176,42 @@ Verbleib eintrag_bearbeiten(std::string_view zeile, const std::string& utpfad,
   return {false, nullptr};
 }
 
-// An index line as the file holds it, and as Windows text.
+// An index line as the file holds it, and as text.
 struct Zeile {
   std::string gelesen;
   std::string text;
 };
 
-// The next line of the index. A line of an index in UTF-8 or UTF-16 becomes
-// Windows-1252, with "?" for what the code page lacks: such a name is unsafe.
+// The next line of the index. A line of an index in UTF-8 or UTF-16 is text
+// already; one of an 8-bit index is read in the code page of the system.
 Zeile lesen(Text_Files::File& cachedatei) {
   Zeile zeile;
   zeile.gelesen = Util::Files::Text_IO::Get_Line(cachedatei);
   if (Text_Files::Encoding_Of(cachedatei) == Text_Files::Encoding::eight_bit) {
-    zeile.text = zeile.gelesen;
+    zeile.text = Eight_Bit_Text(zeile.gelesen);
   } else {
-    Cp1252::From_Utf8(zeile.gelesen, zeile.text);
+    zeile.text = zeile.gelesen;
   }
   return zeile;
 }
 
 // A line as the console shows it: control characters, which a terminal
-// would obey (ESC [8m hides all that follows), and the bytes that the code
-// page leaves undefined, as \x and two hex digits.
+// would obey (ESC [8m hides all that follows), as \x and two hex digits;
+// a byte that is no character as "?".
 std::string sichtbar(std::string_view text) {
   std::string gezeigt;
-  for (unsigned char c : text) {
-    if (c < 32 || c == 127 || undefiniert(c)) {
+  for (size_t pos = 0; pos < text.size();) {
+    size_t anfang = pos;
+    long c = Utf8::Next(text, pos);
+    if (c < 0) {
+      gezeigt += '?';
+    } else if (c < 32 || (c >= 127 && c < 0xA0)) {
       static const char kHex[] = "0123456789ABCDEF";
       gezeigt += "\\x";
       gezeigt += kHex[c >> 4];
       gezeigt += kHex[c & 15];
     } else {
-      gezeigt += static_cast<char>(c);
+      gezeigt.append(text.substr(anfang, pos - anfang));
     }
   }
   return gezeigt;

@@ -17,8 +17,7 @@ void Report(const std::string& name, const std::string& message) {
   if (!message.empty()) report += " : " + message;
   report += "\n";
   std::erase(report, '\r');
-  report = Console_Text(report);
-  std::fwrite(report.data(), 1, report.size(), stderr);
+  Console_Write(stderr, report);
 }
 
 }  // namespace
@@ -27,10 +26,7 @@ int main(int argc, char** argv) {
   // Our lines and those of the commands must reach the console in order.
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   std::setvbuf(stderr, nullptr, _IONBF, 0);
-  // Arguments become the program's text; one that cannot (a character the
-  // code page lacks) keeps a "?" there, and the run refuses it as a folder.
-  std::vector<std::string> argumente(argc > 1 ? argc - 1 : 0);
-  for (int i = 1; i < argc; ++i) Argument_Text(argv[i], argumente[i - 1]);
+  std::vector<std::string> argumente = Program_Arguments(argc, argv);
   try {
     // Open files are closed as the run unwinds, before the report.
     morvane(argumente);

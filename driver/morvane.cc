@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "base/errors.h"
+#include "base/utf8.h"
 #include "driver/cacheverarbeitung.h"
 #include "driver/morvanepack.h"
 #include "driver/optionen.h"
@@ -28,12 +29,13 @@ std::string bannerzeile(const std::string& text) {
 
 // A folder goes into command lines inside double quotes: what would end the
 // quotes or be expanded by the command shell cannot be handed over safely,
-// and what no Windows folder name holds ("?" also stands for a character
-// that the code page lacks) would name another file, or none.
+// and what no Windows folder name holds would name another file, or none;
+// nor would bytes that are no text (a Linux name that is no UTF-8).
 void ordner_pruefen(const std::string& ordner) {
   for (unsigned char c : ordner)
     if (c == '"' || c == '%' || c == '?' || c == '*' || c == '<' || c == '>' || c == '|' || c < 32)
       throw IO_Exceptions::Name_Error("unsicherer Ordnername: " + ordner);
+  if (!Utf8::Valid(ordner)) throw IO_Exceptions::Name_Error("unsicherer Ordnername: " + ordner);
 }
 
 bool fehlt(const std::string& pfad) {
@@ -47,6 +49,10 @@ void cache_halten(const std::string& cacheordner, const std::string& trenner) {
   int error = Host_Files::Hold(cacheordner);
   if (error == EBUSY)
     throw IO_Exceptions::Use_Error("in Arbeit bei einem anderen Lauf: " + cacheordner);
+  // A network file system without its lock service: no run could hold it.
+  if (error == ENOLCK)
+    throw IO_Exceptions::Use_Error("Dateisystem ohne Sperren, kein Lauf kann den Ordner halten: " +
+                                   cacheordner);
   if (error != 0 && error != ENOENT && error != ENOTDIR)
     throw IO_Exceptions::Use_Error(cacheordner + trenner + "morvane.lock");
 }
@@ -71,6 +77,14 @@ void index_retten(const std::string& cachepfad) {
   // index, and what it points to is never written. It gives way to the new
   // index.
   if (Host_Files::Is_Link(cachepfad + "tempcache.ini")) {
+    if (Host_Files::Remove(cachepfad + "tempcache.ini") != 0)
+      throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
+    return;
+  }
+  // Beside an index, a tempcache.ini is what a run cut short was writing: it
+  // gives way, so that the new index is a new file (a hard link there would
+  // have the new index written into the file it shares).
+  if (alt != Host_Files::Kind::absent && neu == Host_Files::Kind::file) {
     if (Host_Files::Remove(cachepfad + "tempcache.ini") != 0)
       throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
     return;
@@ -129,7 +143,7 @@ void morvane(std::vector<std::string> argumente) {
   index_retten(cachepfad);
 
   Util::Files::Text_IO::Open_File(cachedatei, Text_Files::In_File, cachepfad + "cache.ini");
-  Text_Files::Create(tempdatei, Text_Files::Out_File, cachepfad + "tempcache.ini");
+  Text_Files::Create_New(tempdatei, Text_Files::Out_File, cachepfad + "tempcache.ini");
   // The native game writes its index with its own line ends: they stay.
   if (installation.exact_names) Text_Files::Write_Line_Ends_As(tempdatei, cachedatei);
   eintraege = cacheverarbeitung(utpfad, cachepfad, cachedatei, tempdatei, argumente,

@@ -7,10 +7,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <set>
+#include <vector>
 
 #include "base/paths.h"
 #include "platform/host_files.h"
@@ -162,8 +165,9 @@ int Rename_Found(const std::string& path, const std::string& new_name) {
 }
 
 // Makes the Windows folder `folder` (no separator at its end) and every
-// missing folder above it, each on the disk before its content.
-int Make_Folders(const std::string& folder) {
+// missing folder above it, each on the disk before its content; the host
+// paths of those it made are added to `made`, outermost first.
+int Make_Folders(const std::string& folder, std::vector<std::string>& made) {
   Found found = Resolve(folder);
   struct stat st;
   if (found.exists) return Target_Stat(found, st) && S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
@@ -171,35 +175,103 @@ int Make_Folders(const std::string& folder) {
   std::string parent = Folder_Part(folder);
   if (!parent.empty()) parent.pop_back();
   if (parent.empty() || parent.size() >= folder.size()) return ENOENT;
-  if (int error = Make_Folders(parent)) return error;
+  if (int error = Make_Folders(parent, made)) return error;
   found = Resolve(folder);
   if (mkdir(found.path.c_str(), 0777) != 0) return errno == EEXIST ? 0 : errno;
   Wine_Paths::Note_Made(names, found.path);
+  made.push_back(found.path);
   return Sync_Folder(Folder_Of(found.path));
 }
 
-// Keep on a file found here, `keep` a Windows path.
-int Keep_Found(const std::string& host_path, const std::string& keep, std::string* kept) {
+// The folders that the last keep made, outermost first.
+std::vector<std::string> keep_folders;
+
+// Removes the folders that the last keep made, where they are empty: a keep
+// that was taken back leaves no trace.
+void Remove_Keep_Folders() {
+  for (auto folder = keep_folders.rbegin(); folder != keep_folders.rend(); ++folder)
+    if (rmdir(folder->c_str()) == 0) Wine_Paths::Note_Removed(names, *folder);
+  keep_folders.clear();
+}
+
+// A symbolic link is kept as one that leads where it led: a relative one
+// gets the path of its own folder before its text.
+int Keep_Link(const std::string& host_path, const std::string& kept) {
+  std::vector<char> text(PATH_MAX + 1, 0);
+  ssize_t size = readlink(host_path.c_str(), text.data(), PATH_MAX);
+  if (size < 0) return errno;
+  std::string target(text.data(), size);
+  if (!target.starts_with("/")) {
+    char* folder =
+        realpath(Folder_Of(host_path).empty() ? "." : Folder_Of(host_path).c_str(), nullptr);
+    if (!folder) return errno;
+    target = std::string(folder) + "/" + target;
+    std::free(folder);
+  }
+  return symlink(target.c_str(), kept.c_str()) == 0 ? 0 : errno;
+}
+
+// A whole copy of the file, flushed, put under the free name `kept` in one
+// step: where no hard link can be made, as on a disk without them or on
+// another file system than the file's.
+int Keep_Copy(const std::string& host_path, const std::string& kept) {
+  struct stat st;
+  if (stat(host_path.c_str(), &st) != 0) return errno;
+  std::string temp = Folder_Of(kept) + "/" + Temporary_Name(kept);
+  if (unlink(temp.c_str()) != 0 && errno != ENOENT) return errno;
+  int error = Write_Copy(host_path, st, temp);
+  if (error == 0 &&
+      renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, kept.c_str(), RENAME_NOREPLACE) != 0)
+    error = errno;
+  if (error != 0) unlink(temp.c_str());
+  return error;
+}
+
+// Keep on a file found here (`st` what stands there, lstat), `keep` a
+// Windows path. The file stays where it is: its keep is a hard link, a
+// like symbolic link, or a copy. A keep that fails leaves nothing, its
+// folders neither.
+int Keep_Found(const std::string& host_path, const struct stat& st, const std::string& keep,
+               std::string* kept, std::string* host_kept) {
   std::string folder = Folder_Part(keep);
   if (!folder.empty()) folder.pop_back();
-  if (int error = Make_Folders(folder)) return error;
-  for (int n = 1;; ++n) {
+  keep_folders.clear();
+  int error = Make_Folders(folder, keep_folders);
+  for (int n = 1; error == 0; ++n) {
     std::string name = n == 1 ? keep : Numbered(keep, n);
     Found to = Resolve(name);
-    if (!to.exists && !to.certain) return EIO;
-    if (to.exists) continue;
-    if (link(host_path.c_str(), to.path.c_str()) != 0) {
-      if (errno == EEXIST) continue;
-      // A file system without hard links: the file moves.
-      if (errno != EPERM && errno != EMLINK && errno != EXDEV && errno != EOPNOTSUPP) return errno;
-      if (renameat2(AT_FDCWD, host_path.c_str(), AT_FDCWD, to.path.c_str(), RENAME_NOREPLACE) != 0)
-        return errno;
-      Wine_Paths::Note_Removed(names, host_path);
+    if (!to.exists && !to.certain) error = EIO;
+    if (error != 0 || to.exists) continue;
+    error = S_ISLNK(st.st_mode)                             ? Keep_Link(host_path, to.path)
+            : link(host_path.c_str(), to.path.c_str()) == 0 ? 0
+                                                            : errno;
+    if (error == EPERM || error == EMLINK || error == EXDEV || error == EOPNOTSUPP ||
+        error == ENOSYS)
+      error = Keep_Copy(host_path, to.path);
+    if (error == EEXIST) {
+      error = 0;
+      continue;
     }
+    if (error != 0) break;
     Wine_Paths::Note_Made(names, to.path);
+    error = Sync_Folder(Folder_Of(to.path));
+    if (error != 0) {
+      unlink(to.path.c_str());
+      Wine_Paths::Note_Removed(names, to.path);
+      break;
+    }
     if (kept) *kept = name;
-    return Sync_Folder(Folder_Of(to.path));
+    if (host_kept) *host_kept = to.path;
+    return 0;
   }
+  Remove_Keep_Folders();
+  return error;
+}
+
+// Takes back the keep just made at the host path `kept`, with its folders.
+void Unkeep_Found(const std::string& kept) {
+  if (unlink(kept.c_str()) == 0) Wine_Paths::Note_Removed(names, kept);
+  Remove_Keep_Folders();
 }
 
 // A native game's user folder gets the folder of a copy's target, right
@@ -216,7 +288,7 @@ int Make_Missing_Folder(const std::string& target) {
 }
 
 int Copy_Found(const std::string& source, const std::string& target, Copy_Mode mode,
-               const std::string& keep, std::string* kept) {
+               const std::string& keep, Kept* kept) {
   Found from = Resolve(source);
   if (!from.exists) return from.certain ? ENOENT : EIO;
   struct stat from_stat;
@@ -256,10 +328,18 @@ int Copy_Found(const std::string& source, const std::string& target, Copy_Mode m
   if (unlink(temp.c_str()) != 0 && errno != ENOENT) return errno;
   bool linked = may_link && link(from.path.c_str(), temp.c_str()) == 0;
   int error = linked ? Writable(temp, from_stat) : Write_Copy(from.path, from_stat, temp);
-  // What stands at the target goes only where it is kept, unless the copy holds it already.
-  if (error == 0 && to.exists && !keep.empty() && !Same_Host_Bytes(temp, to.path))
-    error = Keep_Found(to.path, keep, kept);
-  if (error == 0 && rename(temp.c_str(), to.path.c_str()) != 0) error = errno;
+  // What stands at the target goes only where it is kept, unless the copy
+  // holds it already; and it is kept only when the copy takes its place.
+  std::string host_kept;
+  if (error == 0 && to.exists && !keep.empty() && !Same_Host_Bytes(temp, to.path)) {
+    error = Keep_Found(to.path, to.st, keep, kept ? &kept->name : nullptr, &host_kept);
+    if (error != 0 && kept) kept->error = error;
+  }
+  if (error == 0 && rename(temp.c_str(), to.path.c_str()) != 0) {
+    error = errno;
+    if (!host_kept.empty()) Unkeep_Found(host_kept);
+    if (kept) kept->name.clear();
+  }
   if (error != 0) {
     unlink(temp.c_str());
     return error == ENOENT ? ENOTDIR : error;
@@ -283,6 +363,11 @@ std::FILE* Open(const std::string& path, const char* how, int* error) {
   bool update = std::strchr(how, '+') != nullptr;
   int flags = (update ? O_RDWR : how[0] == 'r' ? O_RDONLY : O_WRONLY) | O_CLOEXEC | O_NONBLOCK;
   if (how[0] != 'r') flags |= O_CREAT;
+  // "x": only a new file; never one that stands there, nor what a link there leads to.
+  bool exclusive = std::strchr(how, 'x') != nullptr;
+  if (exclusive) flags |= O_EXCL | O_NOFOLLOW;
+  std::string mode(how);
+  std::erase(mode, 'x');
   if (how[0] == 'a') flags |= O_APPEND;
   // Opened without waiting, and taken only when it is a file: a pipe would
   // wait for a writer for ever, a device never end.
@@ -296,7 +381,7 @@ std::FILE* Open(const std::string& path, const char* how, int* error) {
            : fcntl(fd, F_SETFL, flags & O_APPEND) != 0 ? errno
            : how[0] == 'w' && ftruncate(fd, 0) != 0    ? errno
                                                        : 0;
-  std::FILE* stream = *error == 0 ? fdopen(fd, how) : nullptr;
+  std::FILE* stream = *error == 0 ? fdopen(fd, mode.c_str()) : nullptr;
   if (!stream) {
     if (*error == 0) *error = errno;
     close(fd);
@@ -384,8 +469,8 @@ int Rename(const std::string& path, const std::string& new_name) {
 }
 
 int Copy(const std::string& source, const std::string& target, Copy_Mode mode,
-         const std::string& keep, std::string* kept) {
-  if (kept) kept->clear();
+         const std::string& keep, Kept* kept) {
+  if (kept) *kept = Kept{};
   return Failed(Copy_Found(source, target, mode, keep, kept));
 }
 
@@ -411,7 +496,11 @@ void Remove_Temporaries(const std::string& folder) {
 int Keep(const std::string& path, const std::string& keep, std::string* kept) {
   Found found = Resolve(path);
   if (!found.exists) return Failed(found.certain ? ENOENT : EIO);
-  return Failed(Keep_Found(found.path, keep, kept));
+  return Failed(Keep_Found(found.path, found.st, keep, kept, nullptr));
+}
+
+void Unkeep(const std::string& kept) {
+  Unkeep_Found(Resolve(kept).path);
 }
 
 }  // namespace Host_Files

@@ -1,4 +1,6 @@
-// The file-system calls of Windows itself: paths go to the system as they are.
+// The file-system calls of Windows itself, the wide ones: paths go to the
+// system as they are, in UTF-16, a long one in the long-path form.
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -7,10 +9,12 @@
 #include <cstdio>
 #include <cstring>
 #include <set>
+#include <vector>
 
 #include "base/paths.h"
-#include "platform/cp1252.h"
+#include "base/utf8.h"
 #include "platform/host_files.h"
+#include "platform/wide-win32.h"
 
 namespace Host_Files {
 
@@ -29,16 +33,39 @@ int Errno_Of(DWORD code) {
       return EACCES;
     case ERROR_DISK_FULL:
       return ENOSPC;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return ENAMETOOLONG;
     default:
       return EIO;
   }
 }
 
+DWORD Attributes(const std::string& path) {
+  return GetFileAttributesW(Wide_Path(path).c_str());
+}
+
 }  // namespace
 
 std::FILE* Open(const std::string& path, const char* how, int* error) {
+  std::wstring name = Wide_Path(path);
+  // "x": only a new file, never one that stands there (nor what a link
+  // there leads to) is written.
+  if (std::strchr(how, 'x')) {
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      *error = Errno_Of(GetLastError());
+      return nullptr;
+    }
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY | _O_RDWR);
+    std::FILE* stream = fd < 0 ? nullptr : _fdopen(fd, "w+b");
+    *error = stream ? 0 : EIO;
+    if (!stream && fd >= 0) _close(fd);
+    if (!stream && fd < 0) CloseHandle(file);
+    return stream;
+  }
   errno = 0;
-  std::FILE* stream = std::fopen(path.c_str(), how);
+  std::FILE* stream = _wfopen(name.c_str(), Wide(how).c_str());
   *error = stream ? 0 : errno;
   return stream;
 }
@@ -48,9 +75,9 @@ int Sync(std::FILE* stream, const std::string& path) {
   HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
   if (!FlushFileBuffers(handle)) return Errno_Of(GetLastError());
   // The folder may have been swapped for another: the name must still be the file's.
-  HANDLE named =
-      CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE named = CreateFileW(Wide_Path(path).c_str(), 0,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   BY_HANDLE_FILE_INFORMATION one, two;
   bool same = named != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &one) &&
               GetFileInformationByHandle(named, &two) &&
@@ -61,18 +88,18 @@ int Sync(std::FILE* stream, const std::string& path) {
 }
 
 int Remove(const std::string& path) {
-  return DeleteFileA(path.c_str()) ? 0 : Errno_Of(GetLastError());
+  return DeleteFileW(Wide_Path(path).c_str()) ? 0 : Errno_Of(GetLastError());
 }
 
 int Rename(const std::string& path, const std::string& new_name) {
   std::string to = Folder_Part(path) + new_name;
-  return MoveFileA(path.c_str(), to.c_str()) ? 0 : Errno_Of(GetLastError());
+  return MoveFileW(Wide_Path(path).c_str(), Wide_Path(to).c_str()) ? 0 : Errno_Of(GetLastError());
 }
 
 // Windows itself answers for every other process: nothing is kept to trust.
 Kind Look(const std::string& path, Seen, int64_t* size) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+  if (!GetFileAttributesExW(Wide_Path(path).c_str(), GetFileExInfoStandard, &data)) {
     DWORD code = GetLastError();
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? Kind::absent
                                                                         : Kind::unknown;
@@ -84,7 +111,7 @@ Kind Look(const std::string& path, Seen, int64_t* size) {
 }
 
 bool Is_Link(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
+  DWORD attributes = Attributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
@@ -105,22 +132,65 @@ bool Read_Full(HANDLE file, char* buffer, DWORD size, DWORD* got) {
 }
 
 HANDLE Open_To_Read(const std::string& path) {
-  return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileW(Wide_Path(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// Makes `folder` (no separator at its end) and every missing folder above it.
-int Make_Folders(const std::string& folder) {
-  DWORD attributes = GetFileAttributesA(folder.c_str());
+// Makes `folder` (no separator at its end) and every missing folder above
+// it; those it made are added to `made`, outermost first.
+int Make_Folders(const std::string& folder, std::vector<std::string>& made) {
+  DWORD attributes = Attributes(folder);
   if (attributes != INVALID_FILE_ATTRIBUTES)
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : ENOTDIR;
   std::string parent = Folder_Part(folder);
   if (!parent.empty()) parent.pop_back();
   if (parent.empty() || parent.size() >= folder.size()) return ENOENT;
-  if (int error = Make_Folders(parent)) return error;
-  if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-    return Errno_Of(GetLastError());
+  if (int error = Make_Folders(parent, made)) return error;
+  if (!CreateDirectoryW(Wide_Path(folder).c_str(), nullptr)) {
+    DWORD code = GetLastError();
+    return code == ERROR_ALREADY_EXISTS ? 0 : Errno_Of(code);
+  }
+  made.push_back(folder);
   return 0;
+}
+
+// The folders that the last keep made, outermost first.
+std::vector<std::string> keep_folders;
+
+// Removes the folders that the last keep made, where they are empty.
+void Remove_Keep_Folders() {
+  for (auto folder = keep_folders.rbegin(); folder != keep_folders.rend(); ++folder)
+    RemoveDirectoryW(Wide_Path(*folder).c_str());
+  keep_folders.clear();
+}
+
+// Whether a failed hard link says that the disk has none to make here (FAT,
+// exFAT, another volume, too many links): the file is copied instead.
+bool No_Link_Here(DWORD code) {
+  return code == ERROR_NOT_SAME_DEVICE || code == ERROR_INVALID_FUNCTION ||
+         code == ERROR_NOT_SUPPORTED || code == ERROR_TOO_MANY_LINKS ||
+         code == ERROR_INVALID_PARAMETER || code == ERROR_ACCESS_DENIED;
+}
+
+// A whole copy of `path`, flushed, under the free name `kept`, which it
+// takes in one step. Returns 0 or the system's error code.
+DWORD Keep_Copy(const std::string& path, const std::string& kept) {
+  std::string temp = Folder_Part(kept) + Temporary_Name(kept);
+  std::wstring wide_temp = Wide_Path(temp);
+  SetFileAttributesW(wide_temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(wide_temp.c_str());
+  if (!CopyFileW(Wide_Path(path).c_str(), wide_temp.c_str(), TRUE)) return GetLastError();
+  SetFileAttributesW(wide_temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+  HANDLE file = CreateFileW(wide_temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD code = file == INVALID_HANDLE_VALUE ? GetLastError()
+               : FlushFileBuffers(file)     ? 0
+                                            : GetLastError();
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  if (code == 0 && !MoveFileExW(wide_temp.c_str(), Wide_Path(kept).c_str(), MOVEFILE_WRITE_THROUGH))
+    code = GetLastError();
+  if (code != 0) DeleteFileW(wide_temp.c_str());
+  return code;
 }
 
 }  // namespace
@@ -146,41 +216,54 @@ bool Same_Bytes(const std::string& a, const std::string& b) {
 
 void Remove_Temporaries(const std::string& folder) {
   static std::set<std::string> done;
-  if (!done.insert(Cp1252::Fold(folder)).second) return;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + ".morvane-*").c_str(), &found);
+  if (!done.insert(Utf8::Fold(folder)).second) return;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(Wide_Path(folder + ".morvane-*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
-    std::string path = folder + found.cFileName;
-    if (Is_Temporary_Name(found.cFileName) &&
-        !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    std::string name = Narrow(found.cFileName);
+    std::wstring path = Wide_Path(folder + name);
+    if (Is_Temporary_Name(name) && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
       // A copy of a read-only package was read-only too.
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(path.c_str());
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileW(path.c_str());
     }
-  } while (FindNextFileA(search, &found));
+  } while (FindNextFileW(search, &found));
   FindClose(search);
 }
 
 int Keep(const std::string& path, const std::string& keep, std::string* kept) {
   std::string folder = Folder_Part(keep);
   if (!folder.empty()) folder.pop_back();
-  if (int error = Make_Folders(folder)) return error;
-  for (int n = 1;; ++n) {
+  keep_folders.clear();
+  int error = Make_Folders(folder, keep_folders);
+  for (int n = 1; error == 0; ++n) {
     std::string name = n == 1 ? keep : Numbered(keep, n);
-    if (GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+    if (Attributes(name) != INVALID_FILE_ATTRIBUTES) continue;
     DWORD code = GetLastError();
-    if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) return Errno_Of(code);
-    // A file system without hard links (FAT): the file moves.
-    if (!CreateHardLinkA(name.c_str(), path.c_str(), nullptr)) {
-      code = GetLastError();
-      if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) continue;
-      if (!MoveFileExA(path.c_str(), name.c_str(), MOVEFILE_WRITE_THROUGH))
-        return Errno_Of(GetLastError());
+    if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) {
+      error = Errno_Of(code);
+      break;
+    }
+    code = CreateHardLinkW(Wide_Path(name).c_str(), Wide_Path(path).c_str(), nullptr)
+               ? 0
+               : GetLastError();
+    if (No_Link_Here(code)) code = Keep_Copy(path, name);
+    if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) continue;
+    if (code != 0) {
+      error = Errno_Of(code);
+      break;
     }
     if (kept) *kept = name;
     return 0;
   }
+  Remove_Keep_Folders();
+  return error;
+}
+
+void Unkeep(const std::string& kept) {
+  DeleteFileW(Wide_Path(kept).c_str());
+  Remove_Keep_Folders();
 }
 
 int Hold(const std::string& folder) {
@@ -188,7 +271,7 @@ int Hold(const std::string& folder) {
   // of them when it ends, however it ends. Under Wine the lock is a record
   // lock of the system too, which the native build meets on the same byte.
   std::string path = folder + "\\morvane.lock";
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+  HANDLE file = CreateFileW(Wide_Path(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
@@ -207,7 +290,9 @@ int Hold(const std::string& folder) {
     DWORD code = GetLastError();
     if (code != ERROR_LOCK_VIOLATION || tries == 10) {
       CloseHandle(file);
-      return code == ERROR_LOCK_VIOLATION ? EBUSY : Errno_Of(code);
+      return code == ERROR_LOCK_VIOLATION                                    ? EBUSY
+             : code == ERROR_NOT_SUPPORTED || code == ERROR_INVALID_FUNCTION ? ENOLCK
+                                                                             : Errno_Of(code);
     }
     Sleep(100);
   }

@@ -13,7 +13,8 @@ namespace Host_Files {
 
 // Calls that can fail return 0 when done, else the errno value that says why.
 
-// std::fopen on the file that `path` names, in mode `how` ("rb", "wb", ...).
+// std::fopen on the file that `path` names, in mode `how` ("rb", "wb", ...;
+// "wbx": a new file only, EEXIST when anything stands at that name).
 // Null, with `*error` set, when it cannot be opened: EISDIR for a folder, EIO
 // when it cannot be told whether the file is there, ENXIO when what stands
 // there is no file (a pipe, a device: it is opened without waiting).
@@ -72,12 +73,19 @@ int Hold(const std::string& folder);
 bool Same_Bytes(const std::string& a, const std::string& b);
 
 // Keeps the file `path` under the name `keep`, whose missing folders are
-// made: by a hard link where the file system allows it (the file then
-// stands under both names until `path` is replaced), else by a rename, never
-// by a copy. A file already there is never replaced: the first free name of
+// made, while `path` stays where it is: by a hard link where the file system
+// allows it (the file then stands under both names until `path` is
+// replaced), else by a whole copy, flushed (a disk without hard links,
+// another file system). A symbolic link is kept as one that leads where it
+// led. A file already there is never replaced: the first free name of
 // `keep`, then "name (2).ext", "name (3).ext", ..., is taken, and `*kept`
-// gets it. On Linux name and folders are on the disk when it returns 0.
+// gets it. Name and folders are on the disk when it returns 0; a keep that
+// fails leaves nothing, not even the folders it made.
 int Keep(const std::string& path, const std::string& keep, std::string* kept);
+
+// Takes back the keep that Keep has just made under `kept`, with the folders
+// it made for it: for a copy that could not take its target's place after all.
+void Unkeep(const std::string& kept);
 
 // Removes every file in `folder` (a path that ends in its separator) whose
 // name has the form of a copy's temporary name (Temporary_Name): what a copy
@@ -94,6 +102,12 @@ enum class Copy_Mode {
   copy,
 };
 
+// What became of the file that stood at a copy's target.
+struct Kept {
+  std::string name;  // where it was kept; "" when nothing was
+  int error = 0;     // why it could not be kept: the copy then failed with it
+};
+
 // The native build's COPY (on Windows the shell copies): puts the content of the file `source` at
 // `target`, replacing a file there whole; an interrupted copy leaves nothing that the next copy to
 // the same target does not remove. ENOENT when there is no source, ENOTDIR when the target's folder
@@ -101,9 +115,10 @@ enum class Copy_Mode {
 // source that is no file (a pipe, a device), EIO when it cannot be told whether the target is
 // there. A source that is a symbolic link is copied, never linked. A file at the target that
 // differs from the source is first kept under `keep` (as Keep does it; none when `keep` is empty),
-// and `*kept` gets the name it took ("" when nothing was kept): no copy replaces what it does not
-// hold.
+// and `kept` says where, or why it could not be: no copy replaces what it does not hold. The keep
+// is taken back when the copy fails after it: the old file either stays at the target with
+// nothing kept, or is kept with the copy in its place.
 int Copy(const std::string& source, const std::string& target, Copy_Mode mode,
-         const std::string& keep = "", std::string* kept = nullptr);
+         const std::string& keep = "", Kept* kept = nullptr);
 
 }  // namespace Host_Files

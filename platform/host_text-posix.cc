@@ -1,15 +1,26 @@
-// Linux: consoles and command lines speak UTF-8.
+// Linux: consoles and command lines speak UTF-8; an 8-bit index is
+// Windows-1252, as a western Windows wrote it.
 #include <cstdlib>
 
+#include "base/utf8.h"
 #include "platform/cp1252.h"
 #include "platform/host_text.h"
 
 std::string Console_Text(std::string_view text) {
-  return Cp1252::To_Utf8(text);
+  return Utf8::Shown(text);
 }
 
-bool Argument_Text(const std::string& argument, std::string& text) {
-  return Cp1252::From_Utf8(argument, text);
+void Console_Write(std::FILE* stream, std::string_view text) {
+  std::string shown = Console_Text(text);
+  std::fwrite(shown.data(), 1, shown.size(), stream);
+}
+
+std::string Eight_Bit_Text(std::string_view bytes) {
+  return Cp1252::To_Utf8(bytes);
+}
+
+std::vector<std::string> Program_Arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
 const bool kSlashOptions = false;

@@ -1,13 +1,61 @@
-// Windows: the console and the command line already speak the code page.
+// Windows: the console window takes the program's text as characters; a
+// console that is a pipe or a file, the 8-bit index and the command line
+// meet the system's code page, which the wide calls leave behind.
+#include <io.h>
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
 #include "platform/host_text.h"
+#include "platform/wide-win32.h"
 
 std::string Console_Text(std::string_view text) {
-  return std::string(text);
+  std::wstring wide = Wide(text);
+  if (wide.empty()) return std::string();
+  // No near letter in place of a missing one: "?" says that it is missing.
+  UINT code_page = GetACP();
+  DWORD flags = code_page == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL* missing = nullptr;
+  const char* unknown = code_page == CP_UTF8 ? nullptr : "?";
+  int size = WideCharToMultiByte(code_page, flags, wide.data(), static_cast<int>(wide.size()),
+                                 nullptr, 0, unknown, missing);
+  std::string bytes(size, '\0');
+  WideCharToMultiByte(code_page, flags, wide.data(), static_cast<int>(wide.size()), bytes.data(),
+                      size, unknown, missing);
+  return bytes;
 }
 
-bool Argument_Text(const std::string& argument, std::string& text) {
-  text = argument;
-  return true;
+void Console_Write(std::FILE* stream, std::string_view text) {
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  DWORD mode = 0;
+  if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) {
+    std::fflush(stream);
+    std::wstring wide = Wide(text);
+    DWORD written = 0;
+    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    return;
+  }
+  std::string bytes = Console_Text(text);
+  std::fwrite(bytes.data(), 1, bytes.size(), stream);
+}
+
+std::string Eight_Bit_Text(std::string_view bytes) {
+  if (bytes.empty()) return std::string();
+  int size =
+      MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring wide(size, L'\0');
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), size);
+  return Narrow(wide);
+}
+
+std::vector<std::string> Program_Arguments(int, char**) {
+  std::vector<std::string> arguments;
+  int count = 0;
+  LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!words) return arguments;
+  for (int i = 1; i < count; ++i) arguments.push_back(Narrow(words[i]));
+  LocalFree(words);
+  return arguments;
 }
 
 const bool kSlashOptions = true;

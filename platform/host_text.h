@@ -1,17 +1,29 @@
-// Text between the program, whose Windows-side text is in Windows-1252, and
-// the platform's console and command line.
+// Text between the program, whose text is UTF-8 inside, and the platform's
+// console, command line and 8-bit code page.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
-// The form in which `text` is written to the console: UTF-8 on Linux,
-// unchanged on Windows.
+// The bytes in which `text` is written to a console that is no console
+// window (a pipe, a file): UTF-8 on Linux; on Windows the system's 8-bit
+// code page, with "?" for what it lacks.
 std::string Console_Text(std::string_view text);
 
-// A command-line argument as the program's text. False when it holds a
-// character that Windows-1252 lacks ("?" then stands in its place).
-bool Argument_Text(const std::string& argument, std::string& text);
+// Writes `text` to `stream` (standard output or standard error): to a
+// console window of Windows as its characters, else as Console_Text.
+void Console_Write(std::FILE* stream, std::string_view text);
+
+// The line of an 8-bit index as text: read in the system's 8-bit code page
+// on Windows, as the game's 8-bit calls read it; in Windows-1252 on Linux.
+std::string Eight_Bit_Text(std::string_view bytes);
+
+// The command-line arguments after the program's name, as text: on Windows
+// from the system's own wide command line, whatever the code page; on Linux
+// as given (a path in UTF-8).
+std::vector<std::string> Program_Arguments(int argc, char** argv);
 
 // Whether options may also start with "/" ("/?"), as on Windows.
 extern const bool kSlashOptions;

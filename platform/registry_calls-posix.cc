@@ -1,6 +1,5 @@
 // The registry calls answered from the Wine prefix's system.reg, read afresh
-// for every key that is opened. Texts are in Windows-1252, as the 8-bit calls
-// of Windows give them.
+// for every key that is opened. Texts are in UTF-8.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>

@@ -33,9 +33,7 @@ std::vector<std::string> User_Folders() {
     std::string folder = base + "/" + name;
     struct stat st;
     if (stat((folder + "/Cache").c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
-    std::string text;
-    Argument_Text(folder, text);
-    found.push_back(text);
+    found.push_back(folder);
   }
   return found;
 }
@@ -43,7 +41,5 @@ std::vector<std::string> User_Folders() {
 std::string Places_Searched() {
   std::string places = Wine_Prefix() + "/system.reg";
   for (const char* name : kUser_Folders) places += ", " + Home() + "/" + name + "/Cache";
-  std::string text;
-  Argument_Text(places, text);
-  return text;
+  return places;
 }

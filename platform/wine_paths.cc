@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "platform/cp1252.h"
+#include "base/utf8.h"
 #include "platform/wine_prefix.h"
 
 namespace Wine_Paths {
@@ -26,8 +26,10 @@ const char* Dir_Name(const std::string& folder) {
 }
 
 // Whether a failed call still tells for certain that no such entry is there.
+// A path too long to look up is no answer: the file may stand there all
+// the same, reached by a shorter path.
 bool Surely_None(int error) {
-  return error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG;
+  return error == ENOENT || error == ENOTDIR;
 }
 
 // lstat into `found`; any other failure leaves it open whether the entry is there.
@@ -150,7 +152,7 @@ std::string Split(const std::string& path, std::vector<std::string>& parts) {
   size_t pos = 0;
   if (path.size() >= 2 && path[1] == ':' &&
       ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'))) {
-    root = Wine_Prefix() + "/dosdevices/" + Cp1252::Fold(path.substr(0, 2));
+    root = Wine_Prefix() + "/dosdevices/" + Utf8::Fold(path.substr(0, 2));
     pos = 2;
   } else if (!path.empty() && Is_Separator(path[0])) {
     root = "/";
@@ -158,7 +160,7 @@ std::string Split(const std::string& path, std::vector<std::string>& parts) {
   while (pos < path.size()) {
     size_t end = pos;
     while (end < path.size() && !Is_Separator(path[end])) ++end;
-    if (end > pos) parts.push_back(Cp1252::To_Utf8(path.substr(pos, end - pos)));
+    if (end > pos) parts.push_back(path.substr(pos, end - pos));
     pos = end + 1;
   }
   return root;
@@ -243,9 +245,8 @@ void Note_Change(Names& names, const std::string& host_path, int step) {
 }  // namespace
 
 std::string Compare_Form(const std::string& name) {
-  std::string text;
-  if (!Cp1252::From_Utf8(name, text)) return "/" + name;  // no name of ours holds a slash
-  return Cp1252::Fold(text);
+  if (!Utf8::Valid(name)) return "/" + name;  // no name of ours holds a slash
+  return Utf8::Fold(name);
 }
 
 bool Is_Exact(const Names& names, const std::string& host_path) {

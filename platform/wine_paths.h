@@ -77,8 +77,8 @@ void Note_Found(Names& names, const std::string& windows_path, const Found& foun
 void Forget_Recent(Names& names);
 
 // A name as it stands on disk in the form in which Windows compares names:
-// in Windows-1252, letters folded. A name that is no UTF-8, or holds a
-// character the code page lacks, gets a form that no name of ours has.
+// letters folded. A name that is no UTF-8 gets a form that no name of ours
+// has.
 std::string Compare_Form(const std::string& name);
 
 // The folder of a host path: "" for a bare name, "/" for one in the root.

@@ -64,15 +64,17 @@ TEST(Wine_Paths, NamesInAnyLetterCaseAddedAndRemoved) {
   EXPECT_TRUE(Find(names, dir.path + "\\Maps\\anders.u").exists);
 }
 
-TEST(Wine_Paths, NamesThatAreNoWindowsTextMatchNothing) {
+TEST(Wine_Paths, NamesThatAreNoUtf8MatchNothingAndOthersAnyCase) {
   Temp_Folder dir;
   Wine_Paths::Names names;
   Write_File(dir / "Caf\xE9.ut2", "raw byte");
-  Write_File(dir / "\xC4\x80.ut2", "outside the code page");
-  // Caf\xE9 and \xC4\x80 as Windows-1252 text: "Café", "Ä€" in UTF-8.
-  Wine_Paths::Found found = Find(names, dir.path + "\\CAF\xC9.ut2");
-  EXPECT_FALSE(found.exists);
-  EXPECT_EQ(found.path, dir / "CAF\xC3\x89.ut2");
-  EXPECT_FALSE(Find(names, dir.path + "\\\xE4\x80.ut2").exists);
-  EXPECT_EQ(Wine_Paths::Compare_Form("Caf\xC3\x89"), "caf\xE9");
+  Write_File(dir / "\xC4\x80\xC5\x81\xD0\x96.ut2", "beyond Windows-1252");
+  // A name on disk that is no UTF-8 is no name in another letter case.
+  EXPECT_FALSE(Find(names, dir.path + "\\CAF\xC9.ut2").exists);
+  EXPECT_FALSE(Find(names, dir.path + "\\CAF\xC3\x89.ut2").exists);
+  // "ĀŁЖ" found as "āłж", the letters of every code page alike.
+  Wine_Paths::Found found = Find(names, dir.path + "\\\xC4\x81\xC5\x82\xD0\xB6.UT2");
+  EXPECT_TRUE(found.exists);
+  EXPECT_EQ(found.path, dir / "\xC4\x80\xC5\x81\xD0\x96.ut2");
+  EXPECT_EQ(Wine_Paths::Compare_Form("Caf\xC3\x89"), "caf\xC3\xA9");
 }

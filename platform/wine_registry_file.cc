@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "base/digits.h"
-#include "platform/cp1252.h"
+#include "base/utf8.h"
 
 namespace Wine_Registry {
 
@@ -16,24 +16,30 @@ namespace {
 const int kString = 1, kExpandString = 2, kMultiString = 7;
 
 bool Same_Name(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Cp1252::Fold(a[i]) != Cp1252::Fold(b[i])) return false;
-  return true;
+  return Utf8::Fold(a) == Utf8::Fold(b);
 }
 
 bool Before(const std::string& a, const std::string& b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return static_cast<unsigned char>(Cp1252::Fold(x)) <
-           static_cast<unsigned char>(Cp1252::Fold(y));
+  std::string x = Utf8::Fold(a), y = Utf8::Fold(b);
+  return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(), [](char p, char q) {
+    return static_cast<unsigned char>(p) < static_cast<unsigned char>(q);
   });
 }
 
-// Appends UTF-16 code units as the 8-bit calls give them: one byte of
-// Windows-1252 each, a best fit or "?" where the code page lacks the
-// character.
+// Appends UTF-16 code units as text: a pair of surrogates is one character,
+// a lone one is "?", as the system's conversion has it.
 void Put_Utf16(std::string& out, const std::vector<unsigned>& units) {
-  for (unsigned unit : units) out += Cp1252::Best_Fit(unit);
+  for (size_t i = 0; i < units.size(); ++i) {
+    unsigned unit = units[i];
+    if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+        units[i + 1] < 0xE000) {
+      Utf8::Put(out, 0x10000 + ((unit - 0xD800) << 10) + (units[++i] - 0xDC00));
+    } else if (unit >= 0xD800 && unit < 0xE000) {
+      out += '?';
+    } else {
+      Utf8::Put(out, unit);
+    }
+  }
 }
 
 // Reads an escaped text from `line` at `pos` up to the unescaped `end`
@@ -132,7 +138,7 @@ std::string Hex_Bytes(const std::vector<std::string_view>& lines, size_t& i, siz
   return bytes;
 }
 
-std::string Utf16_Bytes_To_Ansi(const std::string& bytes) {
+std::string Utf16_Bytes_To_Text(const std::string& bytes) {
   std::vector<unsigned> units;
   for (size_t i = 0; i + 1 < bytes.size(); i += 2)
     units.push_back(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1])
@@ -187,7 +193,7 @@ std::optional<Value> Parse_Value(const std::vector<std::string_view>& lines, siz
           std::strtol(std::string(rest.substr(4, colon - 4)).c_str(), nullptr, 16));
     value.data = Hex_Bytes(lines, i, pos + colon + 1);
     if (hex_type == kString || hex_type == kExpandString || hex_type == kMultiString)
-      value.data = Utf16_Bytes_To_Ansi(value.data);
+      value.data = Utf16_Bytes_To_Text(value.data);
     return value;
   }
   return std::nullopt;

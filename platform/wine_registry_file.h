@@ -1,5 +1,5 @@
-// Reads one key out of the text of a Wine registry file (system.reg), as the
-// 8-bit registry calls of Windows would show it.
+// Reads one key out of the text of a Wine registry file (system.reg), its
+// names and texts in UTF-8.
 #pragma once
 
 #include <optional>
@@ -11,7 +11,7 @@ namespace Wine_Registry {
 
 struct Value {
   std::string name;
-  std::string data;  // the bytes that an 8-bit value query gives, terminator included
+  std::string data;  // a text in UTF-8, other data as stored; a terminator included
 };
 
 struct Key {
@@ -23,8 +23,8 @@ struct Key {
 // backslashes, a trailing backslash allowed) in `file_text`, comparing names
 // without regard to letter case. In a 64-bit prefix ("#arch=win64") a path
 // below "Software" is looked up in the 32-bit view, below
-// "Software\Wow6432Node". Texts come out in Windows-1252, with the best fit
-// or "?" of Windows for each character the code page lacks. Nothing when the text is
+// "Software\Wow6432Node". Texts come out in UTF-8, whatever characters they
+// hold (a lone surrogate as "?"). Nothing when the text is
 // not a Wine registry file or holds no such key; lines that cannot be read
 // are passed over.
 std::optional<Key> Find_Key(std::string_view file_text, std::string_view path);

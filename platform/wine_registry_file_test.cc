@@ -55,7 +55,7 @@ TEST(WineRegistryFile, SubKeysOfThe32BitView) {
   auto key = Find_Key(kFile, kPath);
   ASSERT_TRUE(key);
   // Sorted without case; a key named only by a deeper one counts.
-  EXPECT_EQ(key->sub_keys, (Names{"Caf\xe9 [1]", "ut2003", "UT2004"}));
+  EXPECT_EQ(key->sub_keys, (Names{"Caf\xc3\xa9 [1]", "ut2003", "UT2004"}));
   EXPECT_TRUE(key->values.empty());
   EXPECT_TRUE(Find_Key(kFile, "SOFTWARE\\UNREAL TECHNOLOGY\\installed apps\\"));
   EXPECT_FALSE(Find_Key(kFile, "Software\\Unreal Technology\\Installed Apps\\Native64"));
@@ -70,10 +70,10 @@ TEST(WineRegistryFile, ValuesOfEveryType) {
   EXPECT_EQ(Data(*key, "Path"), std::string("%ProgramFiles%\\UT\0", 18));
   EXPECT_EQ(Data(*key, "List"), std::string("one\0two\0\0", 9));
   EXPECT_EQ(Data(*key, "Raw"), std::string("AB\0CD", 5));
-  EXPECT_EQ(Data(*key, "Wide"), std::string("A\xe9\0", 3));
+  EXPECT_EQ(Data(*key, "Wide"), std::string("A\xc3\xa9\0", 4));
   EXPECT_EQ(Data(*key, ""), std::string("default\0", 8));
-  // Windows' best fit for a character the code page lacks, else "?".
-  std::string escaped = std::string("a\"b\tc\xe9") + "A??" + '\0';
+  // Every character as it is; a pair of surrogates is one.
+  std::string escaped = std::string("a\"b\tc\xc3\xa9\xc4\x80\xf0\x9f\x98\x80") + '\0';
   EXPECT_EQ(Data(*key, "Escaped"), escaped);
   EXPECT_EQ(Data(*key, "Missing"), "<none>");
 }
@@ -121,7 +121,8 @@ TEST(Registry, ReadsThePrefixFileAfreshForEveryCall) {
     EXPECT_EQ(error.message, "The system cannot find the file specified.\r\n");
   }
   Write_File(prefix / "system.reg", kFile);
-  EXPECT_EQ(Get_Sub_Keys(kPath, HKEY_LOCAL_MACHINE), (Names{"Caf\xe9 [1]", "ut2003", "UT2004"}));
+  EXPECT_EQ(Get_Sub_Keys(kPath, HKEY_LOCAL_MACHINE),
+            (Names{"Caf\xc3\xa9 [1]", "ut2003", "UT2004"}));
   std::string ut2004 = std::string(kPath) + "\\UT2004\\";
   EXPECT_EQ(Get_Value(ut2004, "Folder", HKEY_LOCAL_MACHINE), "C:\\UT2004");
   EXPECT_EQ(Get_Value(ut2004, "Version", HKEY_LOCAL_MACHINE), "\n");

@@ -147,9 +147,10 @@ def package_bytes(name, size):
     return seed[:size]
 
 
-def write_cache(root, header, entries, extra_lines=(), sizes=None, line_end="\r\n"):
-    """entries: list of (key, file name). Writes cache.ini and the .uxx files;
-    returns {key: content}."""
+def write_cache(root, header, entries, extra_lines=(), sizes=None, line_end="\r\n",
+                encoding="latin-1"):
+    """entries: list of (key, file name). Writes cache.ini (8-bit, or in
+    `encoding`) and the .uxx files; returns {key: content}."""
     cache = os.path.join(root, "Cache")
     contents = {}
     lines = list(header) + ["[Cache]"]
@@ -161,7 +162,7 @@ def write_cache(root, header, entries, extra_lines=(), sizes=None, line_end="\r\
             f.write(contents[k])
     lines += list(extra_lines)
     with open(os.path.join(cache, "cache.ini"), "wb") as f:
-        f.write((line_end.join(lines) + line_end).encode("latin-1"))
+        f.write((line_end.join(lines) + line_end).encode(encoding))
     return contents
 
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "base/errors.h"
-#include "platform/cp1252.h"
+#include "base/utf8.h"
 #include "platform/host_files.h"
 #include "platform/host_text.h"
 #include "support/utf16.h"
@@ -26,13 +26,14 @@ bool Is_Name_Problem(int error) {
   return error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG || error == EINVAL;
 }
 
+// Every report names the file it is about.
 [[noreturn]] void Fail_Open(int error, const std::string& name, Place where = Place::Here()) {
-  if (Is_Name_Problem(error)) throw IO_Exceptions::Name_Error("", where);
+  if (Is_Name_Problem(error)) throw IO_Exceptions::Name_Error(name, where);
   // Whether the file is there could not be read.
   if (error == EIO) throw IO_Exceptions::Device_Error(name, where);
-  // A pipe or a device under a file's name is never read or written.
-  if (error == ENXIO) throw IO_Exceptions::Use_Error(name, where);
-  throw IO_Exceptions::Use_Error("", where);
+  // A pipe or a device under a file's name is never read or written, nor
+  // is a folder.
+  throw IO_Exceptions::Use_Error(name, where);
 }
 
 // Writes text to a file in its encoding. False when it cannot be stored.
@@ -51,12 +52,11 @@ void Write(File& file, const char* data, size_t size) {
   if (size == 0) return;
   if (st.console) {
     // The console is written in the platform's own form of the text.
-    std::string shown = Console_Text(std::string_view(data, size));
-    std::fwrite(shown.data(), 1, shown.size(), st.stream);
+    Console_Write(st.stream, std::string_view(data, size));
     st.wrote_anything = true;
     return;
   }
-  if (!Store(st, std::string_view(data, size))) throw IO_Exceptions::Use_Error();
+  if (!Store(st, std::string_view(data, size))) throw IO_Exceptions::Use_Error(st.name);
   st.wrote_anything = true;
 }
 
@@ -158,7 +158,7 @@ void Reopen(File& file, const char* how) {
   std::fclose(st.stream);
   int error = 0;
   st.stream = Host_Files::Open(st.name, how, &error);
-  if (!st.stream) throw IO_Exceptions::Use_Error();
+  if (!st.stream) throw IO_Exceptions::Use_Error(st.name);
 }
 
 // Whether the file, read anew from its start, is UTF-8 throughout with at
@@ -180,7 +180,7 @@ bool Unmarked_Utf8(File::State& st) {
       size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
       if (got > 0 && rest.size() - pos < length) break;  // the rest comes with the next piece
       beyond_ascii = beyond_ascii || lead >= 0x80;
-      valid = Cp1252::Next_Utf8(rest, pos) >= 0;
+      valid = Utf8::Next(rest, pos) >= 0;
     }
     rest.erase(0, pos);
     if (!valid || got == 0) break;
@@ -246,7 +246,7 @@ void Set_Encoding(File& file, Encoding encoding) {
   const char* mark = encoding == Encoding::utf8 ? kUtf8_Mark : kUtf16_Mark;
   if (encoding != Encoding::eight_bit && encoding != Encoding::utf8_unmarked &&
       std::fwrite(mark, 1, std::strlen(mark), st.stream) != std::strlen(mark))
-    throw IO_Exceptions::Use_Error();
+    throw IO_Exceptions::Use_Error(st.name);
   st.encoding = encoding;
 }
 
@@ -256,6 +256,11 @@ void Create(File& file, File_Mode mode, const std::string& name, const std::stri
     // A new, empty file to read: open it again for reading.
     Reopen(file, "rb");
   }
+}
+
+void Create_New(File& file, File_Mode mode, const std::string& name) {
+  if (mode == In_File) throw IO_Exceptions::Use_Error(name);
+  Open_Stream(file, mode, name, mode == Inout_File ? "w+bx" : "wbx");
 }
 
 void Open(File& file, File_Mode mode, const std::string& name, const std::string&) {
@@ -269,7 +274,8 @@ void Open(File& file, File_Mode mode, const std::string& name, const std::string
 
 void Flush(File& file) {
   File::State& st = State_Of(file);
-  if (Is_Open(file) && std::fflush(st.stream) != 0 && !st.console) throw IO_Exceptions::Use_Error();
+  if (Is_Open(file) && std::fflush(st.stream) != 0 && !st.console)
+    throw IO_Exceptions::Use_Error(st.name);
 }
 
 void Sync(File& file) {
@@ -288,12 +294,13 @@ void Close(File& file) {
   }
   if (std::fclose(st.stream) != 0) stored = false;
   st.stream = nullptr;
-  if (!stored) throw IO_Exceptions::Use_Error();
+  if (!stored) throw IO_Exceptions::Use_Error(st.name);
 }
 
 void Delete(File& file) {
   Close(file);
-  if (Host_Files::Remove(State_Of(file).name) != 0) throw IO_Exceptions::Use_Error();
+  if (Host_Files::Remove(State_Of(file).name) != 0)
+    throw IO_Exceptions::Use_Error(State_Of(file).name);
 }
 
 void Put(File& file, std::string_view text) {
@@ -330,7 +337,7 @@ bool End_Of_File(File& file) {
 size_t Get_Line(File& file, char* buffer, size_t capacity) {
   File::State& st = State_Of(file);
   if (!Is_Open(file) || st.mode != In_File) throw IO_Exceptions::Use_Error();
-  if (Peek(file, 0) == EOF) throw IO_Exceptions::End_Error();
+  if (Peek(file, 0) == EOF) throw IO_Exceptions::End_Error(st.console ? "" : st.name);
   size_t count = 0;
   while (count < capacity) {
     int c = st.ahead_count ? Peek(file, 0) : Next(file);

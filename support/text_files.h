@@ -94,6 +94,11 @@ void Set_Encoding(File& file, Encoding encoding);
 // Use_Error when it cannot be opened for another reason.
 void Create(File& file, File_Mode mode, const std::string& name, const std::string& form = "");
 
+// Creates the named file, which must be new: EEXIST (Use_Error) when
+// anything stands at that name, so that what is written never reaches
+// another file through a link there.
+void Create_New(File& file, File_Mode mode, const std::string& name);
+
 // Opens an existing file. Name_Error when there is no file of that name,
 // Use_Error when it exists but cannot be opened in that mode.
 void Open(File& file, File_Mode mode, const std::string& name, const std::string& form = "");

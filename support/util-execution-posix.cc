@@ -64,14 +64,15 @@ int Copy(const std::string& source, const std::string& target) {
   // ENOENT: no source; ENOTDIR: no target folder.
   // What copies cut short left in the target's folder goes.
   Host_Files::Remove_Temporaries(Folder_Part(target));
-  std::string kept;
+  Host_Files::Kept kept;
   int error = Host_Files::Copy(
       source, target,
       Is_Move(source, target) ? Host_Files::Copy_Mode::move : Host_Files::Copy_Mode::copy,
       Keep_Path(target), &kept);
+  if (kept.error != 0) return Report_Not_Kept(Cause(kept.error, kCopy));
   if (error != 0) return Copy_Failed(Cause(error, kCopy));
   Text_Files::Put_Line(kOneCopied);
-  if (!kept.empty()) Report_Kept(kept);
+  if (!kept.name.empty()) Report_Kept(kept.name);
   return 0;
 }
 

@@ -109,15 +109,17 @@ TEST(Execute, QuotedPathsKeepTheirBlanksAndCaseIsFound) {
   EXPECT_EQ(Read_File(dir / "Program Files/UT2004/System/Core.U"), "pkg");
   EXPECT_EQ(Names_In(dir / "Program Files/UT2004/System"), Names{"Core.U"});
 
-  // Names beyond ASCII: Windows-1252 in the program, UTF-8 on disk as Wine
-  // has them, and their letters too compared in any case.
+  // Names beyond ASCII: UTF-8 in the program and on disk, as Wine has them,
+  // and their letters too compared in any case.
   Make_Folder(dir / "M\xc3\xbcll/Maps");
   Write_File(dir / "M\xc3\xbcll/Maps/Caf\xc3\xa9.ut2", "old");
-  std::string maps = dir.path + "\\M\xdcLL\\maps\\";
-  EXPECT_EQ(Execute_Captured("COPY /Y \"" + dir / "k e y.uxx\" \"" + maps + "CAF\xc9.UT2\"").status,
-            0);
-  EXPECT_EQ(Execute_Captured("COPY /Y \"" + dir / "k e y.uxx\" \"" + maps + "N\xe9u.ut2\"").status,
-            0);
+  std::string maps = dir.path + "\\M\xc3\x9cLL\\maps\\";
+  EXPECT_EQ(
+      Execute_Captured("COPY /Y \"" + dir / "k e y.uxx\" \"" + maps + "CAF\xc3\x89.UT2\"").status,
+      0);
+  EXPECT_EQ(
+      Execute_Captured("COPY /Y \"" + dir / "k e y.uxx\" \"" + maps + "N\xc3\xa9u.ut2\"").status,
+      0);
   EXPECT_EQ(Names_In(dir / "M\xc3\xbcll/Maps"), (Names{"Caf\xc3\xa9.ut2", "N\xc3\xa9u.ut2"}));
   EXPECT_EQ(Read_File(dir / "M\xc3\xbcll/Maps/Caf\xc3\xa9.ut2"), "pkg");
 }

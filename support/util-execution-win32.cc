@@ -1,5 +1,6 @@
 // Windows: every command goes to the command shell (cmd.exe), with no
-// console input. A COPY goes to a temporary name beside its target first:
+// console input, on a command line in UTF-16 that holds every name whatever
+// the code page. A COPY goes to a temporary name beside its target first:
 // only a copy that is whole, as the disk shows, takes the target's name.
 #include <windows.h>
 
@@ -10,8 +11,10 @@
 #include <vector>
 
 #include "base/paths.h"
+#include "base/utf8.h"
 #include "platform/gwindows-errors.h"
 #include "platform/host_files.h"
+#include "platform/wide-win32.h"
 #include "support/text_files.h"
 #include "support/util-execution.h"
 
@@ -35,23 +38,25 @@ void Close_Copy(HANDLE copy, HANDLE original) {
 
 // The shell on one command line, as std::system starts it, but reading from
 // NUL: a question (DEL on a folder asks one) finds no answer to wait for.
+// Without the AutoRun commands of the registry (/D), which would run before
+// every command, and without delayed expansion (/V:OFF), which would take
+// a "!" in a folder's name for a variable.
 int Shell(const std::string& command) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE nul = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+  HANDLE nul = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                            OPEN_EXISTING, 0, nullptr);
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE), err = GetStdHandle(STD_ERROR_HANDLE);
-  STARTUPINFOA start = {};
+  STARTUPINFOW start = {};
   start.cb = sizeof start;
   start.dwFlags = STARTF_USESTDHANDLES;
   start.hStdInput = nul;
   start.hStdOutput = Inherited(out);
   start.hStdError = Inherited(err);
-  const char* comspec = std::getenv("COMSPEC");
-  std::string text = "cmd.exe /c " + command;
-  std::vector<char> line(text.begin(), text.end());
-  line.push_back('\0');
+  const wchar_t* comspec = _wgetenv(L"COMSPEC");
+  std::wstring line = Wide(Shell_Line(command));
+  line.push_back(L'\0');
   PROCESS_INFORMATION process;
-  BOOL started = CreateProcessA(comspec, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+  BOOL started = CreateProcessW(comspec, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                 &start, &process);
   Close_Copy(start.hStdOutput, out);
   Close_Copy(start.hStdError, err);
@@ -73,8 +78,8 @@ bool Same_File_Size(const std::string& source, const std::string& copy) {
 }
 
 bool Flush_File(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(Wide_Path(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   BOOL flushed = FlushFileBuffers(file);
   DWORD code = GetLastError();
@@ -91,11 +96,24 @@ int Failed(DWORD code) {
   return 1;
 }
 
-// A copy that failed on its way: its temporary file goes.
 // Removes a copy's temporary file, which is read-only when its package is.
 void Remove_Temporary(const std::string& temp) {
-  SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesW(Wide_Path(temp).c_str(), FILE_ATTRIBUTE_NORMAL);
   Host_Files::Remove(temp);
+}
+
+DWORD Attributes(const std::string& path) {
+  return GetFileAttributesW(Wide_Path(path).c_str());
+}
+
+// The system's words for why the file a copy would replace could not be kept.
+int Not_Kept(const std::string& temp, int error) {
+  Remove_Temporary(temp);
+  DWORD code = error == ENOENT         ? ERROR_PATH_NOT_FOUND
+               : error == ENAMETOOLONG ? ERROR_FILENAME_EXCED_RANGE
+               : error == ENOSPC       ? ERROR_DISK_FULL
+                                       : ERROR_ACCESS_DENIED;
+  return Report_Not_Kept(GWindows::Errors::Error_To_String(code));
 }
 
 int Failed_With(const std::string& temp, DWORD code) {
@@ -105,17 +123,19 @@ int Failed_With(const std::string& temp, DWORD code) {
 
 int Copy(const std::string& source, const std::string& target) {
   // What the shell refuses, though not every version says so: a path longer
-  // than the 8-bit calls take, a target that is read-only.
-  if (target.size() >= MAX_PATH) return Failed(ERROR_FILENAME_EXCED_RANGE);
-  DWORD attributes = GetFileAttributesA(target.c_str());
+  // than the system's usual limit, a target that is read-only.
+  if (Utf8::Utf16_Length(target) >= MAX_PATH) return Failed(ERROR_FILENAME_EXCED_RANGE);
+  DWORD attributes = Attributes(target);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
     return Failed(ERROR_ACCESS_DENIED);
   // What copies cut short left in the folder goes; a folder at the temporary
   // name would take the copy in.
   Host_Files::Remove_Temporaries(Folder_Part(target));
   std::string name = Temporary_Name(target);
-  // A target that fits the system's paths fits its temporary name too.
-  size_t room = MAX_PATH - 1 - Folder_Part(target).size();
+  // The temporary name is cut to fit the folder's path, but never below a
+  // form that the sweep of temporary files knows (".morvane-" and a digit).
+  size_t room = MAX_PATH - 1 - Utf8::Utf16_Length(Folder_Part(target));
+  if (room < 10) return Failed(ERROR_FILENAME_EXCED_RANGE);
   if (name.size() > room) name.resize(room);
   std::string temp = Folder_Part(target) + name;
   Remove_Temporary(temp);
@@ -129,22 +149,27 @@ int Copy(const std::string& source, const std::string& target) {
   // COPY gives the copy the package's read-only attribute, which neither the
   // copy nor the target is to have: the flush could not open it, nor the next
   // run replace the target.
-  DWORD copied = GetFileAttributesA(temp.c_str());
+  DWORD copied = Attributes(temp);
   if (copied != INVALID_FILE_ATTRIBUTES && (copied & FILE_ATTRIBUTE_READONLY) &&
-      !SetFileAttributesA(temp.c_str(), copied & ~FILE_ATTRIBUTE_READONLY))
+      !SetFileAttributesW(Wide_Path(temp).c_str(), copied & ~FILE_ATTRIBUTE_READONLY))
     return Failed_With(temp, GetLastError());
   // The bytes on the disk, then the name: the cached file may go next.
   if (!Flush_File(temp)) return Failed_With(temp, GetLastError());
-  // What stands at the target goes only where it is kept, unless the copy holds it already.
+  // What stands at the target goes only where it is kept, unless the copy
+  // holds it already; and it is kept only when the copy takes its place (the
+  // game may hold the target open).
   std::string kept;
   if (Host_Files::Look(target, Host_Files::Seen::read) != Host_Files::Kind::absent &&
       !Host_Files::Same_Bytes(temp, target)) {
     if (int error = Host_Files::Keep(target, Keep_Path(target), &kept))
-      return Failed_With(temp, error == ENOENT ? ERROR_PATH_NOT_FOUND : ERROR_ACCESS_DENIED);
+      return Not_Kept(temp, error);
   }
-  if (!MoveFileExA(temp.c_str(), target.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return Failed_With(temp, GetLastError());
+  if (!MoveFileExW(Wide_Path(temp).c_str(), Wide_Path(target).c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DWORD code = GetLastError();
+    if (!kept.empty()) Host_Files::Unkeep(kept);
+    return Failed_With(temp, code);
+  }
   if (!kept.empty()) Report_Kept(kept);
   return 0;
 }

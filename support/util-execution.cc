@@ -5,7 +5,7 @@
 #include <ctime>
 
 #include "base/paths.h"
-#include "platform/cp1252.h"
+#include "base/utf8.h"
 #include "support/text_files.h"
 
 namespace Util::Execution {
@@ -49,8 +49,21 @@ void Report_Kept(const std::string& kept) {
   ++kept_count;
 }
 
+int Report_Not_Kept(const std::string& reason) {
+  std::string why = reason;
+  while (!why.empty() && (why.back() == '.' || why.back() == '\n' || why.back() == '\r'))
+    why.pop_back();
+  Text_Files::Put_Line("!! alte Fassung nicht in Morvane-Sicherung zu sichern (" + why +
+                       ") -> nicht kopiert !!");
+  return 1;
+}
+
 int Kept_Count() {
   return kept_count;
+}
+
+std::string Shell_Line(const std::string& command) {
+  return "cmd.exe /D /V:OFF /C " + command;
 }
 
 bool Fits_Shell(const std::string& command) {
@@ -76,7 +89,7 @@ Command Parse(const std::string& text) {
   size_t i = text.find_first_not_of(" \t");
   if (i == std::string::npos) return command;
   size_t end = std::min(text.find_first_of(" \t", i), text.size());
-  command.verb = Cp1252::Fold(text.substr(i, end - i));
+  command.verb = Utf8::Fold(text.substr(i, end - i));
   i = end;
   while (i < text.size()) {
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
@@ -92,7 +105,7 @@ Command Parse(const std::string& text) {
       }
     }
     if (is_switch) {
-      command.switches.push_back(Cp1252::Fold(word));
+      command.switches.push_back(Utf8::Fold(word));
     } else {
       command.arguments.push_back(word);
     }
@@ -101,7 +114,7 @@ Command Parse(const std::string& text) {
 }
 
 bool Is_Move(const std::string& source, const std::string& target) {
-  return Cp1252::Fold(Installation_Of(source)) == Cp1252::Fold(Installation_Of(target));
+  return Utf8::Fold(Installation_Of(source)) == Utf8::Fold(Installation_Of(target));
 }
 
 }  // namespace Util::Execution

@@ -17,6 +17,10 @@ namespace Util::Execution {
 // (status 1, with the shell's message).
 int Execute(const std::string& command);
 
+// The command line on which Windows starts the shell for `command`: with
+// neither the AutoRun commands of the registry nor delayed expansion.
+std::string Shell_Line(const std::string& command);
+
 // Whether the Windows command shell takes a command this long (8,191
 // characters at most); when not, the shell's message has been written.
 bool Fits_Shell(const std::string& command);
@@ -49,6 +53,11 @@ std::string Keep_Path(const std::string& target);
 // Says on the console where a replaced file was kept ("alte Fassung
 // gesichert nach <kept>"), and counts it.
 void Report_Kept(const std::string& kept);
+
+// Says on the console that a copy was refused because the file it would
+// replace could not be kept, and why (a sentence of the system's). Returns
+// the exit status of the failed copy, 1.
+int Report_Not_Kept(const std::string& reason);
 
 // How many files the copies of this run have kept so far.
 int Kept_Count();

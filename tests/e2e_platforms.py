@@ -85,6 +85,7 @@ class Wine:
                              "!! Loeschen fehlgeschlagen -> Zeile bleibt erhalten !!\n")
     READ_ONLY_KEPT = ["{k1}=DM-Foo.ut2"]
     NAME_TOO_LONG = "File name is too long.\n"
+    codec = "cp1252"  # the 8-bit code page of the Windows that Wine plays
     KEY = r"HKLM\SOFTWARE\Unreal Technology"
 
     def __init__(self):
@@ -172,10 +173,13 @@ class Wine:
                               env=dict(self.env, WINEDEBUG="-all", **(env or {})),
                               cwd=os.path.join(prefix, "drive_c"), stdout=subprocess.PIPE,
                               stderr=subprocess.STDOUT, timeout=120)
-        return (done.stdout.decode("cp1252"), "", done.returncode)
+        return (done.stdout.decode(self.codec), "", done.returncode)
 
     def console(self, text):
-        return text.replace("\n", "\r\n")
+        """The console in the code page: "?" for each UTF-16 unit it lacks."""
+        shown = "".join(c if c.encode(self.codec, "ignore") else "?" * (1 + (ord(c) > 0xFFFF))
+                        for c in text)
+        return shown.replace("\n", "\r\n")
 
     def nothing_found(self, prefix):
         return "\nraised GWINDOWS.REGISTRY.REGISTRY_ERROR : " + self.NOT_FOUND_TEXT + "\n"

@@ -112,14 +112,16 @@ class Harness(unittest.TestCase):
     def install(self, folder, **kw):
         return sp.make_installation(self.prefix, folder, **kw)
 
-    def standard(self, entries=None, extra_lines=(), header=("[Options]", "Version=3369", "")):
+    def standard(self, entries=None, extra_lines=(), header=("[Options]", "Version=3369", ""),
+                 encoding="latin-1"):
         """Two installations; UT2004 has a cache with `entries`."""
         self.register([("UT2004", UT), ("UT2004 Zweitinstallation", SECOND)])
         self.root = self.install(UT)
         self.second = self.install(SECOND, with_cache=False)
         if entries is None:
             entries = [(sp.key(i), name) for i, (name, _) in enumerate(TYPES)]
-        self.contents = sp.write_cache(self.root, list(header), entries, extra_lines)
+        self.contents = sp.write_cache(self.root, list(header), entries, extra_lines,
+                                       encoding=encoding)
         return entries
 
     def files(self):
@@ -196,7 +198,8 @@ class EndToEnd(Harness):
         os.remove(os.path.join(self.root, "Cache", "cache.ini"))
         run = self.run_morvane("1\n\n")
         self.expect(run, OPENING,
-                    report("IO_EXCEPTIONS.END_ERROR", "text_files.cc:N"), 1)
+                    report("IO_EXCEPTIONS.END_ERROR", "text_files.cc:N " + UT + "\\Cache\\cache.ini"),
+                    1)
         self.assertEqual(self.cache_file("cache.ini"), b"")
         self.assertEqual(self.cache_file("tempcache.ini"), b"\r\n")
 
@@ -206,8 +209,8 @@ class EndToEnd(Harness):
         shutil.rmtree(cache)
         before = self.files()
         run = self.run_morvane("1\n\n")
-        self.expect(run, OPENING,
-                    report("IO_EXCEPTIONS.NAME_ERROR", "text_files.cc:N"), 1)
+        self.expect(run, OPENING, report("IO_EXCEPTIONS.NAME_ERROR",
+                                         "text_files.cc:N " + UT + "\\Cache\\cache.ini"), 1)
         self.assertEqual(self.files(), before)
         # A folder is never taken over as an index, nor opened as one.
         os.makedirs(os.path.join(cache, "tempcache.ini"))
@@ -218,26 +221,31 @@ class EndToEnd(Harness):
         self.assertEqual(sorted(os.listdir(cache)), ["morvane.lock", "tempcache.ini"])
         os.rename(os.path.join(cache, "tempcache.ini"), os.path.join(cache, "cache.ini"))
         run = self.run_morvane("1\n\n")
-        self.expect(run, OPENING,
-                    report("IO_EXCEPTIONS.USE_ERROR", "text_files.cc:N"), 1)
+        self.expect(run, OPENING, report("IO_EXCEPTIONS.USE_ERROR",
+                                         "text_files.cc:N " + UT + "\\Cache\\cache.ini"), 1)
         self.assertEqual(sorted(os.listdir(cache)), HELD)
 
     def test_indexes_in_utf8_and_utf16(self):
         # As the newer games write them: decoded to read, each kept line
-        # written back with its own bytes, in the old index's encoding.
-        moved, lacking = sp.key(1) + "=Caf\u00e9.ut2", sp.key(2) + "=\u0100tna.u"
-        lines = ["[Options]", "Name=\u4e2d\u6587", "[Cache]", moved, lacking, "; \U0001F600"]
-        self.standard(entries=[(sp.key(1), "Caf\u00e9.ut2"), (sp.key(2), "Atna.u")])
+        # written back with its own bytes, in the old index's encoding. A
+        # name lands as the index writes it, whatever the code page lacks.
+        moved, beyond = sp.key(1) + "=Caf\u00e9.ut2", sp.key(2) + "=\u0100tna.u"
+        lines = ["[Options]", "Name=\u4e2d\u6587", "[Cache]", moved, beyond, "; \U0001F600"]
+        self.standard(entries=[(sp.key(1), "Caf\u00e9.ut2"), (sp.key(2), "\u0100tna.u")],
+                      encoding="utf-8")
         index = os.path.join(self.root, "Cache", "cache.ini")
         for encoding, mark in (("utf-8", b"\xef\xbb\xbf"), ("utf-16-le", b"\xff\xfe")):
             write_file(index, mark + "".join(l + "\r\n" for l in lines).encode(encoding))
             run = self.run_morvane("1\n\n")
             self.expect(run, OPENING + self.moved(moved, [UT], "Maps", "Caf\u00e9.ut2") +
-                        echoed(sp.key(2) + "=?tna.u") + UNSAFE + echoed("; ?") + UNKNOWN + summary(1, 2))
+                        self.moved(beyond, [UT], "System", "\u0100tna.u") +
+                        echoed("; \U0001F600") + UNKNOWN + summary(2, 1))
             self.assertEqual(self.cache_file("cache.ini"), mark + "".join(
-                l + "\r\n" for l in lines if l != moved).encode(encoding))
-            os.rename(os.path.join(self.root, "Maps", "Caf\u00e9.ut2"),
-                      os.path.join(self.root, "Cache", sp.key(1) + ".uxx"))
+                l + "\r\n" for l in lines if l not in (moved, beyond)).encode(encoding))
+            for name, sub in (("Caf\u00e9.ut2", "Maps"), ("\u0100tna.u", "System")):
+                key = sp.key(1 if sub == "Maps" else 2)
+                os.rename(os.path.join(self.root, sub, name),
+                          os.path.join(self.root, "Cache", key + ".uxx"))
         # Without its section line the index is named, not taken for empty.
         write_file(index, b"\xff\xfe" + "[Options]\r\n".encode("utf-16-le"))
         run = self.run_morvane("1\n\n")
@@ -390,8 +398,8 @@ class EndToEnd(Harness):
         write_file(os.path.join(self.root, "System", "Core.u"), b"a file, no folder")
         before = self.files()
         if PLATFORM.name == "native":
-            # A character that Windows-1252 lacks cannot be passed on.
-            arguments.append(("C:\\Spiele\\\u0100tna", unsafe + "C:\\Spiele\\?tna"))
+            # A Linux name that is no UTF-8 names no Windows folder.
+            arguments.append(("C:\\Spiele\\\udcc4tna", unsafe + "C:\\Spiele\\?tna"))
         for argument, message in arguments:
             run = self.run_morvane("1\n\n", [SECOND, argument])
             self.expect(run, BANNER, report("IO_EXCEPTIONS.NAME_ERROR", message), 1)

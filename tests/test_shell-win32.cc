@@ -1,8 +1,10 @@
 // A command shell for the Windows build's tests, started as COMSPEC names
-// it: "cmd.exe /c <command>". MORVANE_TEST_SHELL says how it misbehaves:
+// it: "cmd.exe /D /V:OFF /C <command>". MORVANE_TEST_SHELL says how it
+// misbehaves:
 //   short  COPY writes half of the source and says it copied one file;
 //   none   COPY writes nothing and says the same;
-//   wait   reads a line of its input first (a shell that asks a question).
+//   wait   reads a line of its input first (a shell that asks a question);
+//   line   says the command line it was started on, then does the work.
 // Everything else goes to the real cmd.exe, which does the work.
 #include <windows.h>
 
@@ -11,20 +13,20 @@
 #include <string>
 #include <vector>
 
+#include "platform/wide-win32.h"
 #include "support/util-execution.h"
 
 namespace {
 
-int Real_Shell(const std::string& line) {
-  char system[MAX_PATH];
-  GetSystemDirectoryA(system, MAX_PATH);
-  std::string shell = std::string(system) + "\\cmd.exe";
-  std::vector<char> text(line.begin(), line.end());
-  text.push_back('\0');
-  STARTUPINFOA start = {};
+int Real_Shell(std::wstring line) {
+  wchar_t system[MAX_PATH];
+  GetSystemDirectoryW(system, MAX_PATH);
+  std::wstring shell = std::wstring(system) + L"\\cmd.exe";
+  line.push_back(L'\0');
+  STARTUPINFOW start = {};
   start.cb = sizeof start;
   PROCESS_INFORMATION process;
-  if (!CreateProcessA(shell.c_str(), text.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+  if (!CreateProcessW(shell.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                       &start, &process))
     return 9009;
   WaitForSingleObject(process.hProcess, INFINITE);
@@ -38,8 +40,8 @@ int Real_Shell(const std::string& line) {
 // A copy that claims to be done: half of the source's bytes, or none.
 int Claimed_Copy(const std::string& source, const std::string& target, bool half) {
   if (half) {
-    std::FILE* in = std::fopen(source.c_str(), "rb");
-    std::FILE* out = std::fopen(target.c_str(), "wb");
+    std::FILE* in = _wfopen(Wide(source).c_str(), L"rb");
+    std::FILE* out = _wfopen(Wide(target).c_str(), L"wb");
     std::vector<char> bytes(1 << 20);
     size_t got = in ? std::fread(bytes.data(), 1, bytes.size(), in) : 0;
     if (out) std::fwrite(bytes.data(), 1, got / 2, out);
@@ -53,11 +55,13 @@ int Claimed_Copy(const std::string& source, const std::string& target, bool half
 }  // namespace
 
 int main() {
-  std::string line = GetCommandLineA();
-  size_t at = line.find(" /c ");
+  std::wstring wide = GetCommandLineW();
+  std::string line = Narrow(wide);
+  size_t at = line.find(" /C ");
   std::string command = at == std::string::npos ? "" : line.substr(at + 4);
   const char* mode = std::getenv("MORVANE_TEST_SHELL");
   std::string how = mode ? mode : "";
+  if (how == "line") std::printf("(Shell: %s)\n", line.c_str());
   if (how == "wait") {
     char answer[256];
     if (std::fgets(answer, sizeof answer, stdin)) std::printf("(eine Antwort gelesen)\n");
@@ -65,5 +69,5 @@ int main() {
   Util::Execution::Command words = Util::Execution::Parse(command);
   if (words.verb == "copy" && words.arguments.size() == 2 && (how == "short" || how == "none"))
     return Claimed_Copy(words.arguments[0], words.arguments[1], how == "short");
-  return Real_Shell(line);
+  return Real_Shell(wide);
 }
