@@ -44,10 +44,13 @@ class Native:
         return {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "WINEPREFIX": prefix,
                 "HOME": prefix, "LC_ALL": "C.UTF-8"}
 
-    def run(self, prefix, args, stdin, preexec=None):
+    def locale(self, name):
+        return {}
+
+    def run(self, prefix, args, stdin, preexec=None, env=None):
         done = subprocess.run(self.wrapper + [self.binary] + args, input=stdin,
-                              capture_output=True, env=self._env(prefix), cwd=prefix, timeout=600,
-                              preexec_fn=preexec)
+                              capture_output=True, env=dict(self._env(prefix), **(env or {})),
+                              cwd=prefix, timeout=600, preexec_fn=preexec)
         # The native build speaks UTF-8 on the console.
         return (done.stdout.decode("utf-8"), done.stderr.decode("utf-8"), done.returncode)
 
@@ -166,6 +169,23 @@ class Wine:
         self._wine("reg", "add", key, "/v", "COMSPEC", "/d", "Z:" + shell.replace("/", "\\"),
                    "/f", check=True)
         return {"MORVANE_TEST_SHELL": mode}
+
+    CODE_PAGES = {"ru_RU": "cp1251", "pl_PL": "cp1250"}
+
+    def locale(self, name):
+        """Has morvane.exe run as a Windows of the locale `name` (ru_RU: code
+        page 1251, pl_PL: 1250), or with None as before. Wine takes its code
+        page from the locale of each program it starts."""
+        self.codec = self.CODE_PAGES.get(name, "cp1252")
+        if name is None:
+            return {}
+        folder = os.path.join(tempfile.gettempdir(), "morvane-locales")
+        if not os.path.isdir(os.path.join(folder, name + ".UTF-8")):
+            os.makedirs(folder, exist_ok=True)
+            subprocess.run(["localedef", "-i", name, "-f", "UTF-8",
+                            os.path.join(folder, name + ".UTF-8")], check=True,
+                           capture_output=True)
+        return {"LOCPATH": folder, "LC_ALL": name + ".UTF-8"}
 
     def run(self, prefix, args, stdin, env=None):
         # Its output is compared byte for byte: no lines of Wine's own.

@@ -740,6 +740,40 @@ CASES = [
          entries=[(1, "XGame.u")], before={"UT/Cache/morvane.lock": FIFO}, status=1,
          err=report("IO_EXCEPTIONS.USE_ERROR", "morvane.cc:N C:\\UT2004\\Cache\\morvane.lock"),
          index=["{k1}=XGame.u"], after={"UT/Cache/{k1}.uxx": 1}),
+    dict(name="on a Russian Windows (1251) a name of a UTF-8 index lands as the index writes it",
+         only="wine", locale="ru_RU", encoding="utf-8-sig", index_encoding="utf-8",
+         entries=[(1, "DM-Caf\u00e9.ut2"), (2, "DM-\u00c6gir.ut2"), (3, "M\u00fcller.u"),
+                  (4, "DM-\u0141\u00f3d\u017a.ut2"), (5, "DM-\u0414\u043e\u043c.ut2")],
+         out="{moved1}{UT}\\Maps\\DM-Caf\u00e9.ut2\n{copied}{moved2}{UT}\\Maps\\DM-\u00c6gir.ut2\n"
+             "{copied}{moved3}{UT}\\System\\M\u00fcller.u\n{copied}"
+             "{moved4}{UT}\\Maps\\DM-\u0141\u00f3d\u017a.ut2\n{copied}"
+             "{moved5}{UT}\\Maps\\DM-\u0414\u043e\u043c.ut2\n{copied}",
+         after={"UT/Maps/DM-Caf\u00e9.ut2": 1, "UT/Maps/DM-\u00c6gir.ut2": 2,
+                "UT/System/M\u00fcller.u": 3, "UT/Maps/DM-\u0141\u00f3d\u017a.ut2": 4,
+                "UT/Maps/DM-\u0414\u043e\u043c.ut2": 5, "UT/Cache/{k1}.uxx": None}, sum=(5, 0)),
+    dict(name="on a Polish Windows (1250) an 8-bit index is read in its code page: 0x8D is \u0164",
+         only="wine", locale="pl_PL", encoding="cp1250", index_encoding="cp1250",
+         entries=[(1, "DM-\u0164est.ut2"), (2, "DM-\u0141\u00f3d\u017a.ut2")],
+         out="{moved1}{UT}\\Maps\\DM-\u0164est.ut2\n{copied}"
+             "{moved2}{UT}\\Maps\\DM-\u0141\u00f3d\u017a.ut2\n{copied}",
+         after={"UT/Maps/DM-\u0164est.ut2": 1, "UT/Maps/DM-\u0141\u00f3d\u017a.ut2": 2}, sum=(2, 0)),
+    dict(name="folders beyond Windows-1252, from the registry and as an argument",
+         ut="C:\\Spiele\\\u0141\u00f3d\u017a", install=["C:\\\u0418\u0433\u0440\u044b\\UT"],
+         args=["C:\\\u0418\u0433\u0440\u044b\\UT"], entries=[(1, "DM-Foo.ut2")],
+         out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}"
+             "kopiere nach C:\\\u0418\u0433\u0440\u044b\\UT\\Maps\\DM-Foo.ut2\n{copied}",
+         after={"UT/Maps/DM-Foo.ut2": 1, "INSTALLED/Maps/DM-Foo.ut2": 1}, sum=(1, 0)),
+    dict(name="a native game's user folder in a home beyond ASCII", game="user", only="native",
+         home="\u0418\u0433\u0440\u043e\u043a", entries=[(1, "DM-Foo.ut2")],
+         out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}", after={"USER/Maps/DM-Foo.ut2": 1},
+         sum=(1, 0)),
+    dict(name="the shell runs no AutoRun command and expands no variable late", only="wine",
+         shell="line", entries=[(1, "DM-Foo.ut2")],
+         out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n(Shell: cmd.exe /D /V:OFF /C COPY /Y "
+             "\"{UT}\\Cache\\{k1}.uxx\" \"{UT}\\Maps\\" + TEMPORARY + "\")\n"
+             "(Shell: cmd.exe /D /V:OFF /C DEL \"{UT}\\Cache\\{k1}.uxx\")\n"
+             "(Shell: cmd.exe /D /V:OFF /C REN \"{UT}\\Cache\\tempcache.ini\" cache.ini)\n",
+         after={"UT/Maps/DM-Foo.ut2": 1}, sum=(1, 0)),
     dict(name="a player's own map in the user folder is kept", game="user", only="native",
          entries=[(1, "DM-Foo.ut2")], before={"USER/Maps/DM-Foo.ut2": b"eigene Karte"},
          out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}{kept}{USER}/{sich}/Maps/DM-Foo.ut2\n",
@@ -762,21 +796,28 @@ class Table(Harness):
 
     def run_case(self, case):
         user = case.get("game") == "user"
+        ut = case.get("ut", UT)
+        env = {}
         if user:
             self.register([])
-            root = sp.make_user_folder(self.prefix, sub_folders=("Maps", "System"))
+            home = os.path.join(self.prefix, case.get("home", ""))
+            root = sp.make_user_folder(home, sub_folders=("Maps", "System"))
+            env["HOME"] = home
         else:
-            self.register([("UT2004", UT), ("UT2004 Zweitinstallation", SECOND)])
-            root = self.install(UT)
+            self.register([("UT2004", ut), ("UT2004 Zweitinstallation", SECOND)])
+            root = self.install(ut)
         self.root = root
         self.install(SECOND, with_cache=False)
         entries = [(sp.key(n), name) for n, name in case["entries"]]
-        contents = sp.write_cache(root, [], entries, case.get("extra", ()))
+        contents = sp.write_cache(root, [], entries, case.get("extra", ()),
+                                  encoding=case.get("encoding", "latin-1"))
         for folder in case.get("install", ()):
             self.install(folder, with_cache=False)
         hosts = {"UT": root, "USER": root, "SECOND": sp.host_path(self.prefix, SECOND),
                  "LONG": sp.host_path(self.prefix, LONG)}
-        windows = {"UT": UT, "USER": root, "SECOND": SECOND}
+        if case.get("install"):
+            hosts["INSTALLED"] = sp.host_path(self.prefix, case["install"][0])
+        windows = {"UT": ut, "USER": root, "SECOND": SECOND}
 
         def data(value):
             return contents[sp.key(value)] if isinstance(value, int) else value
@@ -803,10 +844,11 @@ class Table(Harness):
             else:
                 write_file(path, data(value))
         args = [a.format(**words) for a in case.get("args", ())]
-        env = {}
         if "shell" in case:
-            env = PLATFORM.use_shell(case["shell"])
+            env.update(PLATFORM.use_shell(case["shell"]))
             self.addCleanup(PLATFORM.use_shell, None)
+        # A Windows of another code page than 1252, or of that one.
+        env.update(PLATFORM.locale(case.get("locale")))
         run = self.run_morvane("1\n\n", args, **env)
         run.out = stamped(run.out)
         if "shell" in case:
