@@ -154,12 +154,16 @@ def write_cache(root, header, entries, extra_lines=(), sizes=None, line_end="\r\
     cache = os.path.join(root, "Cache")
     contents = {}
     lines = list(header) + ["[Cache]"]
+    # Opened in the folder itself: a path may be longer than the system takes.
+    folder = os.open(cache, os.O_RDONLY | os.O_DIRECTORY)
     for i, (k, name) in enumerate(entries):
         lines.append(k + "=" + name)
         size = sizes[i] if sizes else 64 + i
         contents[k] = package_bytes(name, size)
-        with open(os.path.join(cache, k + ".uxx"), "wb") as f:
+        with open(k + ".uxx", "wb",
+                  opener=lambda path, flags: os.open(path, flags, 0o666, dir_fd=folder)) as f:
             f.write(contents[k])
+    os.close(folder)
     lines += list(extra_lines)
     with open(os.path.join(cache, "cache.ini"), "wb") as f:
         f.write((line_end.join(lines) + line_end).encode(encoding))

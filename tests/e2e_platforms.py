@@ -19,6 +19,8 @@ class Native:
     NOT_FOUND_TEXT = "The system cannot find the file specified.\n"
     DELETE_DENIED = "Zugriff verweigert.\n"
     COPY_DENIED = "Zugriff verweigert.\n        0 Datei(en) kopiert.\n"
+    # A file at Morvane-Sicherung's name: nothing can be kept in it.
+    KEEP_BLOCKED = "Das System kann den angegebenen Pfad nicht finden"
     # A read-only cached package is deleted: the file system lets its folder decide.
     READ_ONLY_NOT_DELETED = ""
     READ_ONLY_KEPT = []
@@ -48,8 +50,10 @@ class Native:
         return {}
 
     def run(self, prefix, args, stdin, preexec=None, env=None):
-        done = subprocess.run(self.wrapper + [self.binary] + args, input=stdin,
-                              capture_output=True, env=dict(self._env(prefix), **(env or {})),
+        env = dict(env or {})
+        wrapper = env.pop("strace", None) or self.wrapper  # a run under strace's faults
+        done = subprocess.run(wrapper + [self.binary] + args, input=stdin,
+                              capture_output=True, env=dict(self._env(prefix), **env),
                               cwd=prefix, timeout=600, preexec_fn=preexec)
         # The native build speaks UTF-8 on the console.
         return (done.stdout.decode("utf-8"), done.stderr.decode("utf-8"), done.returncode)
@@ -88,6 +92,7 @@ class Wine:
                              "!! Loeschen fehlgeschlagen -> Zeile bleibt erhalten !!\n")
     READ_ONLY_KEPT = ["{k1}=DM-Foo.ut2"]
     NAME_TOO_LONG = "File name is too long.\n"
+    KEEP_BLOCKED = "Access denied"
     codec = "cp1252"  # the 8-bit code page of the Windows that Wine plays
     KEY = r"HKLM\SOFTWARE\Unreal Technology"
 
