@@ -106,6 +106,21 @@ DWORD Attributes(const std::string& path) {
   return GetFileAttributesW(Wide_Path(path).c_str());
 }
 
+// 0 when the file at `path` (if any) may be replaced now; else why not, such
+// as another program (the game) holding it open. Asked before its keep: a
+// kept hard link of a file held so could not be taken back.
+DWORD Not_Replaceable(const std::string& path) {
+  HANDLE file = CreateFileW(Wide_Path(path).c_str(), DELETE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    DWORD code = GetLastError();
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? 0 : code;
+  }
+  CloseHandle(file);
+  return 0;
+}
+
 // The system's words for why the file a copy would replace could not be kept.
 int Not_Kept(const std::string& temp, int error) {
   Remove_Temporary(temp);
@@ -159,6 +174,7 @@ int Copy(const std::string& source, const std::string& target) {
   // holds it already; and it is kept only when the copy takes its place (the
   // game may hold the target open).
   std::string kept;
+  if (DWORD code = Not_Replaceable(target)) return Failed_With(temp, code);
   if (Host_Files::Look(target, Host_Files::Seen::read) != Host_Files::Kind::absent &&
       !Host_Files::Same_Bytes(temp, target)) {
     if (int error = Host_Files::Keep(target, Keep_Path(target), &kept))

@@ -192,6 +192,16 @@ class Wine:
                            capture_output=True)
         return {"LOCPATH": folder, "LC_ALL": name + ".UTF-8"}
 
+    def hold(self, path):
+        """A program that holds the file `path` open, as a running game does,
+        until its standard input gets a line."""
+        shell = os.path.join(os.path.dirname(self.binary), "test_shell.exe")
+        holder = subprocess.Popen(sp.wine(shell), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                  env=dict(self.env, WINEDEBUG="-all",
+                                           MORVANE_TEST_SHELL="hold:" + path))
+        assert holder.stdout.readline().strip() == b"held"
+        return holder
+
     def run(self, prefix, args, stdin, env=None):
         # Its output is compared byte for byte: no lines of Wine's own.
         done = subprocess.run(sp.wine(self.binary, *args), input=stdin,

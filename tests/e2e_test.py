@@ -810,6 +810,13 @@ CASES = [
              "{copied}{kept}" + LONG + "\\{sich}\\Maps\\DM-A.ut2\n",
          after={"LONG/Maps/DM-A.ut2": 1, "LONG/Morvane-Sicherung/<zeit>/Maps/DM-A.ut2": b"alt"},
          sum=(1, 0, 0, 1)),
+    dict(name="a target that a running game holds is not replaced, and nothing of it is kept",
+         only="wine", entries=[(1, "DM-Foo.ut2")], held="{UT}\\Maps\\DM-Foo.ut2",
+         before={"UT/Maps/DM-Foo.ut2": b"eigene Karte"},
+         out="{moved1}{UT}\\Maps\\DM-Foo.ut2\nSharing violation.\n" + FAILED,
+         after={"UT/Maps/DM-Foo.ut2": b"eigene Karte", "UT/Morvane-Sicherung": None,
+                "UT/Maps/.morvane-*": None, "UT/Cache/{k1}.uxx": 1},
+         index=["{k1}=DM-Foo.ut2"], sum=(0, 1)),
     dict(name="a kept relative symbolic link leads where it led", only="native",
          entries=[(1, "DM-Foo.ut2")],
          before={"UT/Textures/Own.utx": b"eigene", "UT/Maps/DM-Foo.ut2": ("link", "../Textures/Own.utx")},
@@ -940,7 +947,10 @@ class Table(Harness):
             self.addCleanup(PLATFORM.use_shell, None)
         # A Windows of another code page than 1252, or of that one.
         env.update(PLATFORM.locale(case.get("locale")))
+        holder = PLATFORM.hold(case["held"].format(**words)) if "held" in case else None
         run = self.run_morvane("1\n\n", args, **env)
+        if holder:
+            holder.communicate(b"\n", timeout=60)
         run.out = stamped(run.out)
         if "shell" in case:
             PLATFORM.use_shell(None)

@@ -5,6 +5,9 @@
 //   none   COPY writes nothing and says the same;
 //   wait   reads a line of its input first (a shell that asks a question);
 //   line   says the command line it was started on, then does the work.
+// Started as a program of its own with MORVANE_TEST_SHELL=hold:<path>, it
+// holds that file open as a running game does (no one may delete or
+// replace it), says "held" and waits for a line of its input.
 // Everything else goes to the real cmd.exe, which does the work.
 #include <windows.h>
 
@@ -62,6 +65,15 @@ int main() {
   const char* mode = std::getenv("MORVANE_TEST_SHELL");
   std::string how = mode ? mode : "";
   if (how == "line") std::printf("(Shell: %s)\n", line.c_str());
+  if (how.starts_with("hold:")) {
+    HANDLE held = CreateFileW(Wide(how.substr(5)).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::printf(held == INVALID_HANDLE_VALUE ? "not held\n" : "held\n");
+    std::fflush(stdout);
+    char answer[16];
+    std::fgets(answer, sizeof answer, stdin);
+    return 0;
+  }
   if (how == "wait") {
     char answer[256];
     if (std::fgets(answer, sizeof answer, stdin)) std::printf("(eine Antwort gelesen)\n");
