@@ -36,6 +36,7 @@ class Crash(e2e_test.Harness):
     taken_over = False  # the index only in tempcache.ini, as a cut-short run left it
     user_folder = False  # the cache in a native game's user folder, ~/.ut2004
     older = False  # an older, different version at every target, to be kept
+    no_links = False  # a disk without hard links: every link fails with EPERM
 
     def lay_out(self):
         shutil.rmtree(os.path.join(self.prefix, "drive_c"), ignore_errors=True)
@@ -46,12 +47,14 @@ class Crash(e2e_test.Harness):
         self.standard(header=header, extra_lines=[sp.key(90) + "=Readme.txt", "; kein Eintrag"])
         write_file(os.path.join(self.root, "Maps", "DM-Rankin.ut2"), b"an older map")
         self.olders = [b"an older map"]
+        self.targets = {}  # the path of each target with an older version, and that version
         if self.older:
             self.olders = []
             for name, sub in e2e_test.TYPES:
                 for base in (self.root, self.second):
                     self.olders.append(b"older " + name.encode() + base.encode())
                     write_file(os.path.join(base, sub, name), self.olders[-1])
+                    self.targets[os.path.join(base, sub, name)] = self.olders[-1]
         self.answer, self.cache = b"1\n\n", UT + "\\Cache\\"
         if self.user_folder:
             user = os.path.join(self.prefix, ".ut2004")
@@ -66,6 +69,9 @@ class Crash(e2e_test.Harness):
     def run_native(self, strace=()):
         env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "WINEPREFIX": self.prefix,
                "HOME": self.prefix, "LC_ALL": "C.UTF-8"}
+        if self.no_links:
+            strace = (list(strace) or ["strace", "-qq", "-o", "/dev/null"]) + [
+                "-e", "inject=link:error=EPERM"]
         command = list(strace) + [e2e_test.PLATFORM.binary, SECOND]
         return subprocess.run(command, input=self.answer, capture_output=True, env=env,
                               cwd=self.prefix, timeout=60)
@@ -85,11 +91,12 @@ class Crash(e2e_test.Harness):
         return counts, self.files()
 
     def test_a_fault_at_any_call_loses_nothing_and_heals(self):
-        for self.taken_over, self.user_folder, self.older in (
-                (False, False, False), (True, False, False), (False, True, False),
-                (False, False, True)):
+        for self.taken_over, self.user_folder, self.older, self.no_links in (
+                (False, False, False, False), (True, False, False, False),
+                (False, True, False, False), (False, False, True, False),
+                (False, False, True, True)):
             with self.subTest(taken_over=self.taken_over, user_folder=self.user_folder,
-                              older=self.older):
+                              older=self.older, no_links=self.no_links):
                 self.inject_everywhere()
 
     def inject_everywhere(self):
@@ -97,12 +104,15 @@ class Crash(e2e_test.Harness):
         device_errors = 0
         # Every call of a clean run, each failing and each killing.
         cases = [(call, n, fault) for call in CALLS for n in range(1, counts[call] + 1)
-                 for fault in ("error=EIO", "signal=KILL")]
+                 for fault in ("error=EIO", "signal=KILL")
+                 if not (self.no_links and call == "link")]
         for call, n, fault in cases:
             with self.subTest(call=call, n=n, fault=fault):
                 self.lay_out()
                 hurt = self.run_native(["strace", "-qq", "-o", "/dev/null", "-e",
                                         "inject=%s:%s:when=%d" % (call, fault, n)])
+                if fault == "error=EIO":
+                    self.one_step()
                 err = e2e_test.normalised(hurt.stderr.decode("latin-1"))
                 if "DEVICE_ERROR" in err:
                     device_errors += 1
@@ -117,6 +127,20 @@ class Crash(e2e_test.Harness):
                 self.heals(clean)
         self.assertGreater(device_errors, 1)
         print("\n%d faults injected over %s" % (len(cases), counts))
+
+    def one_step(self):
+        """A copy that failed takes back the keep of what it would replace:
+        each older version is either still at its target with nothing of it
+        kept, or kept with the new version at its target."""
+        files = self.files()
+        top = os.path.join(self.prefix, "drive_c")
+        kept = [data for path, data in files.items() if "Morvane-Sicherung" in path]
+        for target, older in self.targets.items():
+            at_target = files.get(os.path.relpath(target, top))
+            if at_target == older:
+                self.assertNotIn(older, kept, target)
+            else:
+                self.assertEqual(kept.count(older), 1, target)
 
     def heals(self, clean):
         """One run without faults leaves what one clean run leaves."""
