@@ -21,6 +21,19 @@ inline std::string Numbered(const std::string& path, int n) {
   return path.substr(0, dot) + " (" + std::to_string(n) + ")" + path.substr(dot);
 }
 
+// Where the copy of a kept file is written before it takes its name: in
+// the folder Morvane-Sicherung of `keep` ("<installation>\Morvane-Sicherung\
+// <run>\<folder>\<name>"), on the disk of every run's kept files, where
+// the next run that keeps anything removes what a copy cut short left.
+inline std::string Keep_Copy_Folder(const std::string& keep) {
+  std::string folder = keep;
+  for (int up = 0; up < 3 && !folder.empty(); ++up) {
+    folder = Folder_Part(folder);
+    if (!folder.empty()) folder.pop_back();
+  }
+  return Folder_Part(folder + "\\");
+}
+
 // The name under which a copy to `target` is written before it takes the
 // target's name: always the same for the same target, so that the next copy
 // there removes what an interrupted one left.

@@ -211,13 +211,12 @@ int Keep_Link(const std::string& host_path, const std::string& kept) {
   return symlink(target.c_str(), kept.c_str()) == 0 ? 0 : errno;
 }
 
-// A whole copy of the file, flushed, put under the free name `kept` in one
-// step: where no hard link can be made, as on a disk without them or on
-// another file system than the file's.
-int Keep_Copy(const std::string& host_path, const std::string& kept) {
+// A whole copy of the file, flushed, written at `temp` and put under the
+// free name `kept` in one step: where no hard link can be made, as on a
+// disk without them or on another file system than the file's.
+int Keep_Copy(const std::string& host_path, const std::string& kept, const std::string& temp) {
   struct stat st;
   if (stat(host_path.c_str(), &st) != 0) return errno;
-  std::string temp = Folder_Of(kept) + "/" + Temporary_Name(kept);
   if (unlink(temp.c_str()) != 0 && errno != ENOENT) return errno;
   int error = Write_Copy(host_path, st, temp);
   if (error == 0 &&
@@ -225,6 +224,14 @@ int Keep_Copy(const std::string& host_path, const std::string& kept) {
     error = errno;
   if (error != 0) unlink(temp.c_str());
   return error;
+}
+
+// Where the copy of a kept file is written first, after what copies cut
+// short left there is removed (once a run).
+std::string Keep_Temporary(const std::string& keep) {
+  std::string folder = Keep_Copy_Folder(keep);
+  Remove_Temporaries(folder);
+  return Resolve(folder + Temporary_Name(keep)).path;
 }
 
 // Keep on a file found here (`st` what stands there, lstat), `keep` a
@@ -247,7 +254,7 @@ int Keep_Found(const std::string& host_path, const struct stat& st, const std::s
                                                             : errno;
     if (error == EPERM || error == EMLINK || error == EXDEV || error == EOPNOTSUPP ||
         error == ENOSYS)
-      error = Keep_Copy(host_path, to.path);
+      error = Keep_Copy(host_path, to.path, Keep_Temporary(keep));
     if (error == EEXIST) {
       error = 0;
       continue;

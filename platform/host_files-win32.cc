@@ -175,8 +175,11 @@ bool No_Link_Here(DWORD code) {
 // A whole copy of `path`, flushed, under the free name `kept`, which it
 // takes in one step. Returns 0 or the system's error code.
 DWORD Keep_Copy(const std::string& path, const std::string& kept) {
-  std::string temp = Folder_Part(kept) + Temporary_Name(kept);
-  std::wstring wide_temp = Wide_Path(temp);
+  // Written where the next run that keeps anything removes what a copy cut
+  // short left.
+  std::string folder = Keep_Copy_Folder(kept);
+  Remove_Temporaries(folder);
+  std::wstring wide_temp = Wide_Path(folder + Temporary_Name(kept));
   SetFileAttributesW(wide_temp.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(wide_temp.c_str());
   if (!CopyFileW(Wide_Path(path).c_str(), wide_temp.c_str(), TRUE)) return GetLastError();
