@@ -21,19 +21,34 @@ const std::array<Typ, 8> typtabelle = {{
     {".utx", "\\Textures\\"},
 }};
 
+const Worte lauf_worte = {
+    "kopiere nach ",
+    "!! unbekannter Eintrag in Zeile -> Zeile wird ausgelassen !!",
+    "!! Format derzeit nicht kompatibel !!",
+    "!! unsicherer Dateiname -> Zeile wird ausgelassen !!",
+    "!! Kopieren fehlgeschlagen -> Zeile bleibt erhalten !!",
+    "!! Datei fehlt im Cache -> Zeile wird entfernt !!",
+    "!! Loeschen fehlgeschlagen -> Zeile bleibt erhalten !!",
+    "!! Ordner mit diesem Namen im Weg -> nicht kopiert !!",
+    "!! Kopieren in weitere Installation fehlgeschlagen !!",
+};
+
+const Worte vorschau_worte = {
+    "wuerde kopieren nach ",
+    "!! unbekannter Eintrag in Zeile -> Zeile wuerde ausgelassen !!",
+    "!! Format derzeit nicht kompatibel -> Zeile bliebe !!",
+    "!! unsicherer Dateiname -> Zeile wuerde ausgelassen !!",
+    "!! Kopieren wuerde fehlschlagen -> Zeile bliebe erhalten !!",
+    "!! Datei fehlt im Cache -> Zeile wuerde entfernt !!",
+    "!! Loeschen wuerde fehlschlagen -> Zeile bliebe erhalten !!",
+    "!! Ordner mit diesem Namen im Weg -> wuerde nicht kopiert !!",
+    "!! Kopieren in weitere Installation wuerde fehlschlagen !!",
+};
+
 namespace {
 
 const char kSektion[] = "[Cache]";
 const char kEingelesen[] = "Zeile eingelesen: ";
-const char kUnbekannt[] = "!! unbekannter Eintrag in Zeile -> Zeile wird ausgelassen !!";
-const char kInkompatibel[] = "!! Format derzeit nicht kompatibel !!";
-const char kUnsicher[] = "!! unsicherer Dateiname -> Zeile wird ausgelassen !!";
-const char kFehlgeschlagen[] = "!! Kopieren fehlgeschlagen -> Zeile bleibt erhalten !!";
-const char kFehlt[] = "!! Datei fehlt im Cache -> Zeile wird entfernt !!";
-const char kLoeschenFehlgeschlagen[] = "!! Loeschen fehlgeschlagen -> Zeile bleibt erhalten !!";
-const char kKopiere[] = "kopiere nach ";
-const char kOrdner[] = "!! Ordner mit diesem Namen im Weg -> nicht kopiert !!";
-const char kWeitereFehlgeschlagen[] = "!! Kopieren in weitere Installation fehlgeschlagen !!";
 
 const Typ* typ_von(std::string_view zielname) {
   for (const Typ& typ : typtabelle)
@@ -96,10 +111,10 @@ bool unsicher(std::string_view name) {
 // One copy, announced first; a folder standing at the target gets none,
 // since the shell's COPY would put the package into it. True when done.
 bool kopieren(const std::string& paket, const std::string& zielpfad,
-              const Command_Runner& ausfuehren, const Looker& nachsehen) {
-  Text_Files::Put_Line(kKopiere + zielpfad);
+              const Command_Runner& ausfuehren, const Looker& nachsehen, const Worte& worte) {
+  Text_Files::Put_Line(worte.kopiere + zielpfad);
   if (nachsehen(zielpfad, Host_Files::Seen::known, nullptr) == Host_Files::Kind::folder) {
-    Text_Files::Put_Line(kOrdner);
+    Text_Files::Put_Line(worte.ordner_im_weg);
     return false;
   }
   return ausfuehren(Util::Execution::Copy_Command(paket, zielpfad)) == 0;
@@ -126,27 +141,27 @@ struct Verbleib {
 
 // Handles one line of the entry part: an entry of a known type with a safe
 // name and its package in the cache is copied and then deleted.
-// Failed copies to further installations are counted in `fehlgeschlagen`.
+// The targets of failed copies to further installations go to `fehlgeschlagen`.
 Verbleib eintrag_bearbeiten(std::string_view zeile, const std::string& utpfad,
                             const std::string& cachepfad, const std::vector<std::string>& argumente,
                             const Command_Runner& ausfuehren, const Looker& nachsehen,
-                            int& fehlgeschlagen) {
-  if (!eintragsform(zeile)) return {true, kUnbekannt};
+                            const Worte& worte, std::vector<std::string>& fehlgeschlagen) {
+  if (!eintragsform(zeile)) return {true, worte.unbekannt};
   std::string_view quellname = zeile.substr(0, 34);
   std::string_view zielname = zeile.substr(35);
   const Typ* typ = typ_von(zielname);
-  if (!typ) return {true, kInkompatibel};
-  if (unsicher(quellname) || unsicher(zielname)) return {true, kUnsicher};
+  if (!typ) return {true, worte.inkompatibel};
+  if (unsicher(quellname) || unsicher(zielname)) return {true, worte.unsicher};
   std::string paket = cachepfad + std::string(quellname) + ".uxx";
   // Moved by an earlier run that ended before its new index was in place:
   // nothing is left to protect. Read from the cache folder itself, since the
   // game may be writing there.
   int64_t groesse = -1;
   Host_Files::Kind art = nachsehen(paket, Host_Files::Seen::read, &groesse);
-  if (art == Host_Files::Kind::absent) return {false, kFehlt};
+  if (art == Host_Files::Kind::absent) return {false, worte.fehlt};
   // A folder or a device under the package's name is no package: the shell
   // would copy what lies in it, and its DEL would ask about all of it.
-  if (art != Host_Files::Kind::file) return {true, kFehlgeschlagen};
+  if (art != Host_Files::Kind::file) return {true, worte.fehlgeschlagen};
   std::string subpfad(typ->subpfad);
   std::string ziel = subpfad + std::string(zielname);
   // In the installation the folder is written with the separator of its
@@ -156,23 +171,23 @@ Verbleib eintrag_bearbeiten(std::string_view zeile, const std::string& utpfad,
   // The package stays in the cache and in the index that the game reads.
   // Whether the copy is there is read from the disk: the shell may say done
   // when it copied nothing (a name too long for it).
-  if (!kopieren(paket, utpfad + im_spiel, ausfuehren, nachsehen) ||
+  if (!kopieren(paket, utpfad + im_spiel, ausfuehren, nachsehen, worte) ||
       !ganz_da(utpfad + im_spiel, groesse, nachsehen))
-    return {true, kFehlgeschlagen};
+    return {true, worte.fehlgeschlagen};
   for (std::string a : argumente) {
     // A Linux folder as the player typed it is joined with "/".
     std::string dort = ziel;
     if (Host_Path(a)) std::replace(dort.begin(), dort.end(), '\\', '/');
-    if (!kopieren(paket, a + dort, ausfuehren, nachsehen)) {
-      Text_Files::Put_Line(kWeitereFehlgeschlagen);
-      ++fehlgeschlagen;
+    if (!kopieren(paket, a + dort, ausfuehren, nachsehen, worte)) {
+      Text_Files::Put_Line(worte.weitere_fehlgeschlagen);
+      fehlgeschlagen.push_back(a + dort);
     }
   }
   ausfuehren(Util::Execution::Delete_Command(paket));
   // The shell's answer is not to be trusted here: ask the disk. Kept, so
   // that the next run copies again and deletes.
   if (nachsehen(paket, Host_Files::Seen::known, nullptr) != Host_Files::Kind::absent)
-    return {true, kLoeschenFehlgeschlagen};
+    return {true, worte.loeschen_fehlgeschlagen};
   return {false, nullptr};
 }
 
@@ -222,7 +237,7 @@ std::string sichtbar(std::string_view text) {
 bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
                        Text_Files::File& cachedatei, Text_Files::File& tempdatei,
                        const std::vector<std::string>& argumente, const Command_Runner& ausfuehren,
-                       const Looker& nachsehen, Bilanz* bilanz) {
+                       const Looker& nachsehen, Bilanz* bilanz, const Worte& worte) {
   bool eintraege = false;
   Bilanz gezaehlt;
   // The new index is written as the old one is: a kept line keeps its bytes.
@@ -243,11 +258,12 @@ bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
     Text_Files::Put_Line(kEingelesen + sichtbar(zeile.text));
     eintraege = eintraege || eintragsform(zeile.text);
     Verbleib verbleib = eintrag_bearbeiten(zeile.text, utpfad, cachepfad, argumente, ausfuehren,
-                                           nachsehen, gezaehlt.fehlgeschlagen);
+                                           nachsehen, worte, gezaehlt.fehlgeschlagen);
     if (verbleib.meldung) Text_Files::Put_Line(verbleib.meldung);
     if (verbleib.behalten) Text_Files::Put_Line(tempdatei, zeile.gelesen);
     gezaehlt.behalten += verbleib.behalten;
     gezaehlt.verschoben += !verbleib.behalten && !verbleib.meldung;
+    gezaehlt.entfernt += !verbleib.behalten && verbleib.meldung;
   }
   if (bilanz) *bilanz = gezaehlt;
   return eintraege;

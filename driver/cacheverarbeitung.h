@@ -29,11 +29,29 @@ using Command_Runner = std::function<int(const std::string&)>;
 // Says what stands at a path, and the size of a file (Host_Files::Look).
 using Looker = std::function<Host_Files::Kind(const std::string&, Host_Files::Seen, int64_t*)>;
 
+// The words of a pass about each line: a run's, or a preview's, which say
+// what a run would do and cannot be taken for a thing done.
+struct Worte {
+  const char* kopiere;  // before the target of each copy
+  const char* unbekannt;
+  const char* inkompatibel;
+  const char* unsicher;
+  const char* fehlgeschlagen;
+  const char* fehlt;
+  const char* loeschen_fehlgeschlagen;
+  const char* ordner_im_weg;
+  const char* weitere_fehlgeschlagen;
+};
+extern const Worte lauf_worte;
+extern const Worte vorschau_worte;
+
 // What a pass did, counted.
 struct Bilanz {
-  int verschoben = 0;      // packages moved
-  int behalten = 0;        // lines after "[Cache]" that stay in the index
-  int fehlgeschlagen = 0;  // copies to further installations that failed
+  int verschoben = 0;  // packages moved
+  int behalten = 0;    // lines after "[Cache]" that stay in the index
+  int entfernt = 0;    // lines dropped: their packages were gone from the cache
+  // The targets of the copies to further installations that failed.
+  std::vector<std::string> fehlgeschlagen;
 };
 
 // Reads `cachedatei` from its start to its end and writes the new index to
@@ -46,7 +64,9 @@ struct Bilanz {
 // still there after its DEL, keeps it.
 // A further installation written in the host's own form (Host_Path) gets
 // its paths joined with "/". `bilanz`, when given, gets the counts of the pass.
+// The console gets `worte`.
 bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
                        Text_Files::File& cachedatei, Text_Files::File& tempdatei,
                        const std::vector<std::string>& argumente, const Command_Runner& ausfuehren,
-                       const Looker& nachsehen = Host_Files::Look, Bilanz* bilanz = nullptr);
+                       const Looker& nachsehen = Host_Files::Look, Bilanz* bilanz = nullptr,
+                       const Worte& worte = lauf_worte);

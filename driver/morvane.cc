@@ -8,6 +8,7 @@
 #include "driver/cacheverarbeitung.h"
 #include "driver/morvanepack.h"
 #include "driver/optionen.h"
+#include "driver/vorschau.h"
 #include "platform/host_files.h"
 #include "platform/host_text.h"
 #include "support/text_files.h"
@@ -105,6 +106,85 @@ void ordner_vorhanden(const std::string& ordner) {
     throw IO_Exceptions::Name_Error(ordner);
 }
 
+// The run itself: holds the cache, makes the pass and puts the new index in
+// place of the old one. Returns whether the index had entries.
+bool lauf(const std::string& utpfad, const std::string& cachepfad, const std::string& trenner,
+          bool exakt, const std::vector<std::string>& argumente, Text_Files::File& cachedatei,
+          Text_Files::File& tempdatei, Bilanz& bilanz) {
+  cache_halten(utpfad + trenner + "Cache", trenner);
+  index_retten(cachepfad);
+
+  Util::Files::Text_IO::Open_File(cachedatei, Text_Files::In_File, cachepfad + "cache.ini");
+  Text_Files::Create_New(tempdatei, Text_Files::Out_File, cachepfad + "tempcache.ini");
+  // The native game writes its index with its own line ends: they stay.
+  if (exakt) Text_Files::Write_Line_Ends_As(tempdatei, cachedatei);
+  bool eintraege = cacheverarbeitung(utpfad, cachepfad, cachedatei, tempdatei, argumente,
+                                     Util::Execution::Execute, Host_Files::Look, &bilanz);
+
+  // The new index must be on the disk, and still at its name (the folder
+  // may have been swapped for a copy), before the old one goes.
+  Text_Files::Sync(tempdatei);
+  Text_Files::Delete(cachedatei);
+  Text_Files::Close(tempdatei);
+  // The shell's exit status does not tell whether the rename was done.
+  int status = Util::Execution::Execute(
+      Util::Execution::Rename_Command(cachepfad + "tempcache.ini", "cache.ini"));
+  if (status != 0 || !fehlt(cachepfad + "tempcache.ini") || fehlt(cachepfad + "cache.ini"))
+    throw IO_Exceptions::Use_Error("neuer Index bleibt unter " + cachepfad + "tempcache.ini");
+  return eintraege;
+}
+
+// The preview: the same pass with the preview's runner and looker and its
+// words, on the index read where a run would find it, into no new index.
+// Nothing is made, written, renamed or removed; a cache that a run holds
+// ends it as it ends a second run.
+bool vorschau_lauf(const std::string& utpfad, const std::string& cachepfad,
+                   const std::string& trenner, const std::vector<std::string>& argumente,
+                   Text_Files::File& cachedatei, Text_Files::File& tempdatei, Vorschau& vorschau,
+                   Bilanz& bilanz) {
+  std::string cacheordner = utpfad + trenner + "Cache";
+  int error = Host_Files::Held(cacheordner);
+  if (error == EBUSY)
+    throw IO_Exceptions::Use_Error("in Arbeit bei einem anderen Lauf: " + cacheordner);
+  if (error != 0) throw IO_Exceptions::Use_Error(cacheordner + trenner + "morvane.lock");
+  std::string index = cachepfad + "cache.ini";
+  if (indexdatei(index) == Host_Files::Kind::absent &&
+      indexdatei(cachepfad + "tempcache.ini") == Host_Files::Kind::file) {
+    Text_Files::New_Line();
+    Text_Files::Put_Line("- cache.ini fehlt: tempcache.ini des letzten Laufs wuerde uebernommen");
+    index = cachepfad + "tempcache.ini";
+  }
+  Text_Files::Open(cachedatei, Text_Files::In_File, index);
+  Text_Files::Take_Byte_Order_Mark(cachedatei);
+  std::FILE* nirgends = Host_Files::Null_Stream();
+  if (!nirgends) throw IO_Exceptions::Use_Error("(Vorschau)");
+  Text_Files::Attach(tempdatei, nirgends, Text_Files::Out_File, "(Vorschau)");
+  return cacheverarbeitung(utpfad, cachepfad, cachedatei, tempdatei, argumente,
+                           vorschau_ausfuehren(vorschau), vorschau_nachsehen(vorschau), &bilanz,
+                           vorschau_worte);
+}
+
+// The summary of a pass that met entries: moved, kept and removed add up to
+// the lines after "[Cache]"; each failed copy is named by its target, so
+// that it can be finished by hand. A preview's says what a run would do.
+void bilanz_zeigen(const Bilanz& bilanz, int gesichert, bool vorschau) {
+  std::string summe =
+      vorschau ? "- Vorschau: Pakete wuerden verschoben: " : "- Pakete verschoben: ";
+  summe +=
+      std::to_string(bilanz.verschoben) + ", Zeilen behalten: " + std::to_string(bilanz.behalten);
+  if (bilanz.entfernt > 0) summe += ", Zeilen entfernt: " + std::to_string(bilanz.entfernt);
+  Text_Files::Put_Line(summe);
+  if (!bilanz.fehlgeschlagen.empty())
+    Text_Files::Put_Line((vorschau ? "- Kopien in weitere Installationen wuerden fehlschlagen: "
+                                   : "- Kopien in weitere Installationen fehlgeschlagen: ") +
+                         std::to_string(bilanz.fehlgeschlagen.size()));
+  for (const std::string& ziel : bilanz.fehlgeschlagen) Text_Files::Put_Line("  " + ziel);
+  if (gesichert > 0)
+    Text_Files::Put_Line((vorschau ? "- alte Fassungen wuerden gesichert in Morvane-Sicherung: "
+                                   : "- alte Fassungen gesichert in Morvane-Sicherung: ") +
+                         std::to_string(gesichert));
+}
+
 }  // namespace
 
 void morvane(std::vector<std::string> argumente) {
@@ -116,7 +196,8 @@ void morvane(std::vector<std::string> argumente) {
   bool eintraege = false;
   Bilanz bilanz;
 
-  if (optionen(argumente)) return;
+  Optionen gewaehlt = optionen(argumente);
+  if (gewaehlt.fertig) return;
   for (std::string& ordner : argumente) Host_Path(ordner);
 
   Text_Files::Put_Line(kSterne);
@@ -125,6 +206,10 @@ void morvane(std::vector<std::string> argumente) {
   Text_Files::Put_Line(bannerzeile("https://morvane.example"));
   Text_Files::Put_Line(kSterne);
   Text_Files::New_Line();
+  if (gewaehlt.vorschau) {
+    Text_Files::Put_Line("Vorschau: es wird nichts veraendert, nur gezeigt, was ein Lauf taete.");
+    Text_Files::New_Line();
+  }
 
   // A mistyped further installation is told before any question is asked.
   for (const std::string& ordner : argumente) {
@@ -139,39 +224,23 @@ void morvane(std::vector<std::string> argumente) {
   const std::string trenner = installation.exact_names ? "/" : "\\";
   if (installation.exact_names) Host_Files::Exact_Names(utpfad);
   cachepfad = utpfad + trenner + "Cache" + trenner;
-  cache_halten(utpfad + trenner + "Cache", trenner);
-  index_retten(cachepfad);
-
-  Util::Files::Text_IO::Open_File(cachedatei, Text_Files::In_File, cachepfad + "cache.ini");
-  Text_Files::Create_New(tempdatei, Text_Files::Out_File, cachepfad + "tempcache.ini");
-  // The native game writes its index with its own line ends: they stay.
-  if (installation.exact_names) Text_Files::Write_Line_Ends_As(tempdatei, cachedatei);
-  eintraege = cacheverarbeitung(utpfad, cachepfad, cachedatei, tempdatei, argumente,
-                                Util::Execution::Execute, Host_Files::Look, &bilanz);
-
-  // The new index must be on the disk, and still at its name (the folder
-  // may have been swapped for a copy), before the old one goes.
-  Text_Files::Sync(tempdatei);
-  Text_Files::Delete(cachedatei);
-  Text_Files::Close(tempdatei);
-  // The shell's exit status does not tell whether the rename was done.
-  int status = Util::Execution::Execute(
-      Util::Execution::Rename_Command(cachepfad + "tempcache.ini", "cache.ini"));
-  if (status != 0 || !fehlt(cachepfad + "tempcache.ini") || fehlt(cachepfad + "cache.ini"))
-    throw IO_Exceptions::Use_Error("neuer Index bleibt unter " + cachepfad + "tempcache.ini");
+  int gesichert = 0;
+  if (gewaehlt.vorschau) {
+    Vorschau vorschau;
+    eintraege = vorschau_lauf(utpfad, cachepfad, trenner, argumente, cachedatei, tempdatei,
+                              vorschau, bilanz);
+    gesichert = vorschau.gesichert;
+  } else {
+    eintraege = lauf(utpfad, cachepfad, trenner, installation.exact_names, argumente, cachedatei,
+                     tempdatei, bilanz);
+    gesichert = Util::Execution::Kept_Count();
+  }
 
   Text_Files::New_Line();
   if (!eintraege) {
     Text_Files::Put_Line("- cache.ini leer");
   } else {
-    Text_Files::Put_Line("- Pakete verschoben: " + std::to_string(bilanz.verschoben) +
-                         ", Zeilen behalten: " + std::to_string(bilanz.behalten));
-    if (bilanz.fehlgeschlagen > 0)
-      Text_Files::Put_Line("- Kopien in weitere Installationen fehlgeschlagen: " +
-                           std::to_string(bilanz.fehlgeschlagen));
-    if (Util::Execution::Kept_Count() > 0)
-      Text_Files::Put_Line("- alte Fassungen gesichert in Morvane-Sicherung: " +
-                           std::to_string(Util::Execution::Kept_Count()));
+    bilanz_zeigen(bilanz, gesichert, gewaehlt.vorschau);
   }
   Text_Files::New_Line();
   Text_Files::Put_Line("++ 'Enter' druecken um das Programm zu beenden ++");

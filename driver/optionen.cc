@@ -10,12 +10,13 @@
 
 namespace {
 
+// The help; "/" stands for the separator of the platform's paths.
 const char kHilfe[] =
     "Morvane leert den Download-Cache eines Spiels der UT-Reihe (UT2003, UT2004):\n"
     "es zeigt die installierten Spiele, fragt nach einer Nummer und verschiebt\n"
-    "jedes Paket aus Cache\\cache.ini unter seinem Namen in den Ordner des Spiels\n"
+    "jedes Paket aus Cache/cache.ini unter seinem Namen in den Ordner des Spiels\n"
     "fuer seinen Typ (Maps, System, Textures, ...). Eine andere Datei, die dort\n"
-    "unter diesem Namen stand, kommt nach Morvane-Sicherung\\<Datum>_<Zeit>\\ im\n"
+    "unter diesem Namen stand, kommt nach Morvane-Sicherung/<Datum>_<Zeit>/ im\n"
     "Spielordner. Am Ende wartet es auf die Eingabetaste.\n"
     "\n"
     "Aufruf: morvane [Optionen] [weitere Installation ...]\n"
@@ -23,15 +24,24 @@ const char kHilfe[] =
     "Jedes weitere Argument ist der Ordner einer weiteren Installation, die eine\n"
     "Kopie jedes verschobenen Pakets bekommt.\n"
     "\n"
-    "  -h, --help   diesen Text zeigen\n"
-    "  --version    die Version zeigen\n"
-    "  --           alles danach ist ein Ordner, auch wenn es mit - beginnt\n"
+    "  -n, --dry-run  nur zeigen, was ein Lauf taete: nichts wird veraendert\n"
+    "  -h, --help     diesen Text zeigen\n"
+    "  --version      die Version zeigen\n"
+    "  --             alles danach ist ein Ordner, auch wenn es mit - beginnt\n"
     "\n"
     "Antworten ohne Tastatur (Nummer 1, dann Enter):\n"
     "  printf '1\\n\\n' | morvane            (Linux)\n"
     "  (echo 1& echo.) | morvane.exe       (Windows)\n"
-    "\n"
-    "Anleitung: LIESMICH.txt neben morvane.exe, unter Linux: man morvane";
+    "\n";
+
+// The help in the platform's form of paths, with what is the platform's own.
+std::string hilfe() {
+  std::string text = kHilfe;
+  if (kSlashOptions)
+    for (size_t stelle = text.find("Cache/"); stelle < text.find("Aufruf"); ++stelle)
+      if (text[stelle] == '/') text[stelle] = '\\';
+  return text + kPlatform_Help;
+}
 
 bool ist(const std::string& argument, std::initializer_list<const char*> namen) {
   for (const char* name : namen)
@@ -41,7 +51,8 @@ bool ist(const std::string& argument, std::initializer_list<const char*> namen) 
 
 }  // namespace
 
-bool optionen(std::vector<std::string>& argumente) {
+Optionen optionen(std::vector<std::string>& argumente) {
+  Optionen gewaehlt;
   std::vector<std::string> ordner;
   bool nur_ordner = false;
   for (const std::string& argument : argumente) {
@@ -50,11 +61,15 @@ bool optionen(std::vector<std::string>& argumente) {
     } else if (argument == "--") {
       nur_ordner = true;
     } else if (ist(argument, {"--help", "-h"}) || (kSlashOptions && argument == "/?")) {
-      Text_Files::Put_Line(kHilfe);
-      return true;
+      Text_Files::Put_Line(hilfe());
+      gewaehlt.fertig = true;
+      return gewaehlt;
     } else if (argument == "--version") {
       Text_Files::Put_Line("morvane " MORVANE_RELEASE);
-      return true;
+      gewaehlt.fertig = true;
+      return gewaehlt;
+    } else if (ist(argument, {"-n", "--dry-run"})) {
+      gewaehlt.vorschau = true;
     } else if (argument.starts_with("-") ||
                (kSlashOptions && argument.size() >= 2 && argument[0] == '/' &&
                 std::isalpha(static_cast<unsigned char>(argument[1])))) {
@@ -64,5 +79,5 @@ bool optionen(std::vector<std::string>& argumente) {
     }
   }
   argumente = ordner;
-  return false;
+  return gewaehlt;
 }

@@ -1,13 +1,18 @@
-// The program's options: --help, --version, and "--", after which every
-// argument is a folder.
+// The program's options: --help, --version, -n (--dry-run), and "--",
+// after which every argument is a folder.
 #pragma once
 
 #include <string>
 #include <vector>
 
+// What the options ask for.
+struct Optionen {
+  bool fertig = false;    // a text was shown (--help, -h, /?; --version): the run ends
+  bool vorschau = false;  // -n, --dry-run: say what a run would do, change nothing
+};
+
 // Takes the options out of `argumente`, leaving the folders of further
-// installations. True when an option asked for a text (--help, -h, /? on
-// Windows; --version), which is then shown: the run ends there. An
+// installations. A text that an option asks for is shown at once. An
 // unknown option (one that starts with "-", or on Windows "/" and a
 // letter) is a Name_Error naming it.
-bool optionen(std::vector<std::string>& argumente);
+Optionen optionen(std::vector<std::string>& argumente);

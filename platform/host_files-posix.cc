@@ -475,6 +475,30 @@ int Rename(const std::string& path, const std::string& new_name) {
   return Failed(Rename_Found(path, new_name));
 }
 
+int Held(const std::string& folder) {
+  Found found = Resolve(folder + "\\" + kHoldName, Wine_Paths::Absence::read);
+  if (!found.exists) return found.certain ? 0 : EIO;
+  int fd = open(found.path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno;
+  struct flock lock = {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_len = 1;
+  int error = fcntl(fd, F_GETLK, &lock) != 0 ? errno : lock.l_type == F_UNLCK ? 0 : EBUSY;
+  close(fd);
+  return error;
+}
+
+bool Makes_Folder_For(const std::string& target) {
+  std::string folder = Folder_Of(Resolve(target).path);
+  const std::vector<std::string>& roots = names.exact_roots;
+  return std::find(roots.begin(), roots.end(), Folder_Of(folder)) != roots.end();
+}
+
+std::FILE* Null_Stream() {
+  return std::fopen("/dev/null", "wb");
+}
+
 int Copy(const std::string& source, const std::string& target, Copy_Mode mode,
          const std::string& keep, Kept* kept) {
   if (kept) *kept = Kept{};

@@ -269,6 +269,34 @@ void Unkeep(const std::string& kept) {
   Remove_Keep_Folders();
 }
 
+int Held(const std::string& folder) {
+  HANDLE file = CreateFileW(Wide_Path(folder + "\\morvane.lock").c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    DWORD code = GetLastError();
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? 0 : Errno_Of(code);
+  }
+  // Asked by taking the lock for a moment, shared: a run's is exclusive.
+  OVERLAPPED at = {};
+  int error = 0;
+  if (LockFileEx(file, LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+    UnlockFileEx(file, 0, 1, 0, &at);
+  } else {
+    error = GetLastError() == ERROR_LOCK_VIOLATION ? EBUSY : Errno_Of(GetLastError());
+  }
+  CloseHandle(file);
+  return error;
+}
+
+bool Makes_Folder_For(const std::string&) {
+  return false;
+}
+
+std::FILE* Null_Stream() {
+  return _wfopen(L"NUL", L"wb");
+}
+
 int Hold(const std::string& folder) {
   // The handle and its lock stay to the end of the process; Windows lets go
   // of them when it ends, however it ends. Under Wine the lock is a record

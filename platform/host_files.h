@@ -68,6 +68,20 @@ void Exact_Names(const std::string& folder);
 // what stands at that name is no file.
 int Hold(const std::string& folder);
 
+// Whether a run holds `folder` (as Hold does it) without taking it and
+// without making anything: EBUSY when one does; 0 when none does, or there
+// is no lock file (nor folder); else the errno value that says why it
+// cannot be told.
+int Held(const std::string& folder);
+
+// Whether a copy to `target` would make its missing folder (a native
+// game's Maps, System, ... right inside its user folder; never on Windows).
+bool Makes_Folder_For(const std::string& target);
+
+// A stream open for writing that takes everything and keeps nothing (the
+// null device): the new index of a preview.
+std::FILE* Null_Stream();
+
 // Whether the files `a` and `b` hold the same bytes. False when they differ,
 // and when either cannot be read whole or is no file.
 bool Same_Bytes(const std::string& a, const std::string& b);

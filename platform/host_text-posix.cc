@@ -23,6 +23,14 @@ std::vector<std::string> Program_Arguments(int argc, char** argv) {
   return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
+const char kPlatform_Help[] =
+    "Gesucht wird in der Wine-Umgebung WINEPREFIX (sonst ~/.wine), deren\n"
+    "Laufwerk C: ihr Ordner drive_c ist, und im Benutzerordner des nativen\n"
+    "Spiels, ~/.ut2004 (oder ~/.ut2003).\n"
+    "\n"
+    "Anleitung: man morvane (aus dem Tarball: man ./morvane.6), LIESMICH.txt\n"
+    "(Deutsch) und PLAYERS.md (Englisch) beim Programm.";
+
 const bool kSlashOptions = false;
 
 bool Host_Path(std::string& path) {

@@ -58,6 +58,8 @@ std::vector<std::string> Program_Arguments(int, char**) {
   return arguments;
 }
 
+const char kPlatform_Help[] = "Anleitung: LIESMICH.txt neben morvane.exe.";
+
 const bool kSlashOptions = true;
 
 bool Host_Path(std::string&) {

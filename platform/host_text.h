@@ -25,6 +25,10 @@ std::string Eight_Bit_Text(std::string_view bytes);
 // as given (a path in UTF-8).
 std::vector<std::string> Program_Arguments(int argc, char** argv);
 
+// The end of the help: where the program looks for games, and where its
+// guides are, on this platform.
+extern const char kPlatform_Help[];
+
 // Whether options may also start with "/" ("/?"), as on Windows.
 extern const bool kSlashOptions;
 

@@ -160,7 +160,8 @@ class Faults(e2e_test.Harness):
                     self.moved(big + "=Huge.utx", [UT], "Textures", "Huge.utx") +
                     "kopiere nach %s\\Textures\\Huge.utx\n" % e2e_test.SECOND + NO_SPACE +
                     FURTHER_FAILED + self.moved(small + "=Small.utx", [UT, e2e_test.SECOND],
-                                                "Textures", "Small.utx") + summary(2, 0, 1))
+                                                "Textures", "Small.utx") +
+                    summary(2, 0, [e2e_test.SECOND + "\\Textures\\Huge.utx"]))
         self.check_invariant(*state, roots=["UT2004", os.path.join("Spiele", "UT2004 Kopie")])
         self.assertEqual(sorted(os.listdir(os.path.join(self.root, "Textures"))),
                          ["Huge.utx", "Small.utx"])

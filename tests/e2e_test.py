@@ -10,6 +10,7 @@ import os
 import re
 import select
 import shutil
+import stat
 import subprocess
 import sys
 import time
@@ -42,16 +43,25 @@ FURTHER_FAILED = "!! Kopieren in weitere Installation fehlgeschlagen !!\n"
 # What a Cache folder holds after a run that moved every package: the
 # index, and the empty file whose lock holds the folder during a run.
 HELD = ["cache.ini", "morvane.lock"]
-def summary(moved, kept, failed=0, saved=0):
-    """What a run that met entries says at its end, and the closing prompt."""
-    text = "\n- Pakete verschoben: %d, Zeilen behalten: %d\n" % (moved, kept)
+def summary(moved, kept, failed=(), saved=0, removed=0, preview=False):
+    """What a run that met entries says at its end, and the closing prompt;
+    `failed` the targets of the failed copies to further installations. A
+    preview says what a run would do."""
+    would = (lambda done, to_be: to_be) if preview else (lambda done, to_be: done)
+    text = "\n- %s: %d, Zeilen behalten: %d" % (
+        would("Pakete verschoben", "Vorschau: Pakete wuerden verschoben"), moved, kept)
+    text += ", Zeilen entfernt: %d\n" % removed if removed else "\n"
     if failed:
-        text += "- Kopien in weitere Installationen fehlgeschlagen: %d\n" % failed
+        text += "- Kopien in weitere Installationen %s: %d\n" % (
+            would("fehlgeschlagen", "wuerden fehlschlagen"), len(failed))
+        text += "".join("  %s\n" % target for target in failed)
     if saved:
-        text += "- alte Fassungen gesichert in Morvane-Sicherung: %d\n" % saved
+        text += "- alte Fassungen %s in Morvane-Sicherung: %d\n" % (
+            would("gesichert", "wuerden gesichert"), saved)
     return text + PROMPT
 
 
+PREVIEW = "Vorschau: es wird nichts veraendert, nur gezeigt, was ein Lauf taete.\n\n"
 RESCUED = "\n- cache.ini fehlt: tempcache.ini des letzten Laufs wird uebernommen\n"
 
 UT = r"C:\UT2004"
@@ -137,6 +147,27 @@ class Harness(unittest.TestCase):
                 with open(path, "rb") as f:
                     found[os.path.relpath(path, top)] = f.read()
         return found
+
+    def tree(self, tops):
+        """Every path of the folders `tops` and below them, with its bytes (a
+        file's), its mode and the times of its last change and of its inode's
+        (reads update only the time of access)."""
+        found = {}
+        for top in tops:
+            for folder, dirs, names in os.walk(top):
+                for name in dirs + names:
+                    found.update(self.tree_entry(os.path.join(folder, name)))
+            found.update(self.tree_entry(top))
+        return found
+
+    @staticmethod
+    def tree_entry(path):
+        st = os.lstat(path)
+        data = None
+        if stat.S_ISREG(st.st_mode):
+            with open(path, "rb") as f:
+                data = f.read()
+        return {path: (st.st_mode, st.st_mtime_ns, st.st_ctime_ns, data)}
 
     def cache_file(self, name):
         with open(os.path.join(self.root, "Cache", name), "rb") as f:
@@ -448,7 +479,8 @@ class EndToEnd(Harness):
                     IN_THE_WAY + FAILED + echoed(short) + UNSAFE +
                     self.moved(good, [UT], "Textures", "COM10.utx") +
                     "kopiere nach %s\\Textures\\COM10.utx\n" % SECOND + IN_THE_WAY +
-                    FURTHER_FAILED + summary(1, len(kept), 1))
+                    FURTHER_FAILED +
+                    summary(1, len(kept), [SECOND + "\\Textures\\COM10.utx"], removed=1))
         self.assertEqual(self.cache_file("cache.ini"),
                          "".join(line + "\r\n" for line in ["[Cache]"] + kept).encode("cp1252"))
         self.assertEqual(self.cache_file(sp.key(3) + ".uxx"), b"song")
@@ -522,20 +554,24 @@ class EndToEnd(Harness):
                 while b"beenden ++" not in shown:
                     shown += os.read(first.stdout.fileno(), 4096) or self.fail(shown)
                 before = self.files()
-                if refused == "native":
-                    done = subprocess.run(native, input=b"1\n\n", env=native_env,
-                                          capture_output=True, timeout=60)
-                    said, folder = done.stderr.decode(), user + "/Cache"
-                else:
-                    run = self.run_morvane("1\n\n")
-                    done, said, folder = run, run.out, r"C:\home\.ut2004\Cache"
+                said = []  # a run's, and a preview's (which never makes the lock file)
+                for preview in ([], ["-n"]):
+                    if refused == "native":
+                        done = subprocess.run(native + preview, input=b"1\n\n", env=native_env,
+                                              capture_output=True, timeout=60)
+                        said.append(done.stderr.decode())
+                        folder = user + "/Cache"
+                    else:
+                        said.append(self.run_morvane("1\n\n", preview).out)
+                        folder = r"C:\home\.ut2004\Cache"
                 first.kill()
                 first.wait()
                 first.stdin.close()
                 first.stdout.close()
-                self.assertEqual(normalised(said).replace("\r\n", "\n").split("\nraised ")[-1],
-                                 "IO_EXCEPTIONS.USE_ERROR : morvane.cc:N in Arbeit bei einem "
-                                 "anderen Lauf: " + folder + "\n")
+                for text in said:
+                    self.assertEqual(normalised(text).replace("\r\n", "\n").split("\nraised ")[-1],
+                                     "IO_EXCEPTIONS.USE_ERROR : morvane.cc:N in Arbeit bei einem "
+                                     "anderen Lauf: " + folder + "\n")
                 self.assertEqual(self.files(), before)
 
     @unittest.skipUnless(PLATFORM.name == "wine", "the Windows build's shell")
@@ -579,7 +615,7 @@ class EndToEnd(Harness):
         self.expect(run, OPENING + RESCUED +
                     echoed(stale) + GONE +
                     self.moved(stuck, [UT], "Textures", "Stuck.utx") + PLATFORM.DELETE_DENIED +
-                    NOT_DELETED + echoed(kept) + UNKNOWN + summary(0, 2))
+                    NOT_DELETED + echoed(kept) + UNKNOWN + summary(0, 2, removed=1))
         self.assertEqual(sorted(os.listdir(cache)), sorted(HELD + [sp.key(2) + ".uxx"]))
         self.assertEqual(self.cache_file("cache.ini"),
                          ("[Cache]\r\n%s\r\n%s\r\n" % (stuck, kept)).encode())
@@ -595,7 +631,11 @@ KEPT = "alte Fassung gesichert nach "
 # What the help must say: what the program does, that arguments are
 # further installations, how to pipe the answers, where the guide is.
 HELP_SAYS = ["Morvane leert den Download-Cache", "weitere Installation",
-             "printf '1\\n\\n' | morvane", "LIESMICH.txt", "man morvane"]
+             "printf '1\\n\\n' | morvane", "LIESMICH.txt", "--dry-run"] + {
+    # and in the platform's own paths, where it looks and its guides
+    "native": ["Cache/cache.ini", "Morvane-Sicherung/<Datum>_<Zeit>/", "~/.ut2004",
+               "WINEPREFIX", "man ./morvane.6"],
+    "wine": ["Cache\\cache.ini", "Morvane-Sicherung\\<Datum>_<Zeit>\\"]}[PLATFORM.name]
 # The release's build number: the count of commits, as the build took it.
 BUILD = subprocess.run(["git", "rev-list", "--count", "HEAD"], capture_output=True, text=True,
                        cwd=os.path.dirname(os.path.abspath(__file__))).stdout.strip()
@@ -633,7 +673,7 @@ CASES = [
              "{moved4}{UT}\\Maps\\DM-Foo.ut2\n{copied}{kept}{UT}\\{sich}\\Maps\\DM-Foo (2).ut2\n"
              "kopiere nach {SECOND}\\Maps\\DM-Foo.ut2\n{copied}"
              "{kept}{SECOND}\\{sich}\\Maps\\DM-Foo (2).ut2\n",
-         sum=(3, 0, 0, 4),
+         sum=(3, 0, [], 4),
          after={"UT/Maps/DM-Foo.ut2": 4, "UT/System/XGame.u": 2, "SECOND/Maps/DM-Foo.ut2": 4,
                 "UT/Morvane-Sicherung/<zeit>/Maps/DM-Foo.ut2": b"eigene Karte",
                 "UT/Morvane-Sicherung/<zeit>/Maps/DM-Foo (2).ut2": 1,
@@ -663,7 +703,7 @@ CASES = [
               "path is joined with /",
          game="user", only="native", entries=[(1, "DM-Foo.ut2")], args=["{USER}/Cache/"],
          out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}kopiere nach {USER}/Cache/Maps/DM-Foo.ut2\n"
-             "{missing}" + FURTHER_FAILED, sum=(1, 0, 1),
+             "{missing}" + FURTHER_FAILED, sum=(1, 0, ["{USER}/Cache/Maps/DM-Foo.ut2"]),
          after={"USER/Cache/Maps": None, "USER/Maps/DM-Foo.ut2": 1}),
     dict(name="a copy's temporary files left from before go, and only those",
          entries=[(1, "DM-Foo.ut2")], args=["{SECOND}"],
@@ -787,7 +827,7 @@ CASES = [
          before={"UT/Maps/DM-Foo.ut2": b"eigene Karte", "SECOND/Maps/DM-Foo.ut2": b"zweite"},
          out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}{kept}{UT}\\{sich}\\Maps\\DM-Foo.ut2\n"
              "kopiere nach {SECOND}\\Maps\\DM-Foo.ut2\n{copied}"
-             "{kept}{SECOND}\\{sich}\\Maps\\DM-Foo.ut2\n", sum=(1, 0, 0, 2),
+             "{kept}{SECOND}\\{sich}\\Maps\\DM-Foo.ut2\n", sum=(1, 0, [], 2),
          after={"UT/Maps/DM-Foo.ut2": 1, "SECOND/Maps/DM-Foo.ut2": 1,
                 "UT/Morvane-Sicherung/<zeit>/Maps/DM-Foo.ut2": b"eigene Karte",
                 "SECOND/Morvane-Sicherung/<zeit>/Maps/DM-Foo.ut2": b"zweite"}),
@@ -796,7 +836,7 @@ CASES = [
                                               "UT/Maps/DM-Foo.ut2": b"eigene Karte"},
          out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}{kept}{UT}\\{sich}\\Maps\\DM-Foo.ut2\n",
          after={"UT/Maps/DM-Foo.ut2": 1,
-                "UT/Morvane-Sicherung/<zeit>/Maps/DM-Foo.ut2": b"eigene Karte"}, sum=(1, 0, 0, 1)),
+                "UT/Morvane-Sicherung/<zeit>/Maps/DM-Foo.ut2": b"eigene Karte"}, sum=(1, 0, [], 1)),
     dict(name="where nothing can be kept the copy is refused, its line kept, no folder left",
          entries=[(1, "DM-Foo.ut2")], before={"UT/Maps/DM-Foo.ut2": b"eigene Karte",
                                               "UT/Morvane-Sicherung": b"a file"},
@@ -809,7 +849,7 @@ CASES = [
          out="{moved1}{UT}\\Maps\\DM-A.ut2\n{copied}kopiere nach " + LONG + "\\Maps\\DM-A.ut2\n"
              "{copied}{kept}" + LONG + "\\{sich}\\Maps\\DM-A.ut2\n",
          after={"LONG/Maps/DM-A.ut2": 1, "LONG/Morvane-Sicherung/<zeit>/Maps/DM-A.ut2": b"alt"},
-         sum=(1, 0, 0, 1)),
+         sum=(1, 0, [], 1)),
     dict(name="a target that a running game holds is not replaced, and nothing of it is kept",
          only="wine", entries=[(1, "DM-Foo.ut2")], held="{UT}\\Maps\\DM-Foo.ut2",
          before={"UT/Maps/DM-Foo.ut2": b"eigene Karte"},
@@ -822,7 +862,7 @@ CASES = [
          before={"UT/Textures/Own.utx": b"eigene", "UT/Maps/DM-Foo.ut2": ("link", "../Textures/Own.utx")},
          out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}{kept}{UT}\\{sich}\\Maps\\DM-Foo.ut2\n",
          after={"UT/Maps/DM-Foo.ut2": 1, "UT/Textures/Own.utx": b"eigene",
-                "UT/Morvane-Sicherung/<zeit>/Maps/DM-Foo.ut2": b"eigene"}, sum=(1, 0, 0, 1)),
+                "UT/Morvane-Sicherung/<zeit>/Maps/DM-Foo.ut2": b"eigene"}, sum=(1, 0, [], 1)),
     dict(name="a hard link at tempcache.ini is never written through", only="native",
          entries=[(1, "XGame.u")], extra=["; eigene Zeile"],
          before={"SECOND/fremd.txt": b"fremd", "UT/Cache/tempcache.ini": ("hardlink", "SECOND/fremd.txt")},
@@ -847,11 +887,34 @@ CASES = [
          err=report("IO_EXCEPTIONS.USE_ERROR", "morvane.cc:N Dateisystem ohne Sperren, kein Lauf "
                     "kann den Ordner halten: C:\\UT2004\\Cache"),
          index=["{k1}=XGame.u"], after={"UT/Cache/{k1}.uxx": 1}),
+        dict(name="a preview says where each package would go and what would be kept, and changes "
+              "nothing", preview=True, entries=[(1, "DM-Foo.ut2"), (2, "XGame.u")],
+         args=["{SECOND}"], before={"UT/Maps/DM-Foo.ut2": b"eigene Karte"},
+         out="\nZeile eingelesen: {k1}=DM-Foo.ut2\nwuerde kopieren nach {UT}\\Maps\\DM-Foo.ut2\n"
+             "alte Fassung wuerde gesichert nach {UT}\\{sich}\\Maps\\DM-Foo.ut2\n"
+             "wuerde kopieren nach {SECOND}\\Maps\\DM-Foo.ut2\n"
+             "\nZeile eingelesen: {k2}=XGame.u\nwuerde kopieren nach {UT}\\System\\XGame.u\n"
+             "wuerde kopieren nach {SECOND}\\System\\XGame.u\n",
+         after={"UT/Cache/morvane.lock": None}, index=["{k1}=DM-Foo.ut2", "{k2}=XGame.u"],
+         sum=(2, 0, [], 1)),
+    dict(name="and what would fail where that is known without trying", preview=True,
+         entries=[(1, "Song.ogg"), (2, "DM-Dir.ut2")], extra=["{k3}=Lost.u", "{k4}=a%b.u"],
+         before={"UT/Music": ("rmtree",), "UT/Maps/DM-Dir.ut2": ("mkdir",)},
+         out="\nZeile eingelesen: {k1}=Song.ogg\nwuerde kopieren nach {UT}\\Music\\Song.ogg\n"
+             "Zielordner fehlt: {UT}\\Music\\\n"
+             "!! Kopieren wuerde fehlschlagen -> Zeile bliebe erhalten !!\n"
+             "\nZeile eingelesen: {k2}=DM-Dir.ut2\nwuerde kopieren nach {UT}\\Maps\\DM-Dir.ut2\n"
+             "!! Ordner mit diesem Namen im Weg -> wuerde nicht kopiert !!\n"
+             "!! Kopieren wuerde fehlschlagen -> Zeile bliebe erhalten !!\n"
+             "\nZeile eingelesen: {k3}=Lost.u\n!! Datei fehlt im Cache -> Zeile wuerde entfernt !!\n"
+             "\nZeile eingelesen: {k4}=a%b.u\n!! unsicherer Dateiname -> Zeile wuerde ausgelassen !!\n",
+         index=["{k1}=Song.ogg", "{k2}=DM-Dir.ut2", "{k3}=Lost.u", "{k4}=a%b.u"],
+         sum=(0, 3, [], 0, 1)),
     dict(name="a player's own map in the user folder is kept", game="user", only="native",
          entries=[(1, "DM-Foo.ut2")], before={"USER/Maps/DM-Foo.ut2": b"eigene Karte"},
          out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}{kept}{USER}/{sich}/Maps/DM-Foo.ut2\n",
          after={"USER/Maps/DM-Foo.ut2": 1,
-                "USER/Morvane-Sicherung/<zeit>/Maps/DM-Foo.ut2": b"eigene Karte"}, sum=(1, 0, 0, 1)),
+                "USER/Morvane-Sicherung/<zeit>/Maps/DM-Foo.ut2": b"eigene Karte"}, sum=(1, 0, [], 1)),
 ]
 
 
@@ -897,7 +960,9 @@ class Table(Harness):
         self.root = root
         self.install(SECOND, with_cache=False)
         entries = [(sp.key(n), name) for n, name in case["entries"]]
-        contents = sp.write_cache(root, [], entries, case.get("extra", ()),
+        keys = {"k%d" % n: sp.key(n) for n in range(1, 10)}  # {k3}: the key of package 3
+        extra = [line.format(**keys) for line in case.get("extra", ())]
+        contents = sp.write_cache(root, [], entries, extra,
                                   encoding=case.get("encoding", "latin-1"))
         for folder in case.get("install", ()):
             self.install(folder, with_cache=False)
@@ -913,8 +978,9 @@ class Table(Harness):
         def host(path):
             label, rest = path.split("/", 1)
             return os.path.join(hosts[label], *rest.split("/"))
-        words = dict(windows, copied=PLATFORM.COPIED, kept=KEPT, missing=PLATFORM.FOLDER_MISSING,
-                     build=BUILD, not_deleted=PLATFORM.READ_ONLY_NOT_DELETED,
+        words = dict(windows, **keys, copied=PLATFORM.COPIED, kept=KEPT,
+                     missing=PLATFORM.FOLDER_MISSING, build=BUILD,
+                     not_deleted=PLATFORM.READ_ONLY_NOT_DELETED,
                      sich="Morvane-Sicherung/<zeit>" if user else "Morvane-Sicherung\\<zeit>")
         for n, name in case["entries"]:
             words["k%d" % n] = sp.key(n)
@@ -926,6 +992,9 @@ class Table(Harness):
                 subprocess.run(["mount", "-t", "tmpfs", "tmpfs", path], check=True)
                 self.mounts.append(path)
                 continue
+            if kind == "rmtree":
+                shutil.rmtree(path)
+                continue
             if os.path.lexists(path) and kind != "chmod":
                 os.remove(path)
             if value == FIFO:
@@ -936,9 +1005,16 @@ class Table(Harness):
                 os.link(host(value[1].format(**words)), path)
             elif kind == "link":
                 os.symlink(value[1], path)
+            elif kind == "mkdir":
+                os.mkdir(path)
             else:
                 write_file(path, data(value))
         args = [a.format(**words) for a in case.get("args", ())]
+        preview = case.get("preview", False)  # -n: say what a run would do, change nothing
+        if preview:
+            args = ["-n"] + args
+        tops = [root, hosts["SECOND"]]
+        tree = self.tree(tops) if preview else None
         if "strace" in case:
             env["strace"] = ["strace", "-qq", "-o", "/dev/null"] + [
                 word for inject in case["strace"] for word in ("-e", "inject=" + inject)]
@@ -955,8 +1031,13 @@ class Table(Harness):
         if "shell" in case:
             PLATFORM.use_shell(None)
         status = case.get("status", 0)
-        opening = BANNER + dialogue([root] if user else ["UT2004", "UT2004 Zweitinstallation"])
-        ending = (summary(*case["sum"]) if "sum" in case else EMPTY + PROMPT) if status == 0 else ""
+        opening = BANNER + (PREVIEW if preview else "") + dialogue(
+            [root] if user else ["UT2004", "UT2004 Zweitinstallation"])
+        if "sum" in case and len(case["sum"]) > 2:  # the failed copies' targets, by their labels
+            case = dict(case, sum=(*case["sum"][:2], [t.format(**words) for t in case["sum"][2]],
+                                   *case["sum"][3:]))
+        ending = ((summary(*case["sum"], preview=preview) if "sum" in case else EMPTY + PROMPT)
+                  if status == 0 else "")
         if case.get("full"):
             opening = ending = ""
         if "says" in case:  # a text of the program's own: what it must say
@@ -977,6 +1058,8 @@ class Table(Harness):
                     value = value[1]
                 with open(found[0], "rb") as f:
                     self.assertEqual(f.read(), data(value), path)
+        if preview:  # every file and folder as it was: bytes, mode, times of change
+            self.assertEqual(self.tree(tops), tree)
         if case.get("index", []) is None:
             return
         raw = self.cache_file("cache.ini")
