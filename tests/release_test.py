@@ -45,7 +45,8 @@ class Release(unittest.TestCase):
         for path in ("./usr/games/morvane", "./usr/share/man/man6/morvane.6.gz",
                      "./usr/share/doc/morvane/copyright",
                      "./usr/share/doc/morvane/changelog.Debian.gz",
-                     "./usr/share/doc/morvane/PLAYERS.md.gz", "./usr/share/doc/morvane/README.md.gz"):
+                     "./usr/share/doc/morvane/PLAYERS.md.gz", "./usr/share/doc/morvane/README.md.gz",
+                     "./usr/share/doc/morvane/LIESMICH.txt.gz"):
             self.assertIn(path, listing)
         manual = os.path.join(os.path.dirname(__file__), "..", "packaging", "morvane.6")
         with open(manual) as f:
@@ -79,7 +80,8 @@ class Release(unittest.TestCase):
         self.assertRegex(name, r"^morvane-0\.91-[1-9][0-9]*-linux-x86_64$")
         with tarfile.open(archive) as tar:
             self.assertEqual(sorted(m.name for m in tar.getmembers() if m.isfile()), [
-                name + "/" + f for f in ("LICENSE", "PLAYERS.md", "morvane", "morvane.6")])
+                name + "/" + f for f in ("LICENSE", "LIESMICH.txt", "PLAYERS.md", "morvane",
+                                         "morvane.6")])
             tar.extractall(out)
         program = os.path.join(out, name, "morvane")
         # No interpreter and no library of the system.
