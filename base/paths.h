@@ -22,9 +22,10 @@ inline std::string Numbered(const std::string& path, int n) {
 }
 
 // Where the copy of a kept file is written before it takes its name: in
-// the folder Morvane-Sicherung of `keep` ("<installation>\Morvane-Sicherung\
-// <run>\<folder>\<name>"), on the disk of every run's kept files, where
-// the next run that keeps anything removes what a copy cut short left.
+// the folder Morvane-Sicherung of `keep`, which is
+// "<installation>\Morvane-Sicherung\<run>\<folder>\<name>": on the disk of
+// every run's kept files, where the next run that keeps anything removes
+// what a copy cut short left.
 inline std::string Keep_Copy_Folder(const std::string& keep) {
   std::string folder = keep;
   for (int up = 0; up < 3 && !folder.empty(); ++up) {
