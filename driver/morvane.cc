@@ -9,6 +9,7 @@
 #include "driver/morvanepack.h"
 #include "driver/optionen.h"
 #include "driver/vorschau.h"
+#include "driver/wiederherstellen.h"
 #include "platform/host_files.h"
 #include "platform/host_text.h"
 #include "support/text_files.h"
@@ -225,6 +226,26 @@ void morvane(std::vector<std::string> argumente) {
   if (installation.exact_names) Host_Files::Exact_Names(utpfad);
   cachepfad = utpfad + trenner + "Cache" + trenner;
   int gesichert = 0;
+  if (gewaehlt.zurueck) {
+    // A restore changes the installation: no run may work on it meanwhile.
+    cache_halten(utpfad + trenner + "Cache", trenner);
+    Rueckgabe rueckgabe;
+    wiederherstellen(utpfad, trenner, gewaehlt.lauf, rueckgabe);
+    for (std::string ordner : argumente)  // a Linux folder is joined with "/"
+      wiederherstellen(ordner, Host_Path(ordner) ? "/" : "\\", gewaehlt.lauf, rueckgabe);
+    Text_Files::New_Line();
+    std::string summe = "- Dateien zurueckgelegt: " + std::to_string(rueckgabe.zurueck);
+    if (rueckgabe.fehlgeschlagen > 0)
+      summe += ", nicht zurueckgelegt: " + std::to_string(rueckgabe.fehlgeschlagen);
+    Text_Files::Put_Line(summe);
+    if (Util::Execution::Kept_Count() > 0)
+      Text_Files::Put_Line("- alte Fassungen gesichert in Morvane-Sicherung: " +
+                           std::to_string(Util::Execution::Kept_Count()));
+    Text_Files::New_Line();
+    Text_Files::Put_Line("++ 'Enter' druecken um das Programm zu beenden ++");
+    ustrings::Get_Line(zeile);
+    return;
+  }
   if (gewaehlt.vorschau) {
     Vorschau vorschau;
     eintraege = vorschau_lauf(utpfad, cachepfad, trenner, argumente, cachedatei, tempdatei,

@@ -25,6 +25,9 @@ const char kHilfe[] =
     "Kopie jedes verschobenen Pakets bekommt.\n"
     "\n"
     "  -n, --dry-run  nur zeigen, was ein Lauf taete: nichts wird veraendert\n"
+    "  --restore [Lauf]\n"
+    "                 zuruecklegen, was der letzte Lauf (oder der Lauf dieses\n"
+    "                 Ordners in Morvane-Sicherung) gesichert hat\n"
     "  -h, --help     diesen Text zeigen\n"
     "  --version      die Version zeigen\n"
     "  --             alles danach ist ein Ordner, auch wenn es mit - beginnt\n"
@@ -55,7 +58,8 @@ Optionen optionen(std::vector<std::string>& argumente) {
   Optionen gewaehlt;
   std::vector<std::string> ordner;
   bool nur_ordner = false;
-  for (const std::string& argument : argumente) {
+  for (size_t i = 0; i < argumente.size(); ++i) {
+    const std::string& argument = argumente[i];
     if (nur_ordner) {
       ordner.push_back(argument);
     } else if (argument == "--") {
@@ -70,6 +74,11 @@ Optionen optionen(std::vector<std::string>& argumente) {
       return gewaehlt;
     } else if (ist(argument, {"-n", "--dry-run"})) {
       gewaehlt.vorschau = true;
+    } else if (argument == "--restore") {
+      // The next argument names the run, unless it is an option or "--".
+      gewaehlt.zurueck = true;
+      if (i + 1 < argumente.size() && !argumente[i + 1].starts_with("-"))
+        gewaehlt.lauf = argumente[++i];
     } else if (argument.starts_with("-") ||
                (kSlashOptions && argument.size() >= 2 && argument[0] == '/' &&
                 std::isalpha(static_cast<unsigned char>(argument[1])))) {

@@ -1,5 +1,5 @@
-// The program's options: --help, --version, -n (--dry-run), and "--",
-// after which every argument is a folder.
+// The program's options: --help, --version, -n (--dry-run), --restore
+// [run], and "--", after which every argument is a folder.
 #pragma once
 
 #include <string>
@@ -9,6 +9,8 @@
 struct Optionen {
   bool fertig = false;    // a text was shown (--help, -h, /?; --version): the run ends
   bool vorschau = false;  // -n, --dry-run: say what a run would do, change nothing
+  bool zurueck = false;   // --restore: put back what a run kept
+  std::string lauf;       // the run folder that --restore names; "" for the latest
 };
 
 // Takes the options out of `argumente`, leaving the folders of further

@@ -475,6 +475,27 @@ int Rename(const std::string& path, const std::string& new_name) {
   return Failed(Rename_Found(path, new_name));
 }
 
+std::vector<std::string> Names_In(const std::string& folder) {
+  std::vector<std::string> found_names;
+  Found found = Resolve(folder, Wine_Paths::Absence::read);
+  DIR* dir = found.exists ? opendir(found.path.c_str()) : nullptr;
+  if (!dir) return found_names;
+  while (dirent* entry = readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..") found_names.push_back(name);
+  }
+  closedir(dir);
+  return found_names;
+}
+
+int Remove_Folder(const std::string& folder) {
+  Found found = Resolve(folder);
+  if (!found.exists) return found.certain ? ENOENT : EIO;
+  if (rmdir(found.path.c_str()) != 0) return Failed(errno);
+  Wine_Paths::Note_Removed(names, found.path);
+  return Sync_Folder(Folder_Of(found.path));
+}
+
 int Held(const std::string& folder) {
   Found found = Resolve(folder + "\\" + kHoldName, Wine_Paths::Absence::read);
   if (!found.exists) return found.certain ? 0 : EIO;

@@ -269,6 +269,25 @@ void Unkeep(const std::string& kept) {
   Remove_Keep_Folders();
 }
 
+std::vector<std::string> Names_In(const std::string& folder) {
+  std::vector<std::string> names;
+  std::string pattern = folder;
+  if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(Wide_Path(pattern + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::string name = Narrow(found.cFileName);
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
+int Remove_Folder(const std::string& folder) {
+  return RemoveDirectoryW(Wide_Path(folder).c_str()) ? 0 : Errno_Of(GetLastError());
+}
+
 int Held(const std::string& folder) {
   HANDLE file = CreateFileW(Wide_Path(folder + "\\morvane.lock").c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

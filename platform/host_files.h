@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace Host_Files {
 
@@ -67,6 +68,13 @@ void Exact_Names(const std::string& folder);
 // gets EBUSY. ENOENT or ENOTDIR when there is no such folder; EINVAL when
 // what stands at that name is no file.
 int Hold(const std::string& folder);
+
+// The names of what stands in `folder` (files and folders, "." and ".."
+// left out), read from the folder now; none when it cannot be read.
+std::vector<std::string> Names_In(const std::string& folder);
+
+// Removes the folder `folder` when it is empty. 0, or the errno value.
+int Remove_Folder(const std::string& folder);
 
 // Whether a run holds `folder` (as Hold does it) without taking it and
 // without making anything: EBUSY when one does; 0 when none does, or there

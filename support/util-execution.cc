@@ -2,7 +2,9 @@
 #include "support/util-execution.h"
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
+#include <thread>
 
 #include "base/paths.h"
 #include "base/utf8.h"
@@ -25,15 +27,34 @@ std::string Installation_Of(const std::string& path) {
 
 int kept_count = 0;
 
+// The date and time of now, in the form of a run folder's name.
+std::string Now_Stamp() {
+  std::time_t now = std::time(nullptr);
+  char text[32] = "";
+  std::strftime(text, sizeof text, "%Y-%m-%d_%H%M%S", std::localtime(&now));
+  return text;
+}
+
+// The name of this run's folder of kept files: the time of its first keep.
+std::string& Run_Stamp() {
+  static std::string stamp;
+  if (stamp.empty()) stamp = Now_Stamp();
+  return stamp;
+}
+
 }  // namespace
 
+void Keep_After(const std::string& earlier) {
+  std::string now = Now_Stamp();
+  while (now <= earlier) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    now = Now_Stamp();
+  }
+  Run_Stamp() = now;
+}
+
 std::string Keep_Path(const std::string& target) {
-  static const std::string stamp = [] {
-    std::time_t now = std::time(nullptr);
-    char text[32] = "";
-    std::strftime(text, sizeof text, "%Y-%m-%d_%H%M%S", std::localtime(&now));
-    return std::string(text);
-  }();
+  const std::string& stamp = Run_Stamp();
   std::string folder = Folder_Part(target);
   std::string name = target.substr(folder.size());
   std::string separator = folder.empty() ? "\\" : folder.substr(folder.size() - 1);
@@ -42,6 +63,14 @@ std::string Keep_Path(const std::string& target) {
   std::string sub = folder.substr(installation.size());
   return installation + "Morvane-Sicherung" + separator + stamp + separator + sub + separator +
          name;
+}
+
+bool Is_Run_Name(const std::string& name) {
+  static const char kForm[] = "dddd-dd-dd_dddddd";
+  if (name.size() != sizeof kForm - 1) return false;
+  for (size_t i = 0; i < name.size(); ++i)
+    if (kForm[i] == 'd' ? !(name[i] >= '0' && name[i] <= '9') : name[i] != kForm[i]) return false;
+  return true;
 }
 
 void Report_Kept(const std::string& kept) {

@@ -50,6 +50,14 @@ Command Parse(const std::string& text);
 // those of the run's first copy, so that one run keeps into one folder.
 std::string Keep_Path(const std::string& target);
 
+// Has this run keep into a folder named later than the run folder
+// `earlier` (a restore of a run made in the same second), waiting for the
+// clock when it must. Before the first Keep_Path.
+void Keep_After(const std::string& earlier);
+
+// Whether `name` has the form of a run folder's name: YYYY-MM-DD_HHMMSS.
+bool Is_Run_Name(const std::string& name);
+
 // Says on the console where a replaced file was kept ("alte Fassung
 // gesichert nach <kept>"), and counts it.
 void Report_Kept(const std::string& kept);

@@ -37,6 +37,8 @@ class Crash(e2e_test.Harness):
     user_folder = False  # the cache in a native game's user folder, ~/.ut2004
     older = False  # an older, different version at every target, to be kept
     no_links = False  # a disk without hard links: every link fails with EPERM
+    restore = False  # the faults hit a restore of the run that kept the older versions
+    args = ()  # the arguments of the run that the faults hit, before the further installation
 
     def lay_out(self):
         shutil.rmtree(os.path.join(self.prefix, "drive_c"), ignore_errors=True)
@@ -65,6 +67,13 @@ class Crash(e2e_test.Harness):
         if self.taken_over:
             cache = os.path.join(self.root, "Cache")
             os.rename(os.path.join(cache, "cache.ini"), os.path.join(cache, "tempcache.ini"))
+        self.args = ()
+        if self.restore:
+            # A clean run keeps the older versions; the faults hit their restore.
+            self.assertEqual(self.run_native().returncode, 0)
+            [run] = os.listdir(os.path.join(self.root, "Morvane-Sicherung"))
+            self.args = ("--restore", run, "--")
+            self.olders += list(self.contents.values())  # the packages, at their targets now
 
     def run_native(self, strace=()):
         env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "WINEPREFIX": self.prefix,
@@ -72,7 +81,7 @@ class Crash(e2e_test.Harness):
         if self.no_links:
             strace = (list(strace) or ["strace", "-qq", "-o", "/dev/null"]) + [
                 "-e", "inject=link:error=EPERM"]
-        command = list(strace) + [e2e_test.PLATFORM.binary, SECOND]
+        command = list(strace) + [e2e_test.PLATFORM.binary, *self.args, SECOND]
         return subprocess.run(command, input=self.answer, capture_output=True, env=env,
                               cwd=self.prefix, timeout=60)
 
@@ -91,12 +100,12 @@ class Crash(e2e_test.Harness):
         return counts, self.files()
 
     def test_a_fault_at_any_call_loses_nothing_and_heals(self):
-        for self.taken_over, self.user_folder, self.older, self.no_links in (
-                (False, False, False, False), (True, False, False, False),
-                (False, True, False, False), (False, False, True, False),
-                (False, False, True, True)):
+        for self.taken_over, self.user_folder, self.older, self.no_links, self.restore in (
+                (False, False, False, False, False), (True, False, False, False, False),
+                (False, True, False, False, False), (False, False, True, False, False),
+                (False, False, True, True, False), (False, False, True, False, True)):
             with self.subTest(taken_over=self.taken_over, user_folder=self.user_folder,
-                              older=self.older, no_links=self.no_links):
+                              older=self.older, no_links=self.no_links, restore=self.restore):
                 self.inject_everywhere()
 
     def inject_everywhere(self):
@@ -111,7 +120,7 @@ class Crash(e2e_test.Harness):
                 self.lay_out()
                 hurt = self.run_native(["strace", "-qq", "-o", "/dev/null", "-e",
                                         "inject=%s:%s:when=%d" % (call, fault, n)])
-                if fault == "error=EIO":
+                if fault == "error=EIO" and not self.restore:
                     self.one_step()
                 err = e2e_test.normalised(hurt.stderr.decode("latin-1"))
                 if "DEVICE_ERROR" in err:
@@ -145,12 +154,18 @@ class Crash(e2e_test.Harness):
     def heals(self, clean):
         """One run without faults leaves what one clean run leaves."""
         extra = os.path.join("Spiele", "UT2004 Kopie") + os.sep
+        # (A restore names its run: where its folder is gone, there is nothing left to do.)
         healed = self.run_native()
         self.assertEqual(healed.returncode, 0, healed.stderr)
         after = self.files()
         # Every older version that stood at a target is somewhere still.
         for older in self.olders:
             self.assertIn(older, after.values())
+        if self.restore:  # the type folders as before the run, every version somewhere
+            for path in set(clean) | set(after):
+                if "Morvane-Sicherung" not in path:
+                    self.assertEqual(after.get(path), clean.get(path), path)
+            return
         # Kept files: one run's folder is named for its time, and a file kept
         # twice (by a cut-short run, then again) is numbered.
         # (A copy to the further installation may have failed, with its keeping.)

@@ -574,6 +574,43 @@ class EndToEnd(Harness):
                                      "anderen Lauf: " + folder + "\n")
                 self.assertEqual(self.files(), before)
 
+    def test_a_restore_gives_back_what_a_run_replaced_and_is_undone_by_another(self):
+        self.standard(entries=[(sp.key(1), "DM-Foo.ut2"), (sp.key(2), "XGame.u"),
+                               (sp.key(3), "DM-Foo.ut2")])
+        for base in (self.root, self.second):
+            write_file(os.path.join(base, "Maps", "DM-Foo.ut2"), b"eigene Karte " + base.encode())
+            write_file(os.path.join(base, "System", "XGame.u"), b"altes XGame " + base.encode())
+
+        def type_folders():
+            """The type folders' files; and the run folders of each Morvane-Sicherung."""
+            tree = self.tree([self.root, self.second])
+            return ({p: v[3] for p, v in tree.items() if "Cache" not in p and v[3] is not None and
+                     "Morvane-Sicherung" not in p},
+                    [len(os.listdir(os.path.join(base, "Morvane-Sicherung")))
+                     for base in (self.root, self.second)
+                     if os.path.isdir(os.path.join(base, "Morvane-Sicherung"))])
+        before = type_folders()
+        self.assertEqual(self.run_morvane("1\n\n", [SECOND]).status, 0)
+        after = type_folders()
+        restore = ["--restore", "--", SECOND]
+        run = self.run_morvane("1\n\n", restore)
+        restored = ""
+        for base in (UT, SECOND):
+            restored += ("\nstelle wieder her aus %s\\Morvane-Sicherung\\<zeit>\\\n" % base +
+                         "".join("lege zurueck nach %s\\%s\n" % (base, target) + PLATFORM.COPIED +
+                                 "".join("%s%s\\Morvane-Sicherung\\<zeit>\\%s\n" % (KEPT, base, k)
+                                         for k in kept)
+                                 for target, kept in (
+                                     ("Maps\\DM-Foo.ut2", ["Maps\\DM-Foo.ut2", "Maps\\DM-Foo (2).ut2"]),
+                                     ("System\\XGame.u", ["System\\XGame.u"]))))
+        self.expect(Run(stamped(run.out), run.err, run.status), OPENING + restored +
+                    "\n- Dateien zurueckgelegt: 4\n"
+                    "- alte Fassungen gesichert in Morvane-Sicherung: 6\n" + PROMPT)
+        # As before the run, the restored run folder gone for the restore's own.
+        self.assertEqual(type_folders(), (before[0], [1, 1]))
+        self.assertEqual(self.run_morvane("1\n\n", restore).status, 0)
+        self.assertEqual(type_folders(), after)
+
     @unittest.skipUnless(PLATFORM.name == "wine", "the Windows build's shell")
     def test_a_shell_that_asks_finds_no_answer_of_the_players(self):
         # The shell reads a line before it works. Its input must end at once:
@@ -910,6 +947,19 @@ CASES = [
              "\nZeile eingelesen: {k4}=a%b.u\n!! unsicherer Dateiname -> Zeile wuerde ausgelassen !!\n",
          index=["{k1}=Song.ogg", "{k2}=DM-Dir.ut2", "{k3}=Lost.u", "{k4}=a%b.u"],
          sum=(0, 3, [], 0, 1)),
+    dict(name="a restore with nothing kept says so", args=["--restore"], entries=[(1, "XGame.u")],
+         out="\n- nichts wiederherzustellen in {UT}\\Morvane-Sicherung\\\n",
+         ending="\n- Dateien zurueckgelegt: 0\n" + PROMPT, index=["{k1}=XGame.u"]),
+    dict(name="a run folder's name that leads out of Morvane-Sicherung is refused",
+         args=["--restore", "..\\..\\Windows"], entries=[], before={"UT/Morvane-Sicherung": ("mkdir",)},
+         status=1, err=report("IO_EXCEPTIONS.NAME_ERROR", "wiederherstellen.cc:N kein Lauf von "
+                              "Morvane in C:\\UT2004\\Morvane-Sicherung\\: ..\\..\\Windows")),
+    dict(name="and so is a link in the form of a run folder", only="native",
+         args=["--restore", "2026-01-01_000000"], entries=[],
+         before={"UT/Morvane-Sicherung": ("mkdir",),
+                 "UT/Morvane-Sicherung/2026-01-01_000000": ("link", "/tmp")},
+         status=1, err=report("IO_EXCEPTIONS.NAME_ERROR", "wiederherstellen.cc:N kein Lauf von "
+                              "Morvane in C:\\UT2004\\Morvane-Sicherung\\: 2026-01-01_000000")),
     dict(name="a player's own map in the user folder is kept", game="user", only="native",
          entries=[(1, "DM-Foo.ut2")], before={"USER/Maps/DM-Foo.ut2": b"eigene Karte"},
          out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}{kept}{USER}/{sich}/Maps/DM-Foo.ut2\n",
@@ -1038,6 +1088,7 @@ class Table(Harness):
                                    *case["sum"][3:]))
         ending = ((summary(*case["sum"], preview=preview) if "sum" in case else EMPTY + PROMPT)
                   if status == 0 else "")
+        ending = case.get("ending", ending)
         if case.get("full"):
             opening = ending = ""
         if "says" in case:  # a text of the program's own: what it must say
