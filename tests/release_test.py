@@ -46,7 +46,8 @@ class Release(unittest.TestCase):
                      "./usr/share/doc/morvane/copyright",
                      "./usr/share/doc/morvane/changelog.Debian.gz",
                      "./usr/share/doc/morvane/PLAYERS.md.gz", "./usr/share/doc/morvane/README.md.gz",
-                     "./usr/share/doc/morvane/LIESMICH.txt.gz"):
+                     "./usr/share/doc/morvane/LIESMICH.txt.gz",
+                     "./usr/share/man/de/man6/morvane.6.gz"):
             self.assertIn(path, listing)
         manual = os.path.join(os.path.dirname(__file__), "..", "packaging", "morvane.6")
         with open(manual) as f:
@@ -81,7 +82,7 @@ class Release(unittest.TestCase):
         with tarfile.open(archive) as tar:
             self.assertEqual(sorted(m.name for m in tar.getmembers() if m.isfile()), [
                 name + "/" + f for f in ("LICENSE", "LIESMICH.txt", "PLAYERS.md", "morvane",
-                                         "morvane.6")])
+                                         "morvane.6", "morvane.de.6")])
             tar.extractall(out)
         program = os.path.join(out, name, "morvane")
         # No interpreter and no library of the system.
