@@ -165,6 +165,26 @@ bool vorschau_lauf(const std::string& utpfad, const std::string& cachepfad,
                            vorschau_worte);
 }
 
+// A restore (--restore): holds the cache, as a run does, since it changes
+// the installation; puts back what the run `lauf` (or the latest) kept in
+// the installation and in every further one; sums up.
+void zurueck_lauf(const std::string& utpfad, const std::string& trenner,
+                  const std::vector<std::string>& argumente, const std::string& lauf) {
+  cache_halten(utpfad + trenner + "Cache", trenner);
+  Rueckgabe rueckgabe;
+  wiederherstellen(utpfad, trenner, lauf, rueckgabe);
+  for (std::string ordner : argumente)  // a Linux folder is joined with "/"
+    wiederherstellen(ordner, Host_Path(ordner) ? "/" : "\\", lauf, rueckgabe);
+  Text_Files::New_Line();
+  std::string summe = "- Dateien zurueckgelegt: " + std::to_string(rueckgabe.zurueck);
+  if (rueckgabe.fehlgeschlagen > 0)
+    summe += ", nicht zurueckgelegt: " + std::to_string(rueckgabe.fehlgeschlagen);
+  Text_Files::Put_Line(summe);
+  if (Util::Execution::Kept_Count() > 0)
+    Text_Files::Put_Line("- alte Fassungen gesichert in Morvane-Sicherung: " +
+                         std::to_string(Util::Execution::Kept_Count()));
+}
+
 // The summary of a pass that met entries: moved, kept and removed add up to
 // the lines after "[Cache]"; each failed copy is named by its target, so
 // that it can be finished by hand. A preview's says what a run would do.
@@ -227,41 +247,24 @@ void morvane(std::vector<std::string> argumente) {
   cachepfad = utpfad + trenner + "Cache" + trenner;
   int gesichert = 0;
   if (gewaehlt.zurueck) {
-    // A restore changes the installation: no run may work on it meanwhile.
-    cache_halten(utpfad + trenner + "Cache", trenner);
-    Rueckgabe rueckgabe;
-    wiederherstellen(utpfad, trenner, gewaehlt.lauf, rueckgabe);
-    for (std::string ordner : argumente)  // a Linux folder is joined with "/"
-      wiederherstellen(ordner, Host_Path(ordner) ? "/" : "\\", gewaehlt.lauf, rueckgabe);
-    Text_Files::New_Line();
-    std::string summe = "- Dateien zurueckgelegt: " + std::to_string(rueckgabe.zurueck);
-    if (rueckgabe.fehlgeschlagen > 0)
-      summe += ", nicht zurueckgelegt: " + std::to_string(rueckgabe.fehlgeschlagen);
-    Text_Files::Put_Line(summe);
-    if (Util::Execution::Kept_Count() > 0)
-      Text_Files::Put_Line("- alte Fassungen gesichert in Morvane-Sicherung: " +
-                           std::to_string(Util::Execution::Kept_Count()));
-    Text_Files::New_Line();
-    Text_Files::Put_Line("++ 'Enter' druecken um das Programm zu beenden ++");
-    ustrings::Get_Line(zeile);
-    return;
-  }
-  if (gewaehlt.vorschau) {
-    Vorschau vorschau;
-    eintraege = vorschau_lauf(utpfad, cachepfad, trenner, argumente, cachedatei, tempdatei,
-                              vorschau, bilanz);
-    gesichert = vorschau.gesichert;
+    zurueck_lauf(utpfad, trenner, argumente, gewaehlt.lauf);
   } else {
-    eintraege = lauf(utpfad, cachepfad, trenner, installation.exact_names, argumente, cachedatei,
-                     tempdatei, bilanz);
-    gesichert = Util::Execution::Kept_Count();
-  }
-
-  Text_Files::New_Line();
-  if (!eintraege) {
-    Text_Files::Put_Line("- cache.ini leer");
-  } else {
-    bilanz_zeigen(bilanz, gesichert, gewaehlt.vorschau);
+    if (gewaehlt.vorschau) {
+      Vorschau vorschau;
+      eintraege = vorschau_lauf(utpfad, cachepfad, trenner, argumente, cachedatei, tempdatei,
+                                vorschau, bilanz);
+      gesichert = vorschau.gesichert;
+    } else {
+      eintraege = lauf(utpfad, cachepfad, trenner, installation.exact_names, argumente, cachedatei,
+                       tempdatei, bilanz);
+      gesichert = Util::Execution::Kept_Count();
+    }
+    Text_Files::New_Line();
+    if (!eintraege) {
+      Text_Files::Put_Line("- cache.ini leer");
+    } else {
+      bilanz_zeigen(bilanz, gesichert, gewaehlt.vorschau);
+    }
   }
   Text_Files::New_Line();
   Text_Files::Put_Line("++ 'Enter' druecken um das Programm zu beenden ++");
