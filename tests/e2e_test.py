@@ -976,8 +976,10 @@ class Table(Harness):
             if case.get("only", PLATFORM.name) != PLATFORM.name:
                 continue
             # strace fails calls of the native build; it cannot run under a
-            # leak checker. A file system of its own is mounted as root.
+            # leak checker (valgrind, or the sanitizers' LeakSanitizer). A file
+            # system of its own is mounted as root.
             if "strace" in case and (PLATFORM.name != "native" or PLATFORM.wrapper or
+                                     os.environ.get("MORVANE_SANITIZED") == "ON" or
                                      not shutil.which("strace")):
                 continue
             if any(v[0] == "tmpfs" for v in case.get("before", {}).values()
