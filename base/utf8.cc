@@ -69,33 +69,42 @@ size_t Utf16_Length(std::string_view text) {
   return units;
 }
 
-std::string Fold(std::string_view text) {
+namespace {
+
+// The text with each character as `put` writes it: the character (-1 for
+// bytes that are no character), its bytes, and the text to append to.
+template <typename Put_Character>
+std::string Each_Character(std::string_view text, Put_Character put) {
   std::string out;
   out.reserve(text.size());
   for (size_t pos = 0; pos < text.size();) {
     size_t start = pos;
     long code = Next(text, pos);
-    if (code < 0) {
-      out.append(text.substr(start, pos - start));
-    } else {
-      Put(out, Lower(static_cast<unsigned>(code)));
-    }
+    put(code, text.substr(start, pos - start), out);
   }
   return out;
 }
 
+}  // namespace
+
+std::string Fold(std::string_view text) {
+  return Each_Character(text, [](long code, std::string_view bytes, std::string& out) {
+    if (code < 0) {
+      out.append(bytes);
+    } else {
+      Put(out, Lower(static_cast<unsigned>(code)));
+    }
+  });
+}
+
 std::string Shown(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t pos = 0; pos < text.size();) {
-    size_t start = pos;
-    if (Next(text, pos) < 0) {
+  return Each_Character(text, [](long code, std::string_view bytes, std::string& out) {
+    if (code < 0) {
       out += '?';
     } else {
-      out.append(text.substr(start, pos - start));
+      out.append(bytes);
     }
-  }
-  return out;
+  });
 }
 
 }  // namespace Utf8

@@ -44,11 +44,11 @@ bool fehlt(const std::string& pfad) {
   return Host_Files::Look(pfad) == Host_Files::Kind::absent;
 }
 
-// Two runs on one cache would write one index each and remove each other's:
-// the folder is held from before the first look at the index until the run
-// ends. A missing folder holds nothing (opening the index then says so).
-void cache_halten(const std::string& cacheordner, const std::string& trenner) {
-  int error = Host_Files::Hold(cacheordner);
+// Ends the run with the report for `error`, what asking for the hold on
+// `cacheordner` gave (Host_Files::Hold or Held): another run holds it, its
+// file system cannot lock, or its lock file cannot be had. A missing folder
+// holds nothing (opening the index then says so).
+void halten_melden(int error, const std::string& cacheordner, const std::string& trenner) {
   if (error == EBUSY)
     throw IO_Exceptions::Use_Error("in Arbeit bei einem anderen Lauf: " + cacheordner);
   // A network file system without its lock service: no run could hold it.
@@ -57,6 +57,13 @@ void cache_halten(const std::string& cacheordner, const std::string& trenner) {
                                    cacheordner);
   if (error != 0 && error != ENOENT && error != ENOTDIR)
     throw IO_Exceptions::Use_Error(cacheordner + trenner + "morvane.lock");
+}
+
+// Two runs on one cache would write one index each and remove each other's:
+// the folder is held from before the first look at the index until the run
+// ends. A missing folder holds nothing (opening the index then says so).
+void cache_halten(const std::string& cacheordner, const std::string& trenner) {
+  halten_melden(Host_Files::Hold(cacheordner), cacheordner, trenner);
 }
 
 // What stands at one of the index's names, read from its folder now; a
@@ -144,10 +151,7 @@ bool vorschau_lauf(const std::string& utpfad, const std::string& cachepfad,
                    Text_Files::File& cachedatei, Text_Files::File& tempdatei, Vorschau& vorschau,
                    Bilanz& bilanz) {
   std::string cacheordner = utpfad + trenner + "Cache";
-  int error = Host_Files::Held(cacheordner);
-  if (error == EBUSY)
-    throw IO_Exceptions::Use_Error("in Arbeit bei einem anderen Lauf: " + cacheordner);
-  if (error != 0) throw IO_Exceptions::Use_Error(cacheordner + trenner + "morvane.lock");
+  halten_melden(Host_Files::Held(cacheordner), cacheordner, trenner);
   std::string index = cachepfad + "cache.ini";
   if (indexdatei(index) == Host_Files::Kind::absent &&
       indexdatei(cachepfad + "tempcache.ini") == Host_Files::Kind::file) {
