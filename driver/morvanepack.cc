@@ -1,40 +1,93 @@
 // Finding the installed games and letting the user choose one.
 #include "driver/morvanepack.h"
 
+#include <set>
+
 #include "base/errors.h"
 #include "platform/gwindows-registry.h"
+#include "platform/launchers.h"
 #include "platform/user_folders.h"
 #include "support/integer_input.h"
 #include "support/text_files.h"
 #include "support/ustrings.h"
 
 namespace {
+
 const char kInstalledApps[] = "SOFTWARE\\Unreal Technology\\Installed Apps";
+
+// One line of the list.
+struct Eintrag {
+  std::string name;        // as the list shows it
+  std::string schluessel;  // the registry's name; "" for a user folder
+  std::string praefix;     // a launcher's Wine prefix; "" for the default one
+};
+
+std::string ordner_von(const std::string& schluessel) {
+  using namespace GWindows::Registry;
+  return Get_Value(std::string(kInstalledApps) + "\\" + schluessel + "\\", "Folder",
+                   HKEY_LOCAL_MACHINE);
 }
+
+// The games registered in the prefixes of the game launchers, each named
+// with its launcher and prefix: "UT2004 (Lutris: ~/Games/ut2004)". A game
+// whose folder is that of a game listed before (from the default prefix
+// among them) is left out. The default prefix is in use again afterwards.
+std::vector<Eintrag> launcher_spiele(const GWindows::Registry::Key_Name_Array& registriert) {
+  using namespace GWindows::Registry;
+  std::vector<Eintrag> spiele;
+  std::vector<Launcher_Prefix> praefixe = Launcher_Prefixes();
+  if (praefixe.empty()) return spiele;
+  std::set<std::string> bekannt;
+  for (const std::string& schluessel : registriert)
+    bekannt.insert(Installation_Identity(ordner_von(schluessel)));
+  for (const Launcher_Prefix& praefix : praefixe) {
+    Use_Prefix(praefix.folder);
+    // A launcher's prefix whose registry cannot be read is passed over
+    // without a word, as a launcher's file that cannot be read is.
+    try {
+      for (const std::string& schluessel :
+           Find_Sub_Keys(kInstalledApps, HKEY_LOCAL_MACHINE).value_or(Key_Name_Array{})) {
+        std::string ordner = ordner_von(schluessel);
+        if (!ordner.empty() && !bekannt.insert(Installation_Identity(ordner)).second) continue;
+        spiele.push_back({schluessel + " (" + praefix.launcher + ": " + praefix.shown + ")",
+                          schluessel, praefix.folder});
+      }
+    } catch (const Registry_Error&) {
+    }
+  }
+  Use_Prefix("");
+  return spiele;
+}
+
+}  // namespace
 
 Installation utinstallationen() {
   using namespace GWindows::Registry;
-  // Games registered in the registry first, then the native games' user
-  // folders. Without either, the registry's own error.
+  // Games registered in the registry first, then those in the launchers'
+  // prefixes, then the native games' user folders. Without any, the
+  // registry's own error.
   std::vector<std::string> benutzerordner = User_Folders();
   std::optional<Key_Name_Array> registriert = Find_Sub_Keys(kInstalledApps, HKEY_LOCAL_MACHINE);
-  if (!registriert && benutzerordner.empty()) {
+  std::vector<Eintrag> launcher = launcher_spiele(registriert.value_or(Key_Name_Array{}));
+  if (!registriert && launcher.empty() && benutzerordner.empty()) {
     // Natively a player is told where the program looked; on Windows the
     // registry's own error says it.
     std::string gesucht = Places_Searched();
     if (!gesucht.empty()) throw Registry_Error("keine Installation gefunden in " + gesucht);
     registriert = Get_Sub_Keys(kInstalledApps, HKEY_LOCAL_MACHINE);
   }
-  Key_Name_Array installierteuts = registriert.value_or(Key_Name_Array{});
-  const int32_t anzahlregistriert = static_cast<int32_t>(installierteuts.size());
-  installierteuts.insert(installierteuts.end(), benutzerordner.begin(), benutzerordner.end());
+  std::vector<Eintrag> installierteuts;
+  for (const std::string& name : registriert.value_or(Key_Name_Array{}))
+    installierteuts.push_back({name, name, ""});
+  installierteuts.insert(installierteuts.end(), launcher.begin(), launcher.end());
+  for (const std::string& ordner : benutzerordner) installierteuts.push_back({ordner, "", ""});
   const int32_t anzahluts = static_cast<int32_t>(installierteuts.size());
 
   Text_Files::Put_Line("Folgende UT-Installationen gefunden:");
   Text_Files::New_Line();
   for (int32_t i = 1; i <= anzahluts; ++i) {
     Text_Files::Put("  " + std::to_string(i) + ": ");
-    ustrings::Put_Line(installierteuts[i - 1]);
+    ustrings::Put_Line(installierteuts[i - 1].name);
   }
   Text_Files::New_Line();
   Text_Files::Put("Geben sie die Nr. der Installation ein: ");
@@ -46,9 +99,9 @@ Installation utinstallationen() {
   Text_Files::Skip_Line(input);
   if (auswahl < 1 || auswahl > anzahluts) throw Constraint_Error("index check failed");
 
-  const std::string& name = installierteuts[auswahl - 1];
-  if (auswahl > anzahlregistriert) return {name, name, /*exact_names=*/true};
-  return {name,
-          Get_Value(std::string(kInstalledApps) + "\\" + name + "\\", "Folder", HKEY_LOCAL_MACHINE),
-          false};
+  const Eintrag& wahl = installierteuts[auswahl - 1];
+  if (wahl.schluessel.empty()) return {wahl.name, wahl.name, /*exact_names=*/true};
+  // The run uses the drives and the registry of the game's own prefix.
+  if (!wahl.praefix.empty()) Use_Prefix(wahl.praefix);
+  return {wahl.name, ordner_von(wahl.schluessel), false};
 }

@@ -1,5 +1,8 @@
 // The registry calls answered from the Wine prefix's system.reg, read afresh
 // for every key that is opened. Texts are in UTF-8.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +20,7 @@ const long kFileNotFound = 2;
 const long kAccessDenied = 5;
 const long kReadFault = 30;
 const long kMoreData = 234;
+const off_t kRead_Whole_Below = 256 << 10;
 
 Wine_Registry::Key& Key_Of(Handle key) {
   return *static_cast<Wine_Registry::Key*>(key);
@@ -33,6 +37,24 @@ long Open_Key(Root, const char* path, Handle* key) {
     return errno == ENOENT || errno == ENOTDIR ? kFileNotFound
            : errno == EACCES                   ? kAccessDenied
                                                : kReadFault;
+  // A registry as Wine writes it, its keys in order, tells whether it holds
+  // the key from a few pages; a small one is read whole all the same.
+  struct stat st;
+  if (fstat(fileno(file), &st) == 0 && st.st_size > kRead_Whole_Below) {
+    bool failed = false;
+    auto read = [file, &failed](uint64_t offset, size_t size) {
+      std::string bytes(size, '\0');
+      ssize_t got = pread(fileno(file), bytes.data(), size, static_cast<off_t>(offset));
+      failed = failed || got < 0;
+      bytes.resize(got > 0 ? got : 0);
+      return bytes;
+    };
+    bool may_hold = Wine_Registry::May_Hold(read, st.st_size, path);
+    if (failed || !may_hold) {
+      std::fclose(file);
+      return failed ? kReadFault : kFileNotFound;
+    }
+  }
   std::string text;
   char buffer[1 << 16];
   while (size_t got = std::fread(buffer, 1, sizeof buffer, file)) text.append(buffer, got);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/host_text.h"
+#include "platform/launchers.h"
 #include "platform/user_folders.h"
 #include "platform/wine_prefix.h"
 
@@ -40,6 +41,8 @@ std::vector<std::string> User_Folders() {
 
 std::string Places_Searched() {
   std::string places = Wine_Prefix() + "/system.reg";
+  std::string launchers = Launcher_Places();
+  if (!launchers.empty()) places += ", " + launchers;
   for (const char* name : kUser_Folders) places += ", " + Home() + "/" + name + "/Cache";
   return places;
 }

@@ -12,6 +12,7 @@
 std::vector<std::string> User_Folders();
 
 // Where the platform looked for games besides the registry's key, for a
-// player told that none was found: on Linux the Wine prefix's registry file
-// and the user folders' Cache folders, joined by ", ". Empty on Windows.
+// player told that none was found: on Linux the Wine prefix's registry file,
+// the launchers' places and the user folders' Cache folders, joined by ", ".
+// Empty on Windows.
 std::string Places_Searched();

@@ -3,9 +3,22 @@
 
 #include <cstdlib>
 
+namespace {
+std::string used;  // set by Use_Wine_Prefix
+}
+
 std::string Wine_Prefix() {
-  const char* prefix = std::getenv("WINEPREFIX");
-  if (prefix && *prefix) return prefix;
+  if (!used.empty()) return used;
+  if (Wine_Prefix_Chosen()) return std::getenv("WINEPREFIX");
   const char* home = std::getenv("HOME");
   return std::string(home ? home : "") + "/.wine";
+}
+
+void Use_Wine_Prefix(const std::string& prefix) {
+  used = prefix;
+}
+
+bool Wine_Prefix_Chosen() {
+  const char* prefix = std::getenv("WINEPREFIX");
+  return prefix && *prefix;
 }

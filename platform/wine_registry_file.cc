@@ -199,7 +199,109 @@ std::optional<Value> Parse_Value(const std::vector<std::string_view>& lines, siz
   return std::nullopt;
 }
 
+// The parts of `path` as the file names them: in a 64-bit prefix a path
+// below "Software" lies in its 32-bit view.
+std::vector<std::string> Wanted_Parts(std::string_view path, bool win64) {
+  std::vector<std::string> wanted = Split_Path(path);
+  if (win64 && !wanted.empty() && Same_Name(wanted[0], "Software") &&
+      !(wanted.size() > 1 && Same_Name(wanted[1], "Wow6432Node")))
+    wanted.insert(wanted.begin() + 1, "Wow6432Node");
+  return wanted;
+}
+
+// Wine's order of names: character by character in upper case (A-Z), then
+// the shorter first. Its order of keys: part by part, a key before those
+// below it.
+long Upper(long c) {
+  return c >= 'a' && c <= 'z' ? c - 32 : c;
+}
+
+int Compare_Names(std::string_view a, std::string_view b) {
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    long x = Upper(Utf8::Next(a, i)), y = Upper(Utf8::Next(b, j));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return (i < a.size()) - (j < b.size());
+}
+
+int Compare_Paths(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+  for (size_t p = 0; p < a.size() && p < b.size(); ++p)
+    if (int order = Compare_Names(a[p], b[p])) return order;
+  return (a.size() > b.size()) - (a.size() < b.size());
+}
+
+// A key's line in the file: where it starts and ends, and the key's parts.
+struct Key_Line {
+  uint64_t start = 0, end = 0;
+  std::vector<std::string> parts;
+};
+
+const size_t kPage = 4096;
+
+// The first key line that starts at or after `from` and before `until`.
+std::optional<Key_Line> Key_Line_At(const Reader& read, uint64_t from, uint64_t until) {
+  Key_Line key;
+  bool found = from == 0 && read(0, 1) == "[";
+  // A line starts after a line end: from the byte before `from` on, the
+  // pages overlapping by one byte.
+  for (uint64_t at = from == 0 ? 0 : from - 1; !found && at < until;) {
+    std::string page = read(at, kPage);
+    if (page.size() < 2) return std::nullopt;
+    size_t hit = page.find("\n[");
+    if (hit != std::string::npos) {
+      key.start = at + hit + 1;
+      found = true;
+    }
+    at += page.size() - 1;
+  }
+  if (!found || key.start >= until) return std::nullopt;
+  // The whole line, however it falls over the pages.
+  std::string line = read(key.start, kPage);
+  while (line.find('\n') == std::string::npos && line.size() < 16 * kPage) {
+    std::string more = read(key.start + line.size(), kPage);
+    if (more.empty()) break;
+    line += more;
+  }
+  line = line.substr(0, line.find('\n'));
+  key.end = key.start + line.size() + 1;
+  size_t pos = 1;
+  std::string name;
+  Unescape(line, pos, ']', name);
+  key.parts = Split_Path(name);
+  return key;
+}
+
 }  // namespace
+
+bool May_Hold(const Reader& read, uint64_t file_size, std::string_view path) {
+  std::string head = read(0, kPage);
+  size_t keys = head.find("\n[");
+  // A file of another form, or a header longer than a page: let the whole
+  // file tell.
+  if (!head.starts_with("WINE REGISTRY Version 2") || keys == std::string::npos) return true;
+  bool win64 = head.substr(0, keys).find("\n#arch=win64") != std::string::npos;
+  std::vector<std::string> wanted = Wanted_Parts(path, win64);
+  // The first key at or after `wanted`: every key line that starts before
+  // `low` comes before it, none that starts at or after `high` does.
+  uint64_t low = keys + 1, high = file_size;
+  while (high - low > 16 * kPage) {
+    uint64_t middle = low + (high - low) / 2;
+    std::optional<Key_Line> key = Key_Line_At(read, middle, high);
+    if (!key)
+      high = middle;
+    else if (Compare_Paths(key->parts, wanted) < 0)
+      low = key->end;
+    else
+      high = key->start;
+  }
+  std::optional<Key_Line> key = Key_Line_At(read, low, file_size);
+  while (key && Compare_Paths(key->parts, wanted) < 0) key = Key_Line_At(read, key->end, file_size);
+  if (!key || key->parts.size() < wanted.size()) return false;
+  for (size_t p = 0; p < wanted.size(); ++p)
+    if (!Same_Name(key->parts[p], wanted[p])) return false;
+  return true;
+}
 
 std::optional<Key> Find_Key(std::string_view file_text, std::string_view path) {
   std::vector<std::string_view> lines = Lines_Of(file_text);
@@ -209,10 +311,7 @@ std::optional<Key> Find_Key(std::string_view file_text, std::string_view path) {
     if (line.starts_with("[")) break;
     if (line.starts_with("#arch=win64")) win64 = true;
   }
-  std::vector<std::string> wanted = Split_Path(path);
-  if (win64 && !wanted.empty() && Same_Name(wanted[0], "Software") &&
-      !(wanted.size() > 1 && Same_Name(wanted[1], "Wow6432Node")))
-    wanted.insert(wanted.begin() + 1, "Wow6432Node");
+  std::vector<std::string> wanted = Wanted_Parts(path, win64);
 
   Key key;
   bool found = false;

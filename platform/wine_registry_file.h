@@ -2,6 +2,8 @@
 // names and texts in UTF-8.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +30,15 @@ struct Key {
 // not a Wine registry file or holds no such key; lines that cannot be read
 // are passed over.
 std::optional<Key> Find_Key(std::string_view file_text, std::string_view path);
+
+// The bytes of a file from `offset` on, at most `size` of them (fewer at its end).
+using Reader = std::function<std::string(uint64_t offset, size_t size)>;
+
+// Whether a registry file of `file_size` bytes, its keys in the order in
+// which Wine writes them, may hold `path` (as for Find_Key): false only when
+// it surely does not. It looks up the keys by halves, reading a few pages,
+// not the whole file.
+bool May_Hold(const Reader& read, uint64_t file_size, std::string_view path);
 
 // The data of the named value (compared without regard to case), or nothing.
 const Value* Find_Value(const Key& key, std::string_view name);

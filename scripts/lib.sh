@@ -23,10 +23,16 @@ need_packages() {
   fi
 }
 
+# The libraries of the native program: it reads the game launchers' JSON
+# and YAML files with them.
+NATIVE_LIBRARIES=(/usr/include/nlohmann/json.hpp:nlohmann-json3-dev
+  /usr/include/yaml-cpp/yaml.h:libyaml-cpp-dev)
+
 # build_native DIR [cmake options...]: configures and builds the native program and tests.
 build_native() {
   local dir=$1
   shift
+  [[ " $* " == *mingw-w64.cmake* ]] || need_packages "${NATIVE_LIBRARIES[@]}"
   local generator=()
   command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
   [[ -f $dir/CMakeCache.txt ]] && generator=()

@@ -170,6 +170,104 @@ def write_cache(root, header, entries, extra_lines=(), sizes=None, line_end="\r\
     return contents
 
 
+def make_launcher_home(home, ut=r"C:\UT2004"):
+    """A player's home with the files of each game launcher as it writes
+    them, each prefix registering a game at `ut`, beside one broken file or
+    folder of each kind. Returns the list's entries after ~/.wine's (the
+    name, then the launcher and the prefix) and the Lutris game's prefix.
+    The Steam library on an unmounted disk, the broken files, the prefix
+    without a registry, the pipe and the link loop add nothing, and neither
+    does a second spelling of the Steam folder or of a game's folder."""
+    def write(path, text):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(text)
+
+    def prefix(path, games=(("UT2004", ut),)):
+        make_prefix(path)
+        z = os.path.join(path, "dosdevices", "z:")
+        if not os.path.lexists(z):
+            os.symlink("/", z)
+        write_system_reg(path, list(games))
+        return path
+
+    steam = os.path.join(home, ".local/share/Steam")
+    os.makedirs(os.path.join(home, ".steam"))
+    os.symlink("../.local/share/Steam", os.path.join(home, ".steam/steam"))  # as Steam links it
+    library = os.path.join(home, "SteamLibrary")
+    write(os.path.join(steam, "steamapps/libraryfolders.vdf"), """"libraryfolders"
+{
+\t"0"
+\t{
+\t\t"path"\t\t"%s"
+\t\t"label"\t\t""
+\t\t"contentid"\t\t"4528191713393718034"
+\t\t"totalsize"\t\t"0"
+\t\t"apps"
+\t\t{
+\t\t\t"228980"\t\t"381010537"
+\t\t}
+\t}
+\t"1"
+\t{
+\t\t"path"\t\t"%s"
+\t\t"label"\t\t"Spiele \\"extern\\""
+\t\t"apps"
+\t\t{
+\t\t\t"13230"\t\t"2930440000"
+\t\t}
+\t}
+\t"2"
+\t{
+\t\t"path"\t\t"/media/nicht-eingehaengt/SteamLibrary"
+\t}
+}
+""" % (steam, library))
+    prefix(os.path.join(library, "steamapps/compatdata/13230/pfx"))
+    write(os.path.join(home, ".var/app/com.valvesoftware.Steam/.local/share/Steam/steamapps/"
+                             "libraryfolders.vdf"), '"libraryfolders"\n{\n\t"0"\n\t{\n\t\t"path"')
+
+    lutris = prefix(os.path.join(home, "Games/ut2004"))
+    write(os.path.join(home, ".config/lutris/games/unreal-tournament-2004-1700000000.yml"),
+          "game:\n  exe: %s/drive_c/UT2004/System/UT2004.exe\n  prefix: %s\n  arch: win64\n"
+          "game_slug: unreal-tournament-2004\nname: Unreal Tournament 2004\nrunner: wine\n"
+          "system: {}\nwine:\n  version: lutris-GE-Proton8-26-x86_64\n" % (lutris, lutris))
+    write(os.path.join(home, ".config/lutris/games/kaputt.yml"), "game: [prefix: ~/Games\n")
+    with open(os.path.join(home, ".config/lutris/games/riesig.yml"), "wb") as f:
+        f.truncate(64 << 20)  # huge, and all zero bytes
+    prefix(os.path.join(home, "Lutris/ut2003"), [("UT2003", r"C:\UT2003")])
+    write(os.path.join(home, ".var/app/net.lutris.Lutris/data/lutris/games/ut2003.yml"),
+          "game:\n  prefix: ~/Lutris/ut2003\nname: Unreal Tournament 2003\n")
+
+    heroic = prefix(os.path.join(home, "Spiele/Heroic/Unreal Tournament 2004"))
+    write(os.path.join(home, ".config/heroic/GamesConfig/Quail.json"),
+          '{\n  "Quail": {\n    "autoInstallDxvk": true,\n    "winePrefix": "%s",\n'
+          '    "wineVersion": {\n      "name": "Wine - GE-Proton8-26",\n      "type": "proton"\n'
+          '    }\n  },\n  "version": "v0",\n  "explicit": true\n}\n' % heroic)
+    write(os.path.join(home, ".config/heroic/GamesConfig/Kaputt.json"), '{"Kaputt": {"winePrefix": ')
+    prefix(os.path.join(home, "Games/Heroic/Prefixes/default/UT2004 GOTY"))
+
+    bottles = os.path.join(home, ".var/app/com.usebottles.bottles/data/bottles/bottles")
+    prefix(os.path.join(bottles, "UT2004"))
+    write(os.path.join(bottles, "UT2004/bottle.yml"), "Name: UT2004\nArch: win64\n")
+    os.makedirs(os.path.join(bottles, "Leer"))  # a bottle without a registry
+    os.makedirs(os.path.join(bottles, "Rohr"))
+    os.mkfifo(os.path.join(bottles, "Rohr/system.reg"))
+
+    pol = os.path.join(home, ".PlayOnLinux/wineprefix")
+    # Its second game is the Lutris one, reached through drive Z:.
+    prefix(os.path.join(pol, "UT2004"), [("UT2004", ut), ("UT2004 Lutris", "Z:" + os.path.join(
+        lutris, "drive_c", *ut[3:].split("\\")).replace("/", "\\"))])
+    os.symlink("Schleife", os.path.join(pol, "Schleife"))
+    shown = [("UT2004", "Steam", "~/SteamLibrary/steamapps/compatdata/13230/pfx"),
+             ("UT2004", "Lutris", "~/Games/ut2004"), ("UT2003", "Lutris", "~/Lutris/ut2003"),
+             ("UT2004", "Heroic", "~/Spiele/Heroic/Unreal Tournament 2004"),
+             ("UT2004", "Heroic", "~/Games/Heroic/Prefixes/default/UT2004 GOTY"),
+             ("UT2004", "Bottles", "~/.var/app/com.usebottles.bottles/data/bottles/bottles/UT2004"),
+             ("UT2004", "PlayOnLinux", "~/.PlayOnLinux/wineprefix/UT2004")]
+    return ["%s (%s: %s)" % entry for entry in shown], lutris
+
+
 SAMPLE_NAMES = ["DM-Rankin.ut2", "ONS-Torlan.ut2", "XGame.u", "HumanMaleA.ukx",
                 "Ragdoll.ka", "KR-Intro.ogg", "WeaponSounds.uax", "ArboreaHardware.usx",
                 "AlleriaTerrain.utx", "CTF-Face3.ut2", "ServerPerks.u"]

@@ -1,0 +1,146 @@
+// Steam's VDF has no reader in Debian: a small one is here. YAML and JSON
+// are read by yaml-cpp and nlohmann-json.
+#include "platform/launcher_files.h"
+
+#include <yaml-cpp/yaml.h>
+
+#include <cstring>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <utility>
+
+#include "base/utf8.h"
+
+namespace Launcher_Files {
+
+namespace {
+
+// A VDF entry: a text, or a block of named entries.
+struct Vdf {
+  std::string text;
+  std::vector<std::pair<std::string, Vdf>> block;
+  bool is_block = false;
+};
+
+const int kMax_Depth = 32;
+
+// Reads VDF text: "name" "text", or "name" { ... }, with // comments and
+// \\, \", \n, \t escapes; a name or a text may go unquoted.
+struct Vdf_Reader {
+  const std::string& in;
+  size_t pos = 0;
+
+  void Skip() {
+    for (;;) {
+      while (pos < in.size() &&
+             (in[pos] == ' ' || in[pos] == '\t' || in[pos] == '\r' || in[pos] == '\n'))
+        ++pos;
+      if (in.compare(pos, 2, "//") != 0) return;
+      while (pos < in.size() && in[pos] != '\n') ++pos;
+    }
+  }
+
+  // A quoted or bare word; nothing at a brace or at the end.
+  std::optional<std::string> Word() {
+    Skip();
+    if (pos >= in.size() || in[pos] == '{' || in[pos] == '}') return std::nullopt;
+    std::string word;
+    if (in[pos] != '"') {
+      while (pos < in.size() && !std::strchr(" \t\r\n{}\"", in[pos])) word += in[pos++];
+      return word;
+    }
+    for (++pos; pos < in.size() && in[pos] != '"'; ++pos) {
+      if (in[pos] == '\\' && pos + 1 < in.size()) {
+        char c = in[++pos];
+        word += c == 'n' ? '\n' : c == 't' ? '\t' : c;
+      } else {
+        word += in[pos];
+      }
+    }
+    if (pos >= in.size()) return std::nullopt;  // no closing quote
+    ++pos;
+    return word;
+  }
+
+  // The entries of a block up to its "}" (or the end of the text at depth 0).
+  bool Block(Vdf& into, int depth) {
+    if (depth > kMax_Depth) return false;
+    into.is_block = true;
+    for (;;) {
+      Skip();
+      if (pos >= in.size()) return depth == 0;
+      if (in[pos] == '}') {
+        ++pos;
+        return depth > 0;
+      }
+      std::optional<std::string> name = Word();
+      if (!name) return false;
+      Vdf entry;
+      Skip();
+      if (pos < in.size() && in[pos] == '{') {
+        ++pos;
+        if (!Block(entry, depth + 1)) return false;
+      } else {
+        std::optional<std::string> text = Word();
+        if (!text) return false;
+        entry.text = *text;
+      }
+      into.block.emplace_back(std::move(*name), std::move(entry));
+    }
+  }
+};
+
+const Vdf* Entry(const Vdf& block, std::string_view name) {
+  for (const auto& [key, entry] : block.block)
+    if (Utf8::Fold(key) == Utf8::Fold(name)) return &entry;
+  return nullptr;
+}
+
+bool Is_Number(const std::string& text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+}  // namespace
+
+std::vector<std::string> Steam_Libraries(const std::string& vdf) {
+  Vdf file;
+  Vdf_Reader reader{vdf};
+  std::vector<std::string> libraries;
+  if (!reader.Block(file, 0)) return libraries;
+  const Vdf* folders = Entry(file, "libraryfolders");
+  if (!folders || !folders->is_block) return libraries;
+  for (const auto& [key, entry] : folders->block) {
+    if (!Is_Number(key)) continue;  // TimeNextStatsReport, ContentStatsID
+    const Vdf* path = entry.is_block ? Entry(entry, "path") : &entry;
+    if (path && !path->is_block && !path->text.empty()) libraries.push_back(path->text);
+  }
+  return libraries;
+}
+
+std::string Lutris_Prefix(const std::string& yaml) {
+  // yaml-cpp tells of a file it cannot read by exceptions, and guards its
+  // own depth; a file that is no Lutris configuration gives no prefix.
+  try {
+    YAML::Node game = YAML::Load(yaml)["game"];
+    if (!game.IsMap()) return "";
+    YAML::Node prefix = game["prefix"];
+    return prefix.IsScalar() ? prefix.as<std::string>() : "";
+  } catch (const YAML::Exception&) {
+    return "";
+  }
+}
+
+std::vector<std::string> Heroic_Prefixes(const std::string& json) {
+  std::vector<std::string> prefixes;
+  nlohmann::json file = nlohmann::json::parse(json, nullptr, /*allow_exceptions=*/false);
+  if (!file.is_object()) return prefixes;
+  for (const auto& [game, settings] : file.items()) {
+    if (!settings.is_object()) continue;  // "version", "explicit"
+    auto prefix = settings.find("winePrefix");
+    if (prefix != settings.end() && prefix->is_string() && !prefix->get<std::string>().empty())
+      prefixes.push_back(prefix->get<std::string>());
+  }
+  return prefixes;
+}
+
+}  // namespace Launcher_Files

@@ -1,0 +1,219 @@
+// Linux: each launcher's prefixes, found where the launcher keeps them. The
+// folders are read one level deep, never followed further, and the files
+// are read only when they are regular files of modest size, so that no
+// link loop, pipe or huge file can hold the list up.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <set>
+#include <utility>
+
+#include "platform/launcher_files.h"
+#include "platform/launchers.h"
+#include "platform/wine_paths.h"
+#include "platform/wine_prefix.h"
+
+namespace {
+
+const off_t kLargest_File = 1 << 20;  // a launcher's file beyond this is no real one
+
+// Below $HOME.
+const char kSteam[][56] = {".steam/steam", ".local/share/Steam",
+                           ".var/app/com.valvesoftware.Steam/.local/share/Steam"};
+const char kLutris[][48] = {".config/lutris/games", ".local/share/lutris/games",
+                            ".var/app/net.lutris.Lutris/config/lutris/games",
+                            ".var/app/net.lutris.Lutris/data/lutris/games"};
+const char kHeroic[][64] = {".config/heroic/GamesConfig",
+                            ".var/app/com.heroicgameslauncher.hgl/config/heroic/GamesConfig"};
+// Folders whose every subfolder may be a prefix, per launcher.
+const std::pair<const char*, const char*> kDefault_Folders[] = {
+    {"Lutris", "Games"},
+    {"Heroic", "Games/Heroic/Prefixes"},
+    {"Heroic", "Games/Heroic/Prefixes/default"},
+    {"Bottles", ".local/share/bottles/bottles"},
+    {"Bottles", ".var/app/com.usebottles.bottles/data/bottles/bottles"},
+    {"PlayOnLinux", ".PlayOnLinux/wineprefix"},
+};
+
+std::string Home() {
+  const char* home = std::getenv("HOME");
+  std::string base(home ? home : "");
+  while (!base.empty() && base.back() == '/') base.pop_back();
+  return base;
+}
+
+// The names in `folder`, sorted, without "." and "..": none when it
+// cannot be read.
+std::vector<std::string> Names_In(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return names;
+  while (dirent* entry = readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The whole of a regular file of at most kLargest_File bytes; "" for
+// anything else. Opened without waiting, so that a pipe cannot hold it.
+std::string Small_File(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return "";
+  std::string text;
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kLargest_File) {
+    text.resize(st.st_size);
+    size_t got = 0;
+    ssize_t n = 0;
+    while (got < text.size() && (n = read(fd, text.data() + got, text.size() - got)) > 0) got += n;
+    if (n < 0) got = 0;  // a failed read is no file
+    text.resize(got);
+  }
+  close(fd);
+  return text;
+}
+
+bool Ends_With(const std::string& name, const char* ending) {
+  std::string end(ending);
+  return name.size() > end.size() && name.compare(name.size() - end.size(), end.size(), end) == 0;
+}
+
+// A "~/" at the start of a path from a launcher's file is the home.
+std::string Expanded(const std::string& path, const std::string& home) {
+  if (path == "~" || path.starts_with("~/")) return home + path.substr(1);
+  return path;
+}
+
+// The prefixes that each launcher's files name, in the order found.
+struct Search {
+  std::string home;
+  std::vector<Launcher_Prefix> found;
+  std::set<std::pair<dev_t, ino_t>> seen;
+
+  // Taken when it holds a registry and is not the same folder as one taken.
+  void Take(const char* launcher, std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (folder.empty() || folder[0] != '/') return;
+    struct stat st, reg;
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
+    if (stat((folder + "/system.reg").c_str(), &reg) != 0 || !S_ISREG(reg.st_mode)) return;
+    if (!seen.insert({st.st_dev, st.st_ino}).second) return;
+    std::string shown = folder;
+    if (folder.starts_with(home + "/")) shown = "~" + folder.substr(home.size());
+    found.push_back({launcher, folder, shown});
+  }
+
+  void Steam() {
+    for (const char* root : kSteam) {
+      std::string base = home + "/" + root;
+      std::vector<std::string> libraries{base};
+      for (const char* file : {"/steamapps/libraryfolders.vdf", "/config/libraryfolders.vdf"})
+        for (const std::string& library : Launcher_Files::Steam_Libraries(Small_File(base + file)))
+          libraries.push_back(Expanded(library, home));
+      for (const std::string& library : libraries) {
+        std::string compatdata = library + "/steamapps/compatdata";
+        for (const std::string& app : Names_In(compatdata))
+          Take("Steam", compatdata + "/" + app + "/pfx");
+      }
+    }
+  }
+
+  void Lutris() {
+    for (const char* folder : kLutris) {
+      std::string base = home + "/" + folder;
+      for (const std::string& name : Names_In(base))
+        if (Ends_With(name, ".yml"))
+          Take("Lutris",
+               Expanded(Launcher_Files::Lutris_Prefix(Small_File(base + "/" + name)), home));
+    }
+  }
+
+  void Heroic() {
+    for (const char* folder : kHeroic) {
+      std::string base = home + "/" + folder;
+      for (const std::string& name : Names_In(base))
+        if (Ends_With(name, ".json"))
+          for (const std::string& prefix :
+               Launcher_Files::Heroic_Prefixes(Small_File(base + "/" + name)))
+            Take("Heroic", Expanded(prefix, home));
+    }
+  }
+
+  // The subfolders of the launcher's folders of prefixes.
+  void Defaults(const std::string& launcher) {
+    for (const auto& [owner, folder] : kDefault_Folders)
+      if (owner == launcher)
+        for (const std::string& name : Names_In(home + "/" + folder))
+          Take(owner, home + "/" + folder + "/" + name);
+  }
+
+  // Each launcher's own files first, then its folders of prefixes, so that
+  // a prefix is named after the launcher that keeps it.
+  void All() {
+    struct stat st;
+    if (stat((home + "/.wine").c_str(), &st) == 0) seen.insert({st.st_dev, st.st_ino});
+    Steam();
+    Lutris();
+    Defaults("Lutris");
+    Heroic();
+    Defaults("Heroic");
+    Defaults("Bottles");
+    Defaults("PlayOnLinux");
+  }
+};
+
+}  // namespace
+
+std::vector<Launcher_Prefix> Launcher_Prefixes() {
+  Search search;
+  search.home = Home();
+  if (Wine_Prefix_Chosen() || search.home.empty()) return {};
+  search.All();
+  return search.found;
+}
+
+std::string Launcher_Places() {
+  std::string home = Home();
+  if (Wine_Prefix_Chosen() || home.empty()) return "";
+  std::string places;
+  auto add = [&](const std::string& place) { places += (places.empty() ? "" : ", ") + place; };
+  for (const char* root : kSteam) add(home + "/" + root);
+  for (const char* folder : kLutris) add(home + "/" + folder);
+  for (const char* folder : kHeroic) add(home + "/" + folder);
+  for (const auto& [launcher, folder] : kDefault_Folders) add(home + "/" + folder);
+  return places;
+}
+
+void Use_Prefix(const std::string& prefix) {
+  Use_Wine_Prefix(prefix);
+}
+
+std::string Installation_Identity(const std::string& folder) {
+  Wine_Paths::Names names;
+  Wine_Paths::Found found = Wine_Paths::Find(names, folder);
+  struct stat st;
+  if (stat(found.path.c_str(), &st) == 0)
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+  // A folder that is not there: the folder above it that is, without
+  // links, and the names below.
+  std::string path = found.path, below;
+  while (!path.empty()) {
+    if (char* real = realpath(path.c_str(), nullptr)) {
+      std::string identity = real + below;
+      free(real);
+      return identity;
+    }
+    size_t cut = path.find_last_of('/');
+    if (cut == std::string::npos) break;
+    below = path.substr(cut) + below;
+    path.resize(cut);
+  }
+  return found.path;
+}

@@ -1,0 +1,30 @@
+// The Wine prefixes that game launchers (Steam, Lutris, Heroic, Bottles,
+// PlayOnLinux) make for their games, found from the launchers' own files,
+// and the choice of the prefix whose registry and drives are used.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct Launcher_Prefix {
+  std::string launcher;  // "Steam", "Lutris", ...
+  std::string folder;    // the prefix
+  std::string shown;     // the prefix as the list shows it: the home as "~"
+};
+
+// Unless the player chose a prefix (WINEPREFIX): the prefixes with a
+// registry that the launchers know of, each once and none that is the
+// default prefix, in the order Steam, Lutris, Heroic, Bottles, PlayOnLinux.
+// A place that cannot be read is passed over. None on Windows.
+std::vector<Launcher_Prefix> Launcher_Prefixes();
+
+// Where Launcher_Prefixes looks, joined by ", "; "" when it does not.
+std::string Launcher_Places();
+
+// From now on the registry and the drives are those of `prefix`.
+void Use_Prefix(const std::string& prefix);
+
+// One text for every spelling of one installation folder (a Windows path,
+// in the prefix in use): two prefixes that reach the same folder give the
+// same text.
+std::string Installation_Identity(const std::string& folder);
