@@ -26,6 +26,13 @@ Wine_Registry::Key& Key_Of(Handle key) {
   return *static_cast<Wine_Registry::Key*>(key);
 }
 
+long Open_In(const std::string& text, const char* path, Handle* key) {
+  std::optional<Wine_Registry::Key> found = Wine_Registry::Find_Key(text, path);
+  if (!found) return kFileNotFound;
+  *key = new Wine_Registry::Key(std::move(*found));
+  return 0;
+}
+
 }  // namespace
 
 long Open_Key(Root, const char* path, Handle* key) {
@@ -37,23 +44,31 @@ long Open_Key(Root, const char* path, Handle* key) {
     return errno == ENOENT || errno == ENOTDIR ? kFileNotFound
            : errno == EACCES                   ? kAccessDenied
                                                : kReadFault;
-  // A registry as Wine writes it, its keys in order, tells whether it holds
-  // the key from a few pages; a small one is read whole all the same.
+  // A registry as Wine writes it, its keys in order, is looked up by
+  // halves, and only the key's part of it is read; a small one is read
+  // whole all the same.
   struct stat st;
   if (fstat(fileno(file), &st) == 0 && st.st_size > kRead_Whole_Below) {
     bool failed = false;
     auto read = [file, &failed](uint64_t offset, size_t size) {
       std::string bytes(size, '\0');
-      ssize_t got = pread(fileno(file), bytes.data(), size, static_cast<off_t>(offset));
-      failed = failed || got < 0;
-      bytes.resize(got > 0 ? got : 0);
+      size_t got = 0;
+      while (got < size && !failed) {
+        ssize_t n = pread(fileno(file), bytes.data() + got, size - got,
+                          static_cast<off_t>(offset + got));
+        if (n == 0) break;
+        if (n < 0) failed = errno != EINTR;
+        got += n > 0 ? n : 0;
+      }
+      bytes.resize(got);
       return bytes;
     };
-    bool may_hold = Wine_Registry::May_Hold(read, st.st_size, path);
-    if (failed || !may_hold) {
-      std::fclose(file);
-      return failed ? kReadFault : kFileNotFound;
-    }
+    std::optional<Wine_Registry::Span> span = Wine_Registry::Locate(read, st.st_size, path);
+    std::string text;
+    if (span) text = read(0, span->header) + read(span->start, span->end - span->start);
+    std::fclose(file);
+    if (failed) return kReadFault;
+    return span ? Open_In(text, path, key) : kFileNotFound;
   }
   std::string text;
   char buffer[1 << 16];
@@ -63,10 +78,7 @@ long Open_Key(Root, const char* path, Handle* key) {
   bool failed = std::ferror(file);
   std::fclose(file);
   if (failed) return kReadFault;
-  std::optional<Wine_Registry::Key> found = Wine_Registry::Find_Key(text, path);
-  if (!found) return kFileNotFound;
-  *key = new Wine_Registry::Key(std::move(*found));
-  return 0;
+  return Open_In(text, path, key);
 }
 
 void Query_Info_Key(Handle key, uint32_t* sub_keys, uint32_t* longest_sub_key,

@@ -274,18 +274,25 @@ std::optional<Key_Line> Key_Line_At(const Reader& read, uint64_t from, uint64_t 
 
 }  // namespace
 
-bool May_Hold(const Reader& read, uint64_t file_size, std::string_view path) {
+std::optional<Span> Locate(const Reader& read, uint64_t file_size, std::string_view path) {
   std::string head = read(0, kPage);
   size_t keys = head.find("\n[");
-  // A file of another form, or a header longer than a page: let the whole
-  // file tell.
-  if (!head.starts_with("WINE REGISTRY Version 2") || keys == std::string::npos) return true;
+  // A file of another form, or a header longer than a page: the whole
+  // file tells.
+  if (!head.starts_with("WINE REGISTRY Version 2") || keys == std::string::npos)
+    return Span{0, 0, file_size};
   bool win64 = head.substr(0, keys).find("\n#arch=win64") != std::string::npos;
   std::vector<std::string> wanted = Wanted_Parts(path, win64);
+  auto under = [&wanted](const Key_Line& key) {
+    if (key.parts.size() < wanted.size()) return false;
+    for (size_t p = 0; p < wanted.size(); ++p)
+      if (!Same_Name(key.parts[p], wanted[p])) return false;
+    return true;
+  };
   // The first key at or after `wanted`: every key line that starts before
   // `low` comes before it, none that starts at or after `high` does.
   uint64_t low = keys + 1, high = file_size;
-  while (high - low > 16 * kPage) {
+  while (high - low > kPage) {
     uint64_t middle = low + (high - low) / 2;
     std::optional<Key_Line> key = Key_Line_At(read, middle, high);
     if (!key)
@@ -297,10 +304,15 @@ bool May_Hold(const Reader& read, uint64_t file_size, std::string_view path) {
   }
   std::optional<Key_Line> key = Key_Line_At(read, low, file_size);
   while (key && Compare_Paths(key->parts, wanted) < 0) key = Key_Line_At(read, key->end, file_size);
-  if (!key || key->parts.size() < wanted.size()) return false;
-  for (size_t p = 0; p < wanted.size(); ++p)
-    if (!Same_Name(key->parts[p], wanted[p])) return false;
-  return true;
+  if (!key || !under(*key)) return std::nullopt;
+  // The keys below it follow it.
+  Span span{keys + 1, key->start, file_size};
+  while ((key = Key_Line_At(read, key->end, file_size)))
+    if (!under(*key)) {
+      span.end = key->start;
+      break;
+    }
+  return span;
 }
 
 std::optional<Key> Find_Key(std::string_view file_text, std::string_view path) {

@@ -34,11 +34,17 @@ std::optional<Key> Find_Key(std::string_view file_text, std::string_view path);
 // The bytes of a file from `offset` on, at most `size` of them (fewer at its end).
 using Reader = std::function<std::string(uint64_t offset, size_t size)>;
 
-// Whether a registry file of `file_size` bytes, its keys in the order in
-// which Wine writes them, may hold `path` (as for Find_Key): false only when
-// it surely does not. It looks up the keys by halves, reading a few pages,
-// not the whole file.
-bool May_Hold(const Reader& read, uint64_t file_size, std::string_view path);
+// Where a registry file holds a key and the keys below it: its header
+// before `header`, the keys from `start` to `end`.
+struct Span {
+  uint64_t header = 0, start = 0, end = 0;
+};
+
+// Where a registry file of `file_size` bytes, its keys in the order in which
+// Wine writes them, holds `path` (as for Find_Key): looked up by halves,
+// reading a few pages, not the whole file. Nothing when it surely does not;
+// the whole file when that cannot be told so (a file of another form).
+std::optional<Span> Locate(const Reader& read, uint64_t file_size, std::string_view path);
 
 // The data of the named value (compared without regard to case), or nothing.
 const Value* Find_Value(const Key& key, std::string_view name);

@@ -142,3 +142,36 @@ TEST(Registry, ReadsThePrefixFileAfreshForEveryCall) {
     }
   }
 }
+
+TEST(Registry, ALargeRegistryIsLookedUpByHalvesInWinesOrderOfKeys) {
+  // Keys as Wine writes them: part by part, letters compared in upper case,
+  // so "Ab" comes before "A_b" ("_" is above "B", below "b").
+  std::string file = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n";
+  auto add = [&file](const std::string& key, const std::string& folder) {
+    file += "[Software\\\\" + key + "] 1700000000\n#time=1\n\"Folder\"=\"" + folder + "\"\n\n";
+  };
+  add("Ab", "ab");
+  add("A_b", "a_b");
+  char name[32];
+  for (int i = 0; i < 6000; ++i) {
+    std::snprintf(name, sizeof name, "Classes\\\\K%06d", i);
+    add(name, "C:\\\\windows\\\\system32\\\\ole32.dll");
+  }
+  add("Unreal Technology\\\\Installed Apps\\\\UT2003", "C:\\\\UT2003");
+  add("Unreal Technology\\\\Installed Apps\\\\UT2004", "C:\\\\UT2004");
+  add("Unreal Technology\\\\Installed Apps\\\\UT2004\\\\Patch", "");
+  for (int i = 0; i < 3000; ++i) {
+    std::snprintf(name, sizeof name, "Wine\\\\W%06d", i);
+    add(name, "w");
+  }
+  ASSERT_GT(file.size(), size_t{512} << 10);
+  Temp_Folder prefix;
+  Scoped_Environment wineprefix("WINEPREFIX", prefix.path);
+  Write_File(prefix / "system.reg", file);
+  using namespace GWindows::Registry;
+  EXPECT_EQ(Find_Sub_Keys(kPath, HKEY_LOCAL_MACHINE), (Names{"UT2003", "UT2004"}));
+  for (const char* key : {"Ab", "A_b", "Classes\\K000000", "Classes\\K003001", "Wine\\W002999"})
+    EXPECT_NE(Get_Value(std::string("Software\\") + key, "Folder", HKEY_LOCAL_MACHINE), "") << key;
+  for (const char* key : {"Software\\Unreal", "Software\\Classes\\K0030", "Software\\Zz", "A"})
+    EXPECT_FALSE(Find_Sub_Keys(key, HKEY_LOCAL_MACHINE)) << key;
+}

@@ -49,6 +49,45 @@ def write_system_reg(prefix, installations, win64=True):
         f.write("\n".join(lines) + "\n")
 
 
+def write_large_system_reg(prefix, installations, size=5 << 20, seed=0):
+    """A system.reg of about `size` bytes as a used 64-bit prefix has one:
+    thousands of classes and interfaces, in the order in which Wine writes
+    its keys (part by part, letters compared in upper case), with the
+    installations' keys among them in their places."""
+    import random
+    rng = random.Random(seed)
+    keys = {}
+
+    def guid():
+        return "{%08X-%04X-%04X-%04X-%012X}" % (rng.getrandbits(32), rng.getrandbits(16),
+                                                 rng.getrandbits(16), rng.getrandbits(16),
+                                                 rng.getrandbits(48))
+    total = 0
+    while total < size:
+        base = rng.choice(["Software\\Classes\\CLSID", "Software\\Wow6432Node\\Classes\\CLSID",
+                           "Software\\Classes\\Interface",
+                           "Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\Components",
+                           "System\\CurrentControlSet\\Services\\Eventlog\\Application"])
+        path = base + "\\" + guid()
+        values = ['@="%s"' % rng.choice(["PSFactoryBuffer", "Wine Object", "IUnknown"]),
+                  '"ThreadingModel"="Both"',
+                  '"InprocServer32"=str(2):"C:\\\\windows\\\\system32\\\\ole32.dll"']
+        keys[path] = values
+        keys[path + r"\ProxyStubClsid32"] = ['@="%s"' % guid()]
+        total += 2 * len(path) + 160
+    base = KEY_PATH
+    for name, folder in installations:
+        keys[base + "\\" + name] = ['"Folder"="%s"' % reg_escape(folder), '"Version"="3369"']
+    lines = ["WINE REGISTRY Version 2", ";; All keys relative to \\\\Machine", "",
+             "#arch=win64", ""]
+    for path in sorted(keys, key=lambda p: [part.upper() for part in p.split("\\")]):
+        lines.append("[" + "\\\\".join(reg_escape(p) for p in path.split("\\")) + "] 1700000000")
+        lines.append("#time=1da0a0a0a0a0a0a")
+        lines += keys[path] + [""]
+    with open(os.path.join(prefix, "system.reg"), "w", encoding="utf-8", newline="\n") as f:
+        f.write("\n".join(lines) + "\n")
+
+
 def make_prefix(prefix):
     os.makedirs(os.path.join(prefix, "drive_c"), exist_ok=True)
     os.makedirs(os.path.join(prefix, "dosdevices"), exist_ok=True)
