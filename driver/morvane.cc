@@ -12,6 +12,7 @@
 #include "driver/wiederherstellen.h"
 #include "platform/host_files.h"
 #include "platform/host_text.h"
+#include "platform/launchers.h"
 #include "support/text_files.h"
 #include "support/ustrings.h"
 #include "support/util-execution.h"
@@ -236,12 +237,17 @@ void morvane(std::vector<std::string> argumente) {
     Text_Files::New_Line();
   }
 
-  // A mistyped further installation is told before any question is asked.
+  // A mistyped further installation is told before any question is asked;
+  // when the games' Wine prefixes are listed, a drive letter names a drive
+  // of the prefix chosen, so whether it is there is told after the choice.
+  const bool nach_wahl = Searches_Launchers();
   for (const std::string& ordner : argumente) {
     ordner_pruefen(ordner);
-    ordner_vorhanden(ordner);
+    if (!nach_wahl) ordner_vorhanden(ordner);
   }
   Installation installation = utinstallationen();
+  if (nach_wahl)
+    for (const std::string& ordner : argumente) ordner_vorhanden(ordner);
   utpfad = installation.folder;
   ordner_pruefen(utpfad);
   // A native game's user folder is a Linux folder, whose names the game

@@ -171,24 +171,22 @@ struct Search {
 
 }  // namespace
 
+bool Searches_Launchers() {
+  return !Wine_Prefix_Chosen() && !Home().empty();
+}
+
 std::vector<Launcher_Prefix> Launcher_Prefixes() {
+  if (!Searches_Launchers()) return {};
   Search search;
   search.home = Home();
-  if (Wine_Prefix_Chosen() || search.home.empty()) return {};
   search.All();
   return search.found;
 }
 
 std::string Launcher_Places() {
-  std::string home = Home();
-  if (Wine_Prefix_Chosen() || home.empty()) return "";
-  std::string places;
-  auto add = [&](const std::string& place) { places += (places.empty() ? "" : ", ") + place; };
-  for (const char* root : kSteam) add(home + "/" + root);
-  for (const char* folder : kLutris) add(home + "/" + folder);
-  for (const char* folder : kHeroic) add(home + "/" + folder);
-  for (const auto& [launcher, folder] : kDefault_Folders) add(home + "/" + folder);
-  return places;
+  return Searches_Launchers()
+             ? "den Wine-Umgebungen von Steam, Lutris, Heroic, Bottles und PlayOnLinux"
+             : "";
 }
 
 void Use_Prefix(const std::string& prefix) {

@@ -5,6 +5,10 @@ std::vector<Launcher_Prefix> Launcher_Prefixes() {
   return {};
 }
 
+bool Searches_Launchers() {
+  return false;
+}
+
 std::string Launcher_Places() {
   return "";
 }

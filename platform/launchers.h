@@ -18,7 +18,11 @@ struct Launcher_Prefix {
 // A place that cannot be read is passed over. None on Windows.
 std::vector<Launcher_Prefix> Launcher_Prefixes();
 
-// Where Launcher_Prefixes looks, joined by ", "; "" when it does not.
+// Whether Launcher_Prefixes looks at all: natively, when no WINEPREFIX
+// names the one prefix.
+bool Searches_Launchers();
+
+// Where Launcher_Prefixes looks, in words for a player; "" when it does not.
 std::string Launcher_Places();
 
 // From now on the registry and the drives are those of `prefix`.

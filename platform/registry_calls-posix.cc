@@ -54,8 +54,8 @@ long Open_Key(Root, const char* path, Handle* key) {
       std::string bytes(size, '\0');
       size_t got = 0;
       while (got < size && !failed) {
-        ssize_t n = pread(fileno(file), bytes.data() + got, size - got,
-                          static_cast<off_t>(offset + got));
+        ssize_t n =
+            pread(fileno(file), bytes.data() + got, size - got, static_cast<off_t>(offset + got));
         if (n == 0) break;
         if (n < 0) failed = errno != EINTR;
         got += n > 0 ? n : 0;

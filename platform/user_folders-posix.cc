@@ -40,9 +40,12 @@ std::vector<std::string> User_Folders() {
 }
 
 std::string Places_Searched() {
-  std::string places = Wine_Prefix() + "/system.reg";
-  std::string launchers = Launcher_Places();
-  if (!launchers.empty()) places += ", " + launchers;
-  for (const char* name : kUser_Folders) places += ", " + Home() + "/" + name + "/Cache";
+  // Without WINEPREFIX the launchers' prefixes are searched too: the home
+  // is written "~", as in the list, so that the report stays short.
+  bool launchers = Searches_Launchers();
+  std::string home = launchers ? "~" : Home();
+  std::string places = (launchers ? home + "/.wine" : Wine_Prefix()) + "/system.reg";
+  if (launchers) places += ", " + Launcher_Places();
+  for (const char* name : kUser_Folders) places += ", " + home + "/" + name + "/Cache";
   return places;
 }

@@ -182,7 +182,7 @@ class Harness(unittest.TestCase):
         if PLATFORM.merged:
             self.assertEqual(normalised(run.out), PLATFORM.console(out + err))
         else:
-            self.assertEqual(run.out, PLATFORM.console(out))
+            self.assertEqual(run.out, PLATFORM.console(out), run.err)
             self.assertEqual(run.err, PLATFORM.console(err))
         self.assertEqual(run.status, status)
 
@@ -968,6 +968,25 @@ CASES = [
 ]
 
 
+CASES += [
+    dict(name="without WINEPREFIX the launchers' prefixes are listed; a run in the Lutris one",
+         only="native", launchers="lutris", answer="2", entries=[(1, "DM-Foo.ut2")],
+         args=["{SECOND}"], out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}"
+         "kopiere nach {SECOND}\\Maps\\DM-Foo.ut2\n{copied}",
+         after={"UT/Maps/DM-Foo.ut2": 1, "SECOND/Maps/DM-Foo.ut2": 1}, sum=(1, 0)),
+    dict(name="with WINEPREFIX its prefix alone, whatever launchers there are", only="native",
+         launchers="wineprefix", entries=[(1, "DM-Foo.ut2")],
+         out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}", after={"UT/Maps/DM-Foo.ut2": 1},
+         sum=(1, 0)),
+    dict(name="a home without any game names every place looked at", only="native",
+         launchers="none", entries=[(1, "DM-Foo.ut2")], status=1, full=True,
+         out=BANNER, index=["{k1}=DM-Foo.ut2"],
+         err=report("GWINDOWS.REGISTRY.REGISTRY_ERROR", "keine Installation gefunden in "
+                    "~/.wine/system.reg, den Wine-Umgebungen von Steam, Lutris, Heroic, Bottles "
+                    "und PlayOnLinux, ~/.ut2004/Cache, ~/.ut2003/Cache")),
+]
+
+
 class Table(Harness):
     """Each row of CASES in a prefix of its own."""
 
@@ -997,7 +1016,24 @@ class Table(Harness):
         user = case.get("game") == "user"
         ut = case.get("ut", UT)
         env = {}
-        if user:
+        # A home with every game launcher's files: the game is in the
+        # Lutris prefix ("lutris"), or WINEPREFIX still names the test's
+        # prefix ("wineprefix"), or nothing is anywhere ("none").
+        launchers = case.get("launchers")
+        listed = ["UT2004", "UT2004 Zweitinstallation"]
+        if launchers:
+            env["HOME"] = home = os.path.join(self.prefix, "home")
+            os.makedirs(home)
+            if launchers == "lutris":
+                listed, lutris = sp.make_launcher_home(home, ut)
+            if launchers != "wineprefix":
+                env["WINEPREFIX"] = ""
+            else:
+                sp.make_launcher_home(home, ut)
+        if launchers == "lutris":
+            root = sp.make_installation(lutris, ut)
+            sp.make_installation(lutris, SECOND, with_cache=False)
+        elif user:
             self.register([])
             home = case.get("home", "")
             if isinstance(home, int):  # a home deep enough for a user folder of that length
@@ -1022,6 +1058,8 @@ class Table(Harness):
                  "LONG": sp.host_path(self.prefix, LONG)}
         if case.get("install"):
             hosts["INSTALLED"] = sp.host_path(self.prefix, case["install"][0])
+        if launchers == "lutris":  # further installations on the Lutris prefix's drives
+            hosts["SECOND"] = sp.host_path(lutris, SECOND)
         windows = {"UT": ut, "USER": root, "SECOND": SECOND}
 
         def data(value):
@@ -1076,7 +1114,7 @@ class Table(Harness):
         # A Windows of another code page than 1252, or of that one.
         env.update(PLATFORM.locale(case.get("locale")))
         holder = PLATFORM.hold(case["held"].format(**words)) if "held" in case else None
-        run = self.run_morvane("1\n\n", args, **env)
+        run = self.run_morvane(case.get("answer", "1") + "\n\n", args, **env)
         if holder:
             holder.communicate(b"\n", timeout=60)
         run.out = stamped(run.out)
@@ -1084,7 +1122,7 @@ class Table(Harness):
             PLATFORM.use_shell(None)
         status = case.get("status", 0)
         opening = BANNER + (PREVIEW if preview else "") + dialogue(
-            [root] if user else ["UT2004", "UT2004 Zweitinstallation"])
+            [root] if user else listed)
         if "sum" in case and len(case["sum"]) > 2:  # the failed copies' targets, by their labels
             case = dict(case, sum=(*case["sum"][:2], [t.format(**words) for t in case["sum"][2]],
                                    *case["sum"][3:]))
