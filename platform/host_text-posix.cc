@@ -24,9 +24,10 @@ std::vector<std::string> Program_Arguments(int argc, char** argv) {
 }
 
 const char kPlatform_Help[] =
-    "Gesucht wird in der Wine-Umgebung WINEPREFIX (sonst ~/.wine), deren\n"
-    "Laufwerk C: ihr Ordner drive_c ist, und im Benutzerordner des nativen\n"
-    "Spiels, ~/.ut2004 (oder ~/.ut2003).\n"
+    "Gesucht wird in der Wine-Umgebung WINEPREFIX, deren Laufwerk C: ihr\n"
+    "Ordner drive_c ist; ohne WINEPREFIX in ~/.wine und in den Wine-Umgebungen\n"
+    "von Steam, Lutris, Heroic, Bottles und PlayOnLinux. Dann im Benutzerordner\n"
+    "des nativen Spiels, ~/.ut2004 (oder ~/.ut2003).\n"
     "\n"
     "Anleitung: man morvane (aus dem Tarball: man ./morvane.6), LIESMICH.txt\n"
     "(Deutsch) und PLAYERS.md (Englisch) beim Programm.";
