@@ -4,10 +4,8 @@
 
 #include <yaml-cpp/yaml.h>
 
-#include <cstring>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <utility>
 
 #include "base/utf8.h"
 
@@ -16,10 +14,15 @@ namespace Launcher_Files {
 namespace {
 
 // A VDF entry: a text, or a block of named entries.
+struct Vdf_Entry;
 struct Vdf {
   std::string text;
-  std::vector<std::pair<std::string, Vdf>> block;
+  std::vector<Vdf_Entry> block;
   bool is_block = false;
+};
+struct Vdf_Entry {
+  std::string name;
+  Vdf value;
 };
 
 const int kMax_Depth = 32;
@@ -46,7 +49,9 @@ struct Vdf_Reader {
     if (pos >= in.size() || in[pos] == '{' || in[pos] == '}') return std::nullopt;
     std::string word;
     if (in[pos] != '"') {
-      while (pos < in.size() && !std::strchr(" \t\r\n{}\"", in[pos])) word += in[pos++];
+      while (pos < in.size() && std::string_view(" \t\r\n{}\"").find(in[pos]) == std::string::npos)
+        word += in[pos++];
+      if (word.empty()) return std::nullopt;  // a character that ends no word
       return word;
     }
     for (++pos; pos < in.size() && in[pos] != '"'; ++pos) {
@@ -85,7 +90,7 @@ struct Vdf_Reader {
         if (!text) return false;
         entry.text = *text;
       }
-      into.block.emplace_back(std::move(*name), std::move(entry));
+      into.block.push_back({std::move(*name), std::move(entry)});
     }
   }
 };

@@ -23,6 +23,7 @@ TEST(LauncherFiles, SteamLibrariesInBothFormsOfTheFile) {
     EXPECT_EQ(Steam_Libraries(now.substr(0, cut)), Paths{});
   EXPECT_EQ(Steam_Libraries("\"libraryfolders\" {" + std::string(100000, '{')), Paths{});
   EXPECT_EQ(Steam_Libraries("\"libraryfolders\" \"/x\""), Paths{});
+  EXPECT_EQ(Steam_Libraries(std::string("\"libraryfolders\" { \"0\" { \0 } }", 30)), Paths{});
 }
 
 TEST(LauncherFiles, ALutrisGamesPrefix) {
