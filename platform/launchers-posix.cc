@@ -12,6 +12,7 @@
 #include <set>
 #include <utility>
 
+#include "platform/host_text.h"
 #include "platform/launcher_files.h"
 #include "platform/launchers.h"
 #include "platform/wine_paths.h"
@@ -38,13 +39,6 @@ const std::pair<const char*, const char*> kDefault_Folders[] = {
     {"Bottles", ".var/app/com.usebottles.bottles/data/bottles/bottles"},
     {"PlayOnLinux", ".PlayOnLinux/wineprefix"},
 };
-
-std::string Home() {
-  const char* home = std::getenv("HOME");
-  std::string base(home ? home : "");
-  while (!base.empty() && base.back() == '/') base.pop_back();
-  return base;
-}
 
 // The names in `folder`, sorted, without "." and "..": none when it
 // cannot be read.
@@ -80,17 +74,6 @@ std::string Small_File(const std::string& path) {
   return text;
 }
 
-bool Ends_With(const std::string& name, const char* ending) {
-  std::string end(ending);
-  return name.size() > end.size() && name.compare(name.size() - end.size(), end.size(), end) == 0;
-}
-
-// A "~/" at the start of a path from a launcher's file is the home.
-std::string Expanded(const std::string& path, const std::string& home) {
-  if (path == "~" || path.starts_with("~/")) return home + path.substr(1);
-  return path;
-}
-
 // The prefixes that each launcher's files name, in the order found.
 struct Search {
   std::string home;
@@ -99,14 +82,14 @@ struct Search {
 
   // Taken when it holds a registry and is not the same folder as one taken.
   void Take(const char* launcher, std::string folder) {
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    if (folder.empty() || folder[0] != '/') return;
+    if (!Host_Path(folder) || folder[0] != '/') return;  // "~/..." is the home
     struct stat st, reg;
     if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
     if (stat((folder + "/system.reg").c_str(), &reg) != 0 || !S_ISREG(reg.st_mode)) return;
     if (!seen.insert({st.st_dev, st.st_ino}).second) return;
     std::string shown = folder;
-    if (folder.starts_with(home + "/")) shown = "~" + folder.substr(home.size());
+    if (folder.starts_with(home + "/"))  // "~/..." of a home that ends in "/" too
+      shown = "~/" + folder.substr(folder.find_first_not_of('/', home.size()));
     found.push_back({launcher, folder, shown});
   }
 
@@ -115,8 +98,8 @@ struct Search {
       std::string base = home + "/" + root;
       std::vector<std::string> libraries{base};
       for (const char* file : {"/steamapps/libraryfolders.vdf", "/config/libraryfolders.vdf"})
-        for (const std::string& library : Launcher_Files::Steam_Libraries(Small_File(base + file)))
-          libraries.push_back(Expanded(library, home));
+        for (std::string library : Launcher_Files::Steam_Libraries(Small_File(base + file)))
+          if (Host_Path(library)) libraries.push_back(library);
       for (const std::string& library : libraries) {
         std::string compatdata = library + "/steamapps/compatdata";
         for (const std::string& app : Names_In(compatdata))
@@ -125,25 +108,18 @@ struct Search {
     }
   }
 
-  void Lutris() {
-    for (const char* folder : kLutris) {
-      std::string base = home + "/" + folder;
-      for (const std::string& name : Names_In(base))
-        if (Ends_With(name, ".yml"))
-          Take("Lutris",
-               Expanded(Launcher_Files::Lutris_Prefix(Small_File(base + "/" + name)), home));
-    }
+  // Each prefix that the launcher's files of that `ending` in `folder` name.
+  void Configured(const char* launcher, const char* folder, const char* ending,
+                  std::vector<std::string> (*prefixes)(const std::string& text)) {
+    std::string base = home + "/" + folder;
+    for (const std::string& name : Names_In(base))
+      if (name.ends_with(ending))
+        for (const std::string& prefix : prefixes(Small_File(base + "/" + name)))
+          Take(launcher, prefix);
   }
 
-  void Heroic() {
-    for (const char* folder : kHeroic) {
-      std::string base = home + "/" + folder;
-      for (const std::string& name : Names_In(base))
-        if (Ends_With(name, ".json"))
-          for (const std::string& prefix :
-               Launcher_Files::Heroic_Prefixes(Small_File(base + "/" + name)))
-            Take("Heroic", Expanded(prefix, home));
-    }
+  static std::vector<std::string> Lutris_Prefixes(const std::string& yaml) {
+    return {Launcher_Files::Lutris_Prefix(yaml)};
   }
 
   // The subfolders of the launcher's folders of prefixes.
@@ -158,11 +134,12 @@ struct Search {
   // a prefix is named after the launcher that keeps it.
   void All() {
     struct stat st;
-    if (stat((home + "/.wine").c_str(), &st) == 0) seen.insert({st.st_dev, st.st_ino});
+    if (stat(Wine_Prefix().c_str(), &st) == 0) seen.insert({st.st_dev, st.st_ino});
     Steam();
-    Lutris();
+    for (const char* folder : kLutris) Configured("Lutris", folder, ".yml", Lutris_Prefixes);
     Defaults("Lutris");
-    Heroic();
+    for (const char* folder : kHeroic)
+      Configured("Heroic", folder, ".json", Launcher_Files::Heroic_Prefixes);
     Defaults("Heroic");
     Defaults("Bottles");
     Defaults("PlayOnLinux");
@@ -172,13 +149,13 @@ struct Search {
 }  // namespace
 
 bool Searches_Launchers() {
-  return !Wine_Prefix_Chosen() && !Home().empty();
+  return !Wine_Prefix_Chosen() && !Home_Folder().empty();
 }
 
 std::vector<Launcher_Prefix> Launcher_Prefixes() {
   if (!Searches_Launchers()) return {};
   Search search;
-  search.home = Home();
+  search.home = Home_Folder();
   search.All();
   return search.found;
 }

@@ -15,21 +15,13 @@ namespace {
 // "Library/Application Support/UT2004" here; they are not supported yet.
 const char* const kUser_Folders[] = {".ut2004", ".ut2003"};
 
-// $HOME without a separator at its end; "" for the root or none.
-std::string Home() {
-  const char* home = std::getenv("HOME");
-  std::string base(home ? home : "");
-  while (!base.empty() && base.back() == '/') base.pop_back();
-  return base;
-}
-
 }  // namespace
 
 std::vector<std::string> User_Folders() {
   std::vector<std::string> found;
   const char* home = std::getenv("HOME");
   if (!home || !*home) return found;
-  std::string base = Home();
+  std::string base = Home_Folder();
   for (const char* name : kUser_Folders) {
     std::string folder = base + "/" + name;
     struct stat st;
@@ -43,7 +35,7 @@ std::string Places_Searched() {
   // Without WINEPREFIX the launchers' prefixes are searched too: the home
   // is written "~", as in the list, so that the report stays short.
   bool launchers = Searches_Launchers();
-  std::string home = launchers ? "~" : Home();
+  std::string home = launchers ? "~" : Home_Folder();
   std::string places = (launchers ? home + "/.wine" : Wine_Prefix()) + "/system.reg";
   if (launchers) places += ", " + Launcher_Places();
   for (const char* name : kUser_Folders) places += ", " + home + "/" + name + "/Cache";

@@ -22,3 +22,10 @@ bool Wine_Prefix_Chosen() {
   const char* prefix = std::getenv("WINEPREFIX");
   return prefix && *prefix;
 }
+
+std::string Home_Folder() {
+  const char* home = std::getenv("HOME");
+  std::string base(home ? home : "");
+  while (!base.empty() && base.back() == '/') base.pop_back();
+  return base;
+}

@@ -1,4 +1,5 @@
-// Where the Wine prefix lies whose drives and registry the native build uses.
+// Where the Wine prefix lies whose drives and registry the native build uses,
+// and the home below which it and the other places of the games lie.
 #pragma once
 
 #include <string>
@@ -12,3 +13,6 @@ void Use_Wine_Prefix(const std::string& prefix);
 
 // Whether $WINEPREFIX names the prefix: the player chose one.
 bool Wine_Prefix_Chosen();
+
+// $HOME without a separator at its end; "" for the root or none.
+std::string Home_Folder();
