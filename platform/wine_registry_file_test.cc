@@ -172,6 +172,11 @@ TEST(Registry, ALargeRegistryIsLookedUpByHalvesInWinesOrderOfKeys) {
   EXPECT_EQ(Find_Sub_Keys(kPath, HKEY_LOCAL_MACHINE), (Names{"UT2003", "UT2004"}));
   for (const char* key : {"Ab", "A_b", "Classes\\K000000", "Classes\\K003001", "Wine\\W002999"})
     EXPECT_NE(Get_Value(std::string("Software\\") + key, "Folder", HKEY_LOCAL_MACHINE), "") << key;
+  // Every key is found, wherever the halves fall.
+  for (int i = 0; i < 6000; i += 7) {
+    std::snprintf(name, sizeof name, "Software\\Classes\\K%06d", i);
+    EXPECT_NE(Get_Value(name, "Folder", HKEY_LOCAL_MACHINE), "") << name;
+  }
   for (const char* key : {"Software\\Unreal", "Software\\Classes\\K0030", "Software\\Zz", "A"})
     EXPECT_FALSE(Find_Sub_Keys(key, HKEY_LOCAL_MACHINE)) << key;
 }
