@@ -6,6 +6,7 @@
 
 #include "base/errors.h"
 #include "base/utf8.h"
+#include "driver/protokoll.h"
 #include "platform/host_text.h"
 #include "support/util-execution.h"
 #include "support/util-files-text_io.h"
@@ -142,10 +143,29 @@ struct Verbleib {
 // Handles one line of the entry part: an entry of a known type with a safe
 // name and its package in the cache is copied and then deleted.
 // The targets of failed copies to further installations go to `fehlgeschlagen`.
-Verbleib eintrag_bearbeiten(std::string_view zeile, const std::string& utpfad,
+// A copy's target as the record has it: with where what stands there now
+// would be kept.
+Ziel_Schritt ziel_schritt(const std::string& ziel) {
+  Ziel_Schritt schritt{ziel, "", ""};
+  if (Host_Files::Look(ziel) != Host_Files::Kind::absent || Host_Files::Is_Link(ziel)) {
+    schritt.sicherung = Util::Execution::Next_Keep(ziel);
+    schritt.link = Host_Files::Link_Target(ziel);
+  }
+  return schritt;
+}
+
+// An index line: its number in the file, its bytes, its text.
+struct Zeile {
+  long nummer = 0;
+  std::string gelesen;
+  std::string text;
+};
+
+Verbleib eintrag_bearbeiten(const Zeile& gelesen, const std::string& utpfad,
                             const std::string& cachepfad, const std::vector<std::string>& argumente,
                             const Command_Runner& ausfuehren, const Looker& nachsehen,
-                            const Worte& worte, std::vector<std::string>& fehlgeschlagen) {
+                            const Worte& worte, Bilanz& gezaehlt, Aufzeichnung aufzeichnung) {
+  std::string_view zeile = gelesen.text;
   if (!eintragsform(zeile)) return {true, worte.unbekannt};
   std::string_view quellname = zeile.substr(0, 34);
   std::string_view zielname = zeile.substr(35);
@@ -168,19 +188,33 @@ Verbleib eintrag_bearbeiten(std::string_view zeile, const std::string& utpfad,
   // own paths ("/" in a native game's user folder).
   std::string im_spiel = ziel;
   std::replace(im_spiel.begin(), im_spiel.end(), '\\', cachepfad.back());
+  // Each copy's target, the installation's first: a Linux folder as the
+  // player typed it is joined with "/".
+  std::vector<std::string> weitere;
+  for (std::string a : argumente) {
+    std::string dort = ziel;
+    if (Host_Path(a)) std::replace(dort.begin(), dort.end(), '\\', '/');
+    weitere.push_back(a + dort);
+  }
+  if (aufzeichnung == Aufzeichnung::protokoll) {
+    Paket_Schritt schritt{gelesen.nummer, gelesen.gelesen, std::string(quellname), groesse, {}};
+    schritt.ziele.push_back(ziel_schritt(utpfad + im_spiel));
+    for (const std::string& dort : weitere) schritt.ziele.push_back(ziel_schritt(dort));
+    protokoll_paket(schritt);
+  }
   // The package stays in the cache and in the index that the game reads.
   // Whether the copy is there is read from the disk: the shell may say done
   // when it copied nothing (a name too long for it).
   if (!kopieren(paket, utpfad + im_spiel, ausfuehren, nachsehen, worte) ||
       !ganz_da(utpfad + im_spiel, groesse, nachsehen))
     return {true, worte.fehlgeschlagen};
-  for (std::string a : argumente) {
-    // A Linux folder as the player typed it is joined with "/".
-    std::string dort = ziel;
-    if (Host_Path(a)) std::replace(dort.begin(), dort.end(), '\\', '/');
-    if (!kopieren(paket, a + dort, ausfuehren, nachsehen, worte)) {
+  ++gezaehlt.kopiert;
+  for (const std::string& dort : weitere) {
+    if (!kopieren(paket, dort, ausfuehren, nachsehen, worte)) {
       Text_Files::Put_Line(worte.weitere_fehlgeschlagen);
-      fehlgeschlagen.push_back(a + dort);
+      gezaehlt.fehlgeschlagen.push_back(dort);
+    } else {
+      ++gezaehlt.kopiert;
     }
   }
   ausfuehren(Util::Execution::Delete_Command(paket));
@@ -191,16 +225,11 @@ Verbleib eintrag_bearbeiten(std::string_view zeile, const std::string& utpfad,
   return {false, nullptr};
 }
 
-// An index line as the file holds it, and as text.
-struct Zeile {
-  std::string gelesen;
-  std::string text;
-};
-
 // The next line of the index. A line of an index in UTF-8 or UTF-16 is text
 // already; one of an 8-bit index is read in the code page of the system.
-Zeile lesen(Text_Files::File& cachedatei) {
+Zeile lesen(Text_Files::File& cachedatei, long& nummer) {
   Zeile zeile;
+  zeile.nummer = ++nummer;
   zeile.gelesen = Util::Files::Text_IO::Get_Line(cachedatei);
   if (Text_Files::Encoding_Of(cachedatei) == Text_Files::Encoding::eight_bit) {
     zeile.text = Eight_Bit_Text(zeile.gelesen);
@@ -237,28 +266,34 @@ std::string sichtbar(std::string_view text) {
 bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
                        Text_Files::File& cachedatei, Text_Files::File& tempdatei,
                        const std::vector<std::string>& argumente, const Command_Runner& ausfuehren,
-                       const Looker& nachsehen, Bilanz* bilanz, const Worte& worte) {
+                       const Looker& nachsehen, Bilanz* bilanz, const Worte& worte,
+                       Aufzeichnung aufzeichnung, const Auswahl* auswahl) {
   bool eintraege = false;
+  long nummer = 0;
   Bilanz gezaehlt;
   // The new index is written as the old one is: a kept line keeps its bytes.
   Text_Files::Set_Encoding(tempdatei, Text_Files::Encoding_Of(cachedatei));
 
-  Zeile zeile = lesen(cachedatei);
+  Zeile zeile = lesen(cachedatei, nummer);
   while (zeile.text != kSektion) {
     Text_Files::Put_Line(tempdatei, zeile.gelesen);
     if (Text_Files::End_Of_File(cachedatei))
       throw IO_Exceptions::End_Error("keine Zeile [Cache] in " + Text_Files::Name(cachedatei));
-    zeile = lesen(cachedatei);
+    zeile = lesen(cachedatei, nummer);
   }
   Text_Files::Put_Line(tempdatei, zeile.gelesen);
 
   while (!Text_Files::End_Of_File(cachedatei)) {
-    zeile = lesen(cachedatei);
+    zeile = lesen(cachedatei, nummer);
+    if (auswahl && std::find(auswahl->begin(), auswahl->end(), zeile.gelesen) == auswahl->end()) {
+      Text_Files::Put_Line(tempdatei, zeile.gelesen);
+      continue;
+    }
     Text_Files::New_Line();
     Text_Files::Put_Line(kEingelesen + sichtbar(zeile.text));
     eintraege = eintraege || eintragsform(zeile.text);
-    Verbleib verbleib = eintrag_bearbeiten(zeile.text, utpfad, cachepfad, argumente, ausfuehren,
-                                           nachsehen, worte, gezaehlt.fehlgeschlagen);
+    Verbleib verbleib = eintrag_bearbeiten(zeile, utpfad, cachepfad, argumente, ausfuehren,
+                                           nachsehen, worte, gezaehlt, aufzeichnung);
     if (verbleib.meldung) Text_Files::Put_Line(verbleib.meldung);
     if (verbleib.behalten) Text_Files::Put_Line(tempdatei, zeile.gelesen);
     gezaehlt.behalten += verbleib.behalten;

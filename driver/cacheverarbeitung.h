@@ -50,9 +50,19 @@ struct Bilanz {
   int verschoben = 0;  // packages moved
   int behalten = 0;    // lines after "[Cache]" that stay in the index
   int entfernt = 0;    // lines dropped: their packages were gone from the cache
+  int kopiert = 0;     // copies made, to any installation
   // The targets of the copies to further installations that failed.
   std::vector<std::string> fehlgeschlagen;
 };
+
+// Whether a pass writes each package's step to the run's record before it
+// moves it (protokoll_paket): a run does, a preview does not.
+enum class Aufzeichnung { keine, protokoll };
+
+// Which lines of the entry part a pass acts on: all, or only those whose
+// bytes are in the list (a run done again from its record); the others go
+// into the new index unchanged, without a word.
+using Auswahl = std::vector<std::string>;
 
 // Reads `cachedatei` from its start to its end and writes the new index to
 // `tempdatei`; closes neither. `cachepfad` is `utpfad` followed by "\Cache\".
@@ -69,4 +79,6 @@ bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
                        Text_Files::File& cachedatei, Text_Files::File& tempdatei,
                        const std::vector<std::string>& argumente, const Command_Runner& ausfuehren,
                        const Looker& nachsehen = Host_Files::Look, Bilanz* bilanz = nullptr,
-                       const Worte& worte = lauf_worte);
+                       const Worte& worte = lauf_worte,
+                       Aufzeichnung aufzeichnung = Aufzeichnung::keine,
+                       const Auswahl* auswahl = nullptr);

@@ -1,6 +1,7 @@
 // The whole run of the program, from the banner to the closing prompt.
 #include "driver/morvane.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "base/errors.h"
@@ -8,6 +9,7 @@
 #include "driver/cacheverarbeitung.h"
 #include "driver/morvanepack.h"
 #include "driver/optionen.h"
+#include "driver/protokoll.h"
 #include "driver/vorschau.h"
 #include "driver/wiederherstellen.h"
 #include "platform/host_files.h"
@@ -115,81 +117,6 @@ void ordner_vorhanden(const std::string& ordner) {
     throw IO_Exceptions::Name_Error(ordner);
 }
 
-// The run itself: holds the cache, makes the pass and puts the new index in
-// place of the old one. Returns whether the index had entries.
-bool lauf(const std::string& utpfad, const std::string& cachepfad, const std::string& trenner,
-          bool exakt, const std::vector<std::string>& argumente, Text_Files::File& cachedatei,
-          Text_Files::File& tempdatei, Bilanz& bilanz) {
-  cache_halten(utpfad + trenner + "Cache", trenner);
-  index_retten(cachepfad);
-
-  Util::Files::Text_IO::Open_File(cachedatei, Text_Files::In_File, cachepfad + "cache.ini");
-  Text_Files::Create_New(tempdatei, Text_Files::Out_File, cachepfad + "tempcache.ini");
-  // The native game writes its index with its own line ends: they stay.
-  if (exakt) Text_Files::Write_Line_Ends_As(tempdatei, cachedatei);
-  bool eintraege = cacheverarbeitung(utpfad, cachepfad, cachedatei, tempdatei, argumente,
-                                     Util::Execution::Execute, Host_Files::Look, &bilanz);
-
-  // The new index must be on the disk, and still at its name (the folder
-  // may have been swapped for a copy), before the old one goes.
-  Text_Files::Sync(tempdatei);
-  Text_Files::Delete(cachedatei);
-  Text_Files::Close(tempdatei);
-  // The shell's exit status does not tell whether the rename was done.
-  int status = Util::Execution::Execute(
-      Util::Execution::Rename_Command(cachepfad + "tempcache.ini", "cache.ini"));
-  if (status != 0 || !fehlt(cachepfad + "tempcache.ini") || fehlt(cachepfad + "cache.ini"))
-    throw IO_Exceptions::Use_Error("neuer Index bleibt unter " + cachepfad + "tempcache.ini");
-  return eintraege;
-}
-
-// The preview: the same pass with the preview's runner and looker and its
-// words, on the index read where a run would find it, into no new index.
-// Nothing is made, written, renamed or removed; a cache that a run holds
-// ends it as it ends a second run.
-bool vorschau_lauf(const std::string& utpfad, const std::string& cachepfad,
-                   const std::string& trenner, const std::vector<std::string>& argumente,
-                   Text_Files::File& cachedatei, Text_Files::File& tempdatei, Vorschau& vorschau,
-                   Bilanz& bilanz) {
-  std::string cacheordner = utpfad + trenner + "Cache";
-  halten_melden(Host_Files::Held(cacheordner), cacheordner, trenner);
-  std::string index = cachepfad + "cache.ini";
-  if (indexdatei(index) == Host_Files::Kind::absent &&
-      indexdatei(cachepfad + "tempcache.ini") == Host_Files::Kind::file) {
-    Text_Files::New_Line();
-    Text_Files::Put_Line("- cache.ini fehlt: tempcache.ini des letzten Laufs wuerde uebernommen");
-    index = cachepfad + "tempcache.ini";
-  }
-  Text_Files::Open(cachedatei, Text_Files::In_File, index);
-  Text_Files::Take_Byte_Order_Mark(cachedatei);
-  std::FILE* nirgends = Host_Files::Null_Stream();
-  if (!nirgends) throw IO_Exceptions::Use_Error("(Vorschau)");
-  Text_Files::Attach(tempdatei, nirgends, Text_Files::Out_File, "(Vorschau)");
-  return cacheverarbeitung(utpfad, cachepfad, cachedatei, tempdatei, argumente,
-                           vorschau_ausfuehren(vorschau), vorschau_nachsehen(vorschau), &bilanz,
-                           vorschau_worte);
-}
-
-// A restore (--restore): holds the cache, as a run does, since it changes
-// the installation; puts back what the run `lauf` (or the latest) kept in
-// the installation and in every further one; sums up.
-void zurueck_lauf(const std::string& utpfad, const std::string& trenner,
-                  const std::vector<std::string>& argumente, const std::string& lauf) {
-  cache_halten(utpfad + trenner + "Cache", trenner);
-  Rueckgabe rueckgabe;
-  wiederherstellen(utpfad, trenner, lauf, rueckgabe);
-  for (std::string ordner : argumente)  // a Linux folder is joined with "/"
-    wiederherstellen(ordner, Host_Path(ordner) ? "/" : "\\", lauf, rueckgabe);
-  Text_Files::New_Line();
-  std::string summe = "- Dateien zurueckgelegt: " + std::to_string(rueckgabe.zurueck);
-  if (rueckgabe.fehlgeschlagen > 0)
-    summe += ", nicht zurueckgelegt: " + std::to_string(rueckgabe.fehlgeschlagen);
-  Text_Files::Put_Line(summe);
-  if (Util::Execution::Kept_Count() > 0)
-    Text_Files::Put_Line("- alte Fassungen gesichert in Morvane-Sicherung: " +
-                         std::to_string(Util::Execution::Kept_Count()));
-}
-
 // The summary of a pass that met entries: moved, kept and removed add up to
 // the lines after "[Cache]"; each failed copy is named by its target, so
 // that it can be finished by hand. A preview's says what a run would do.
@@ -209,6 +136,248 @@ void bilanz_zeigen(const Bilanz& bilanz, int gesichert, bool vorschau) {
     Text_Files::Put_Line((vorschau ? "- alte Fassungen wuerden gesichert in Morvane-Sicherung: "
                                    : "- alte Fassungen gesichert in Morvane-Sicherung: ") +
                          std::to_string(gesichert));
+}
+
+// The new index `tempdatei`, written whole, in place of the old one
+// `cachedatei`: on the disk, and still at its name (the folder may have
+// been swapped for a copy), before the old one goes.
+void index_ersetzen(const std::string& cachepfad, Text_Files::File& cachedatei,
+                    Text_Files::File& tempdatei) {
+  Text_Files::Sync(tempdatei);
+  Text_Files::Delete(cachedatei);
+  Text_Files::Close(tempdatei);
+  // The shell's exit status does not tell whether the rename was done.
+  int status = Util::Execution::Execute(
+      Util::Execution::Rename_Command(cachepfad + "tempcache.ini", "cache.ini"));
+  if (status != 0 || !fehlt(cachepfad + "tempcache.ini") || fehlt(cachepfad + "cache.ini"))
+    throw IO_Exceptions::Use_Error("neuer Index bleibt unter " + cachepfad + "tempcache.ini");
+}
+
+// Opens the index of a held cache, and its new index beside it.
+void index_oeffnen(const std::string& cachepfad, bool exakt, Text_Files::File& cachedatei,
+                   Text_Files::File& tempdatei) {
+  index_retten(cachepfad);
+  Util::Files::Text_IO::Open_File(cachedatei, Text_Files::In_File, cachepfad + "cache.ini");
+  Text_Files::Create_New(tempdatei, Text_Files::Out_File, cachepfad + "tempcache.ini");
+  // The native game writes its index with its own line ends: they stay.
+  if (exakt) Text_Files::Write_Line_Ends_As(tempdatei, cachedatei);
+}
+
+// Where an installation keeps: its Morvane-Sicherung, with the separator.
+std::string sicherung_von(const std::string& utpfad, const std::string& trenner) {
+  return utpfad + trenner + "Morvane-Sicherung" + trenner;
+}
+
+// Makes ready this process's record of a run or a restore: a new one in a
+// run folder of its own, numbered after the installation's latest.
+void aufzeichnen(Protokoll kopf, const std::string& utpfad, const std::string& trenner,
+                 long hoechste) {
+  kopf.nummer = hoechste + 1;
+  kopf.installation = utpfad;
+  kopf.trenner = trenner;
+  std::string sicherung = sicherung_von(utpfad, trenner);
+  protokoll_vorbereiten(kopf, sicherung + Util::Execution::Run_Name(sicherung) + trenner);
+}
+
+// The run itself: holds the cache, makes the pass and puts the new index in
+// place of the old one; each package is in the run's record before it
+// moves. `auswahl`: only those lines (a run done again). Returns whether
+// the index had entries.
+bool lauf(const std::string& utpfad, const std::string& cachepfad, const std::string& trenner,
+          bool exakt, const std::vector<std::string>& argumente, Text_Files::File& cachedatei,
+          Text_Files::File& tempdatei, Bilanz& bilanz, const Auswahl* auswahl = nullptr) {
+  cache_halten(utpfad + trenner + "Cache", trenner);
+  abgebrochenen_lauf_aufraeumen(utpfad, trenner);
+  Protokoll kopf;
+  long hoechste = 0;
+  neuestes_protokoll(sicherung_von(utpfad, trenner), trenner, kopf, &hoechste);
+  kopf = Protokoll{};
+  kopf.weitere = argumente;
+  aufzeichnen(kopf, utpfad, trenner, hoechste);
+
+  index_oeffnen(cachepfad, exakt, cachedatei, tempdatei);
+  bool eintraege = cacheverarbeitung(utpfad, cachepfad, cachedatei, tempdatei, argumente,
+                                     Util::Execution::Execute, Host_Files::Look, &bilanz,
+                                     lauf_worte, Aufzeichnung::protokoll, auswahl);
+  index_ersetzen(cachepfad, cachedatei, tempdatei);
+  // A failed copy takes back what it kept: nothing changed, nothing to undo.
+  if (bilanz.kopiert == 0 && Util::Execution::Kept_Count() == 0) {
+    protokoll_verwerfen();
+  } else {
+    protokoll_ende();
+  }
+  return eintraege;
+}
+
+// The preview: the same pass with the preview's runner and looker and its
+// words, on the index read where a run would find it, into no new index.
+// Nothing is made, written, renamed or removed; a cache that a run holds
+// ends it as it ends a second run.
+bool vorschau_lauf(const std::string& utpfad, const std::string& cachepfad,
+                   const std::string& trenner, const std::vector<std::string>& argumente,
+                   Text_Files::File& cachedatei, Text_Files::File& tempdatei, Vorschau& vorschau,
+                   Bilanz& bilanz, const Auswahl* auswahl = nullptr) {
+  std::string cacheordner = utpfad + trenner + "Cache";
+  halten_melden(Host_Files::Held(cacheordner), cacheordner, trenner);
+  std::string index = cachepfad + "cache.ini";
+  if (indexdatei(index) == Host_Files::Kind::absent &&
+      indexdatei(cachepfad + "tempcache.ini") == Host_Files::Kind::file) {
+    Text_Files::New_Line();
+    Text_Files::Put_Line("- cache.ini fehlt: tempcache.ini des letzten Laufs wuerde uebernommen");
+    index = cachepfad + "tempcache.ini";
+  }
+  Text_Files::Open(cachedatei, Text_Files::In_File, index);
+  Text_Files::Take_Byte_Order_Mark(cachedatei);
+  std::FILE* nirgends = Host_Files::Null_Stream();
+  if (!nirgends) throw IO_Exceptions::Use_Error("(Vorschau)");
+  Text_Files::Attach(tempdatei, nirgends, Text_Files::Out_File, "(Vorschau)");
+  return cacheverarbeitung(utpfad, cachepfad, cachedatei, tempdatei, argumente,
+                           vorschau_ausfuehren(vorschau), vorschau_nachsehen(vorschau), &bilanz,
+                           vorschau_worte, Aufzeichnung::keine, auswahl);
+}
+
+// Puts the index lines of a restore back in the index, each at its number
+// in the index that the run read, unless it is there already (a run cut
+// short before its new index was in place).
+void zeilen_zuruecklegen(const std::string& cachepfad, bool exakt,
+                         std::vector<std::pair<long, std::string>> zeilen) {
+  Text_Files::File cachedatei, tempdatei;
+  index_oeffnen(cachepfad, exakt, cachedatei, tempdatei);
+  std::vector<std::string> index;
+  while (!Text_Files::End_Of_File(cachedatei))
+    index.push_back(Util::Files::Text_IO::Get_Line(cachedatei));
+  std::sort(zeilen.begin(), zeilen.end());
+  bool geaendert = false;
+  for (const auto& [nummer, zeile] : zeilen) {
+    if (std::find(index.begin(), index.end(), zeile) != index.end()) continue;
+    size_t stelle = std::min(static_cast<size_t>(nummer - 1), index.size());
+    index.insert(index.begin() + static_cast<std::ptrdiff_t>(stelle), zeile);
+    Text_Files::Put_Line("Zeile zurueck in cache.ini: " + zeile);
+    geaendert = true;
+  }
+  Text_Files::Set_Encoding(tempdatei, Text_Files::Encoding_Of(cachedatei));
+  for (const std::string& zeile : index) Text_Files::Put_Line(tempdatei, zeile);
+  if (!geaendert) {
+    Text_Files::Close(tempdatei);
+    Host_Files::Remove(cachepfad + "tempcache.ini");
+    return;
+  }
+  index_ersetzen(cachepfad, cachedatei, tempdatei);
+}
+
+// A restore (--restore), or its preview (-n): holds the cache, as a run
+// does, since it changes the installation; undoes the run that
+// rueckgang_waehlen chooses in every installation that it touched, or does
+// a restored run again; sums up. `argumente` count only for a run folder
+// without a record, whose further installations are not known.
+void zurueck_lauf(const std::string& utpfad, const std::string& cachepfad,
+                  const std::string& trenner, bool exakt, const std::vector<std::string>& argumente,
+                  const std::string& name, Modus modus) {
+  std::string cacheordner = utpfad + trenner + "Cache";
+  if (modus == Modus::vorschau) {
+    halten_melden(Host_Files::Held(cacheordner), cacheordner, trenner);
+  } else {
+    cache_halten(cacheordner, trenner);
+  }
+  Rueckgang rueckgang = rueckgang_waehlen(utpfad, trenner, name);
+  std::string sicherung = sicherung_von(utpfad, trenner);
+  if (rueckgang.was == Rueckgang::Was::wiederholen) {
+    // A restore undone: its run once more, in the installations it touched.
+    Text_Files::New_Line();
+    Text_Files::Put_Line(
+        std::string(modus == Modus::vorschau ? "wuerde wiederholen: " : "wiederhole: ") +
+        "den Lauf " + sicherung + rueckgang.lauf + trenner);
+    Auswahl auswahl;
+    for (const Paket_Schritt& schritt : rueckgang.protokoll.pakete)
+      auswahl.push_back(schritt.zeile);
+    Text_Files::File cachedatei, tempdatei;
+    Bilanz bilanz;
+    bool eintraege = false;
+    int gesichert = 0;
+    if (modus == Modus::vorschau) {
+      Vorschau vorschau;
+      eintraege = vorschau_lauf(utpfad, cachepfad, trenner, rueckgang.protokoll.weitere, cachedatei,
+                                tempdatei, vorschau, bilanz, &auswahl);
+      gesichert = vorschau.gesichert;
+    } else {
+      eintraege = lauf(utpfad, cachepfad, trenner, exakt, rueckgang.protokoll.weitere, cachedatei,
+                       tempdatei, bilanz, &auswahl);
+      gesichert = Util::Execution::Kept_Count();
+    }
+    Text_Files::New_Line();
+    if (eintraege) bilanz_zeigen(bilanz, gesichert, modus == Modus::vorschau);
+    return;
+  }
+  if (modus == Modus::ausfuehren) abgebrochenen_lauf_aufraeumen(utpfad, trenner);
+  Rueckgabe rueckgabe;
+  bool nach_namen = true;
+  if (rueckgang.was == Rueckgang::Was::nichts) {
+    Text_Files::New_Line();
+    Text_Files::Put_Line("- nichts wiederherzustellen in " + sicherung);
+  } else {
+    // The restore is a run of its own: it keeps what it takes away, and
+    // its record says which run it undoes.
+    Protokoll kopf;
+    kopf.art = Art::wiederherstellung;
+    kopf.von = rueckgang.lauf.empty() ? rueckgang.name : rueckgang.lauf;
+    kopf.alt = rueckgang.was == Rueckgang::Was::alt ||
+               (rueckgang.was == Rueckgang::Was::fortsetzen && rueckgang.protokoll.alt);
+    kopf.weitere = rueckgang.was == Rueckgang::Was::lauf || !kopf.alt ? rueckgang.protokoll.weitere
+                                                                      : argumente;
+    bool fortsetzen = rueckgang.was == Rueckgang::Was::fortsetzen;
+    nach_namen = kopf.alt;
+    if (modus == Modus::ausfuehren) {
+      if (fortsetzen) {
+        Util::Execution::Continue_Run(rueckgang.name);
+        protokoll_vorbereiten(kopf, sicherung + rueckgang.name + trenner, true);
+      } else {
+        aufzeichnen(kopf, utpfad, trenner, rueckgang.hoechste);
+      }
+      protokoll_beginnen();
+    }
+    Text_Files::New_Line();
+    if (fortsetzen)
+      Text_Files::Put_Line("- eine unterbrochene Wiederherstellung wird zu Ende gefuehrt");
+    if (kopf.alt) {
+      Text_Files::Put_Line(
+          "- Lauf ohne Protokoll (Morvane 0.91): zurueckgelegt wird nach den "
+          "Namen der gesicherten Dateien");
+      std::string alt = rueckgang.was == Rueckgang::Was::alt ? rueckgang.name : rueckgang.lauf;
+      nach_namen_zuruecklegen(utpfad, trenner, alt, modus, rueckgabe);
+      for (std::string ordner : kopf.weitere)  // a Linux folder is joined with "/"
+        nach_namen_zuruecklegen(ordner, Host_Path(ordner) ? "/" : "\\", alt, modus, rueckgabe);
+    } else {
+      Text_Files::Put_Line(std::string(modus == Modus::vorschau ? "wuerde wiederherstellen aus "
+                                                                : "stelle wieder her aus ") +
+                           sicherung + rueckgang.lauf + trenner);
+      lauf_zuruecknehmen(rueckgang, modus, rueckgabe);
+      if (!rueckgabe.zeilen.empty()) {
+        Text_Files::New_Line();
+        if (modus == Modus::ausfuehren) {
+          zeilen_zuruecklegen(cachepfad, exakt, rueckgabe.zeilen);
+        } else {
+          for (const auto& [nummer, zeile] : rueckgabe.zeilen)
+            Text_Files::Put_Line("Zeile wuerde zurueck in cache.ini: " + zeile);
+        }
+      }
+    }
+    if (modus == Modus::ausfuehren) protokoll_ende();
+  }
+  Text_Files::New_Line();
+  std::string summe = modus == Modus::vorschau ? "- Vorschau: " : "- ";
+  if (!nach_namen)
+    summe += std::string(modus == Modus::vorschau ? "Pakete wuerden zurueck in den Cache: "
+                                                  : "Pakete zurueck im Cache: ") +
+             std::to_string(rueckgabe.pakete) + ", ";
+  summe += std::string(modus == Modus::vorschau ? "Dateien wuerden zurueckgelegt: "
+                                                : "Dateien zurueckgelegt: ") +
+           std::to_string(rueckgabe.zurueck);
+  if (rueckgabe.fehlgeschlagen > 0)
+    summe += ", nicht zurueckgelegt: " + std::to_string(rueckgabe.fehlgeschlagen);
+  Text_Files::Put_Line(summe);
+  if (Util::Execution::Kept_Count() > 0)
+    Text_Files::Put_Line("- alte Fassungen gesichert in Morvane-Sicherung: " +
+                         std::to_string(Util::Execution::Kept_Count()));
 }
 
 }  // namespace
@@ -257,7 +426,8 @@ void morvane(std::vector<std::string> argumente) {
   cachepfad = utpfad + trenner + "Cache" + trenner;
   int gesichert = 0;
   if (gewaehlt.zurueck) {
-    zurueck_lauf(utpfad, trenner, argumente, gewaehlt.lauf);
+    zurueck_lauf(utpfad, cachepfad, trenner, installation.exact_names, argumente, gewaehlt.lauf,
+                 gewaehlt.vorschau ? Modus::vorschau : Modus::ausfuehren);
   } else {
     if (gewaehlt.vorschau) {
       Vorschau vorschau;

@@ -1,28 +1,139 @@
-// Putting back what one run kept.
+// Undoing a run: from its record, or by the names of its kept files.
 #include "driver/wiederherstellen.h"
 
 #include <algorithm>
 #include <map>
-#include <vector>
 
 #include "base/errors.h"
+#include "base/paths.h"
 #include "driver/cacheverarbeitung.h"
 #include "platform/host_files.h"
+#include "platform/host_text.h"
 #include "support/text_files.h"
 #include "support/util-execution.h"
 
 namespace {
 
-// A kept file: its path, and its number among the versions of its name
-// that one run kept ("DM-Foo (2).ut2" is the second; the first has none).
+// A line in the words of a restore, or of its preview.
+void sagen(Modus modus, const char* getan, const char* vorschau, const std::string& was) {
+  Text_Files::Put_Line((modus == Modus::vorschau ? vorschau : getan) + was);
+}
+
+bool steht_da(const std::string& pfad) {
+  return Host_Files::Is_Link(pfad) ||
+         Host_Files::Look(pfad, Host_Files::Seen::read) != Host_Files::Kind::absent;
+}
+
+// Takes away what stands at `pfad`: removed when it holds the package's
+// bytes (`paket`), as the run left it; else moved into this restore's run
+// folder, since it changed after the run. True when nothing stands there
+// afterwards.
+bool wegnehmen(const std::string& pfad, const std::string& paket, Modus modus,
+               Rueckgabe& rueckgabe) {
+  if (!steht_da(pfad)) return true;
+  if (!Host_Files::Is_Link(pfad) && Host_Files::Same_Bytes(pfad, paket)) {
+    sagen(modus, "entferne ", "wuerde entfernen ", pfad);
+    if (modus == Modus::vorschau) return true;
+    if (Host_Files::Remove(pfad) == 0) return true;
+  } else {
+    std::string sicherung = Util::Execution::Next_Keep(pfad);
+    sagen(modus, "seit dem Lauf geaendert, gesichert nach ",
+          "seit dem Lauf geaendert, wuerde gesichert nach ", sicherung);
+    if (modus == Modus::vorschau) return true;
+    if (Host_Files::Make_Folder(
+            Folder_Part(sicherung).substr(0, Folder_Part(sicherung).size() - 1)) == 0 &&
+        Host_Files::Move(pfad, sicherung) == 0) {
+      Util::Execution::Report_Kept(sicherung);
+      return true;
+    }
+  }
+  Text_Files::Put_Line("!! nicht zu entfernen: " + pfad + " !!");
+  ++rueckgabe.fehlgeschlagen;
+  return false;
+}
+
+// Brings the package of `schritt` back into the Cache `cache` from its
+// place in the game folder, where the run put it; it stays there until
+// its copies are taken away. False when it is no longer there as the run
+// left it (its line then stays out of the index).
+bool ins_cache(const Paket_Schritt& schritt, const std::string& cache, Modus modus) {
+  if (steht_da(cache)) return true;  // the run was cut short before it removed it
+  const std::string& haupt = schritt.ziele.front().ziel;
+  int64_t groesse = -1;
+  if (Host_Files::Is_Link(haupt) ||
+      Host_Files::Look(haupt, Host_Files::Seen::read, &groesse) != Host_Files::Kind::file ||
+      groesse != schritt.groesse) {
+    Text_Files::Put_Line("!! Paket nicht mehr da, wie der Lauf es hinterliess: " + haupt + " !!");
+    return false;
+  }
+  sagen(modus, "Paket zurueck in den Cache: ", "Paket wuerde zurueck in den Cache: ", cache);
+  if (modus == Modus::vorschau) return true;
+  // A second name of the file (a copy where the disk has no hard links).
+  std::string gemacht;
+  if (Host_Files::Keep(haupt, cache, &gemacht) == 0 && gemacht == cache) return true;
+  if (!gemacht.empty()) Host_Files::Unkeep(gemacht);
+  Text_Files::Put_Line("!! Paket nicht in den Cache zu legen: " + cache + " !!");
+  return false;
+}
+
+// Undoes one package's step.
+void paket_zuruecknehmen(const Protokoll& protokoll, const Paket_Schritt& schritt, Modus modus,
+                         Rueckgabe& rueckgabe) {
+  const std::string& t = protokoll.trenner;
+  std::string cache = protokoll.installation + t + "Cache" + t + schritt.schluessel + ".uxx";
+  Text_Files::New_Line();
+  if (!ins_cache(schritt, cache, modus)) {
+    ++rueckgabe.fehlgeschlagen;
+    return;
+  }
+  // In a preview the package is still where the run put it.
+  std::string paket =
+      modus == Modus::vorschau && !steht_da(cache) ? schritt.ziele.front().ziel : cache;
+  for (size_t i = schritt.ziele.size(); i-- > 0;) {
+    const Ziel_Schritt& ziel = schritt.ziele[i];
+    if (ziel.sicherung.empty()) {
+      // Nothing stood there before the run.
+      wegnehmen(ziel.ziel, paket, modus, rueckgabe);
+      continue;
+    }
+    // Nothing was kept there: the copy held what stood there already, or
+    // the run was cut short before it. What stands there stays.
+    if (!steht_da(ziel.sicherung) || !wegnehmen(ziel.ziel, paket, modus, rueckgabe)) continue;
+    sagen(modus, "lege zurueck nach ", "wuerde zuruecklegen nach ", ziel.ziel);
+    if (modus == Modus::vorschau || Host_Files::Move(ziel.sicherung, ziel.ziel) == 0) {
+      ++rueckgabe.zurueck;
+    } else {
+      Text_Files::Put_Line("!! Zuruecklegen fehlgeschlagen -> bleibt in Morvane-Sicherung !!");
+      ++rueckgabe.fehlgeschlagen;
+    }
+  }
+  ++rueckgabe.pakete;
+  rueckgabe.zeilen.push_back({schritt.zeilennummer, schritt.zeile});
+}
+
+// The folder of a type without its backslashes ("Maps").
+std::string ordnername(const Typ& typ) {
+  return std::string(typ.subpfad.substr(1, typ.subpfad.size() - 2));
+}
+
+// Removes what is empty of a run folder once its kept files went back: its
+// type folders, and in a further installation the run folder itself.
+void leere_ordner_entfernen(const std::string& installation, const std::string& trenner,
+                            const std::string& name) {
+  std::string ordner = installation + trenner + "Morvane-Sicherung" + trenner + name;
+  for (const Typ& typ : typtabelle) Host_Files::Remove_Folder(ordner + trenner + ordnername(typ));
+  Host_Files::Remove_Folder(ordner);
+}
+
+// A kept file of a run folder without a record: its path, and its number
+// among the versions of its name ("DM-Foo (2).ut2" is the second).
 struct Fassung {
   int nummer;
   std::string pfad;
 };
 
 // The name without its number " (n)" before the ending, and the number (1
-// for none). Packages are named as identifiers: a number is always the
-// program's.
+// for none).
 std::string grundname(const std::string& name, int& nummer) {
   size_t punkt = std::min(name.rfind('.'), name.size());
   size_t klammer = name.rfind(" (", punkt);
@@ -36,20 +147,19 @@ std::string grundname(const std::string& name, int& nummer) {
   return name.substr(0, klammer) + name.substr(punkt);
 }
 
-// The folder of a type without its backslashes ("Maps").
-std::string ordnername(const Typ& typ) {
-  return std::string(typ.subpfad.substr(1, typ.subpfad.size() - 2));
-}
-
-// The kept files of a run folder, by "<type folder><trenner><name>", each
-// with its versions, oldest first.
+// The kept files of a run folder without a record, by "<type
+// folder><trenner><name>", each with its versions, oldest first. Only
+// files of folders of its own: a link there is never followed.
 std::map<std::string, std::vector<Fassung>> gesicherte(const std::string& laufordner,
                                                        const std::string& trenner) {
   std::map<std::string, std::vector<Fassung>> gefunden;
   for (const Typ& typ : typtabelle) {
-    std::string ordner = laufordner + ordnername(typ) + trenner;
+    std::string ordner = laufordner + ordnername(typ);
+    if (Host_Files::Is_Link(ordner)) continue;
+    ordner += trenner;
     for (const std::string& name : Host_Files::Names_In(ordner)) {
-      if (Host_Files::Look(ordner + name, Host_Files::Seen::read) != Host_Files::Kind::file)
+      if (Host_Files::Is_Link(ordner + name) ||
+          Host_Files::Look(ordner + name, Host_Files::Seen::read) != Host_Files::Kind::file)
         continue;
       int nummer = 1;
       std::string grund = grundname(name, nummer);
@@ -62,7 +172,7 @@ std::map<std::string, std::vector<Fassung>> gesicherte(const std::string& laufor
   return gefunden;
 }
 
-// Whether `ordner` is a run folder as the program makes it: a folder of its
+// Whether `name` is a run folder as the program makes it: a folder of its
 // own (no link), named for its time.
 bool laufordner(const std::string& sicherung, const std::string& name) {
   return Util::Execution::Is_Run_Name(name) &&
@@ -70,33 +180,13 @@ bool laufordner(const std::string& sicherung, const std::string& name) {
          !Host_Files::Is_Link(sicherung + name);
 }
 
-// The name of the run folder to restore: `lauf`, checked, or the latest
-// with kept files; "" for none.
-std::string waehlen(const std::string& sicherung, const std::string& trenner,
-                    const std::string& lauf) {
-  if (!lauf.empty()) {
-    // A run restored already (its folder gone) leaves nothing to do.
-    if (Util::Execution::Is_Run_Name(lauf) &&
-        Host_Files::Look(sicherung + lauf, Host_Files::Seen::read) == Host_Files::Kind::absent)
-      return "";
-    if (!laufordner(sicherung, lauf))
-      throw IO_Exceptions::Name_Error("kein Lauf von Morvane in " + sicherung + ": " + lauf);
-    return lauf;
-  }
-  std::vector<std::string> namen = Host_Files::Names_In(sicherung);
-  std::sort(namen.rbegin(), namen.rend());
-  for (const std::string& name : namen)
-    if (laufordner(sicherung, name) && !gesicherte(sicherung + name + trenner, trenner).empty())
-      return name;
-  return "";
-}
-
 // Puts the oldest version back at `ziel` (what stands there is kept by the
 // copy when it differs), then keeps the others beside it. False when the
 // copy back failed: then every version stays where it is.
-bool zuruecklegen(const std::vector<Fassung>& fassungen, const std::string& ziel) {
+bool zuruecklegen(const std::vector<Fassung>& fassungen, const std::string& ziel, Modus modus) {
   const std::string& aelteste = fassungen.front().pfad;
-  Text_Files::Put_Line("lege zurueck nach " + ziel);
+  sagen(modus, "lege zurueck nach ", "wuerde zuruecklegen nach ", ziel);
+  if (modus == Modus::vorschau) return true;
   if (Util::Execution::Execute(Util::Execution::Copy_Command(aelteste, ziel)) != 0 ||
       !Host_Files::Same_Bytes(aelteste, ziel))
     return false;
@@ -113,21 +203,86 @@ bool zuruecklegen(const std::vector<Fassung>& fassungen, const std::string& ziel
 
 }  // namespace
 
-void wiederherstellen(const std::string& installation, const std::string& trenner,
-                      const std::string& lauf, Rueckgabe& rueckgabe) {
-  std::string sicherung = installation + trenner + "Morvane-Sicherung" + trenner;
-  std::string name = waehlen(sicherung, trenner, lauf);
-  Text_Files::New_Line();
+Rueckgang rueckgang_waehlen(const std::string& utpfad, const std::string& trenner,
+                            const std::string& lauf) {
+  std::string sicherung = utpfad + trenner + "Morvane-Sicherung" + trenner;
+  Rueckgang rueckgang;
+  Protokoll neuestes;
+  std::string name = neuestes_protokoll(sicherung, trenner, neuestes, &rueckgang.hoechste);
+  if (!lauf.empty()) {
+    // A run restored by Morvane 0.91 (its folder gone) leaves nothing to do.
+    if (Util::Execution::Is_Run_Name(lauf) && !steht_da(sicherung + lauf)) return rueckgang;
+    if (!laufordner(sicherung, lauf))
+      throw IO_Exceptions::Name_Error("kein Lauf von Morvane in " + sicherung + ": " + lauf);
+    name = lauf;
+    if (!protokoll_lesen(sicherung + lauf + trenner + kProtokollname, neuestes)) {
+      rueckgang.was = Rueckgang::Was::alt;
+      rueckgang.name = lauf;
+      return rueckgang;
+    }
+  }
   if (name.empty()) {
+    // No record anywhere: the latest run folder with kept files.
+    std::vector<std::string> namen = Host_Files::Names_In(sicherung);
+    std::sort(namen.rbegin(), namen.rend());
+    for (const std::string& alt : namen)
+      if (laufordner(sicherung, alt) && !gesicherte(sicherung + alt + trenner, trenner).empty()) {
+        rueckgang.was = Rueckgang::Was::alt;
+        rueckgang.name = alt;
+        return rueckgang;
+      }
+    return rueckgang;
+  }
+  rueckgang.name = name;
+  if (neuestes.art == Art::lauf) {
+    rueckgang.was = Rueckgang::Was::lauf;
+    rueckgang.lauf = name;
+    rueckgang.protokoll = neuestes;
+    return rueckgang;
+  }
+  // A restore: of a run without a record, undone by the names of what it kept.
+  if (neuestes.alt && neuestes.beendet) {
+    rueckgang.was = Rueckgang::Was::alt;
+    return rueckgang;
+  }
+  rueckgang.lauf = neuestes.von;
+  if (neuestes.alt) {
+    rueckgang.was = Rueckgang::Was::fortsetzen;
+    rueckgang.protokoll = neuestes;
+    return rueckgang;
+  }
+  Protokoll von;
+  if (!laufordner(sicherung, neuestes.von) ||
+      !protokoll_lesen(sicherung + neuestes.von + trenner + kProtokollname, von) ||
+      von.art != Art::lauf)
+    throw IO_Exceptions::Name_Error("kein Lauf von Morvane in " + sicherung + ": " + neuestes.von);
+  rueckgang.was = neuestes.beendet ? Rueckgang::Was::wiederholen : Rueckgang::Was::fortsetzen;
+  rueckgang.protokoll = von;
+  return rueckgang;
+}
+
+void lauf_zuruecknehmen(const Rueckgang& rueckgang, Modus modus, Rueckgabe& rueckgabe) {
+  const Protokoll& protokoll = rueckgang.protokoll;
+  for (auto schritt = protokoll.pakete.rbegin(); schritt != protokoll.pakete.rend(); ++schritt)
+    paket_zuruecknehmen(protokoll, *schritt, modus, rueckgabe);
+  if (modus == Modus::vorschau) return;
+  leere_ordner_entfernen(protokoll.installation, protokoll.trenner, rueckgang.lauf);
+  for (std::string weitere : protokoll.weitere)
+    leere_ordner_entfernen(weitere, Host_Path(weitere) ? "/" : "\\", rueckgang.lauf);
+}
+
+void nach_namen_zuruecklegen(const std::string& installation, const std::string& trenner,
+                             const std::string& name, Modus modus, Rueckgabe& rueckgabe) {
+  std::string sicherung = installation + trenner + "Morvane-Sicherung" + trenner;
+  Text_Files::New_Line();
+  if (!laufordner(sicherung, name)) {
     Text_Files::Put_Line("- nichts wiederherzustellen in " + sicherung);
     return;
   }
   std::string ordner = sicherung + name + trenner;
-  Text_Files::Put_Line("stelle wieder her aus " + ordner);
-  // What this restore keeps goes to a run folder of its own.
-  Util::Execution::Keep_After(name);
+  sagen(modus, "stelle wieder her aus ", "wuerde wiederherstellen aus ", ordner);
   for (const auto& [pfad, fassungen] : gesicherte(ordner, trenner)) {
-    if (zuruecklegen(fassungen, installation + trenner + pfad)) {
+    if (zuruecklegen(fassungen, installation + trenner + pfad, modus)) {
       ++rueckgabe.zurueck;
     } else {
       Text_Files::Put_Line("!! Zuruecklegen fehlgeschlagen -> bleibt in Morvane-Sicherung !!");
@@ -135,6 +290,23 @@ void wiederherstellen(const std::string& installation, const std::string& trenne
     }
   }
   // The run folder goes once it is empty.
-  for (const Typ& typ : typtabelle) Host_Files::Remove_Folder(ordner + ordnername(typ));
-  Host_Files::Remove_Folder(sicherung + name);
+  if (modus == Modus::ausfuehren) leere_ordner_entfernen(installation, trenner, name);
+}
+
+void abgebrochenen_lauf_aufraeumen(const std::string& utpfad, const std::string& trenner) {
+  Protokoll protokoll;
+  std::string sicherung = utpfad + trenner + "Morvane-Sicherung" + trenner;
+  if (neuestes_protokoll(sicherung, trenner, protokoll).empty() || protokoll.beendet ||
+      protokoll.art != Art::lauf)
+    return;
+  // A kept file that still holds what stands at its target was kept just
+  // before the cut: the copy never replaced it.
+  for (const Paket_Schritt& schritt : protokoll.pakete)
+    for (const Ziel_Schritt& ziel : schritt.ziele)
+      if (!ziel.sicherung.empty() && steht_da(ziel.sicherung) &&
+          (ziel.link.empty() ? !Host_Files::Is_Link(ziel.ziel) &&
+                                   Host_Files::Same_Bytes(ziel.sicherung, ziel.ziel)
+                             : Host_Files::Is_Link(ziel.sicherung) &&
+                                   Host_Files::Link_Target(ziel.ziel) == ziel.link))
+        Host_Files::Remove(ziel.sicherung);
 }

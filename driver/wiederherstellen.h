@@ -1,25 +1,71 @@
-// Undoing a run (--restore): the files that one run kept in an
-// installation's Morvane-Sicherung go back to where they stood.
+// Undoing a run (--restore), from its record: each moved package back in
+// the Cache with its index line, each copy taken away, each kept file back
+// where it stood; a run folder without a record (made by Morvane 0.91) by
+// the names of its kept files.
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "driver/protokoll.h"
+
+// Whether a restore changes the disk or only says what it would do (-n).
+enum class Modus { ausfuehren, vorschau };
 
 // What restores did, counted.
 struct Rueckgabe {
-  int zurueck = 0;         // files put back
-  int fehlgeschlagen = 0;  // files that stay kept: their copy back failed
+  int pakete = 0;          // packages back in the Cache
+  int zurueck = 0;         // kept files put back
+  int fehlgeschlagen = 0;  // what could not be put back: it stays where it is
+  // The index lines to put back: their numbers in the index the run read,
+  // and their bytes.
+  std::vector<std::pair<long, std::string>> zeilen;
 };
 
-// Puts back, in the installation `installation` (its paths joined with
-// `trenner`), every file kept by the run whose folder in Morvane-Sicherung
-// is named `lauf`, or by its latest run with kept files when `lauf` is
-// empty. Where the run kept several versions of one name, the oldest (the
-// one that stood before the run) goes back. What stands at a place now and
-// differs is kept in its turn, in a new run folder, and so are the other
-// versions: a restore can itself be undone. The restored run folder is
-// removed once it is empty; a run folder of that name that is gone leaves
-// nothing to do. Name_Error for a name that is no run folder of the
-// program's (its form, "..", a path, a link). The cache and its
-// index are not touched.
-void wiederherstellen(const std::string& installation, const std::string& trenner,
-                      const std::string& lauf, Rueckgabe& rueckgabe);
+// What --restore does in an installation.
+struct Rueckgang {
+  enum class Was {
+    nichts,       // no run to undo
+    lauf,         // undo the run `name` from its record
+    fortsetzen,   // finish the restore `name` of the run in `protokoll`, cut short
+    wiederholen,  // a restore undone: the run in `protokoll` again
+    alt,          // a run folder without a record, by the names of its files
+  } was = Was::nichts;
+  std::string name;  // the run folder in the chosen installation's Morvane-Sicherung
+  std::string lauf;  // the run that is undone or done again
+  // Its record; for a restore of a run without a record cut short, the
+  // restore's own.
+  Protokoll protokoll;
+  long hoechste = 0;  // the highest record number there
+};
+
+// Chooses what --restore undoes in the installation `utpfad` (paths joined
+// with `trenner`): the run folder `lauf`, or "" for the latest with a
+// record (and where none has one, the latest with kept files). The latest
+// record that is a restore cut short is finished; one that ended is undone
+// by doing its run again. Name_Error for a name that is no run folder of
+// the program's (its form, "..", a path, a link).
+Rueckgang rueckgang_waehlen(const std::string& utpfad, const std::string& trenner,
+                            const std::string& lauf);
+
+// Undoes the run in `rueckgang` (lauf or fortsetzen) in every installation
+// that its record names, steps in reverse order: the package goes back
+// into the Cache, its copies are taken away, and what was kept goes back
+// where it stood, a link as a link. Only what stands there as the run left
+// it is removed; what differs is kept in this restore's run folder, as a
+// run keeps it. The index lines come back in `rueckgabe.zeilen`.
+void lauf_zuruecknehmen(const Rueckgang& rueckgang, Modus modus, Rueckgabe& rueckgabe);
+
+// A run folder without a record: puts back, in the installation
+// `installation`, the kept files of the run folder `name`, oldest version
+// first, as Morvane 0.91 named them. Only files and folders of its own are
+// followed, no links.
+void nach_namen_zuruecklegen(const std::string& installation, const std::string& trenner,
+                             const std::string& name, Modus modus, Rueckgabe& rueckgabe);
+
+// Before a run: where the latest run of the installation was cut short
+// right after keeping a file, before its copy replaced it, the kept file
+// goes (the file itself still stands where it stood): the next keep must
+// not keep it a second time.
+void abgebrochenen_lauf_aufraeumen(const std::string& utpfad, const std::string& trenner);

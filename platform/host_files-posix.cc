@@ -496,6 +496,36 @@ int Remove_Folder(const std::string& folder) {
   return Sync_Folder(Folder_Of(found.path));
 }
 
+int Make_Folder(const std::string& folder) {
+  std::vector<std::string> made;
+  return Failed(Make_Folders(folder, made));
+}
+
+int Move(const std::string& from, const std::string& to) {
+  Found old = Resolve(from);
+  if (!old.exists) return Failed(old.certain ? ENOENT : EIO);
+  Found now = Resolve(to, Wine_Paths::Absence::read);
+  if (now.exists) return EEXIST;
+  if (!now.certain) return Failed(EIO);
+  int error = renameat2(AT_FDCWD, old.path.c_str(), AT_FDCWD, now.path.c_str(), RENAME_NOREPLACE);
+  // A file system without that flag: nothing stood there a moment ago, and
+  // the cache is held.
+  if (error != 0 && errno == EINVAL) error = rename(old.path.c_str(), now.path.c_str());
+  if (error != 0) return Failed(errno);
+  Wine_Paths::Note_Removed(names, old.path);
+  Wine_Paths::Note_Made(names, now.path);
+  error = Sync_Folder(Folder_Of(now.path));
+  return error != 0 ? error : Sync_Folder(Folder_Of(old.path));
+}
+
+std::string Link_Target(const std::string& path) {
+  Found found = Resolve(path);
+  if (!found.exists || !S_ISLNK(found.st.st_mode)) return "";
+  std::vector<char> text(PATH_MAX + 1, 0);
+  ssize_t size = readlink(found.path.c_str(), text.data(), PATH_MAX);
+  return size < 0 ? "" : std::string(text.data(), size);
+}
+
 int Held(const std::string& folder) {
   Found found = Resolve(folder + "\\" + kHoldName, Wine_Paths::Absence::read);
   if (!found.exists) return found.certain ? 0 : EIO;

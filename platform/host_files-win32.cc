@@ -35,6 +35,8 @@ int Errno_Of(DWORD code) {
       return ENOSPC;
     case ERROR_FILENAME_EXCED_RANGE:
       return ENAMETOOLONG;
+    case ERROR_NOT_SAME_DEVICE:
+      return EXDEV;
     default:
       return EIO;
   }
@@ -286,6 +288,22 @@ std::vector<std::string> Names_In(const std::string& folder) {
 
 int Remove_Folder(const std::string& folder) {
   return RemoveDirectoryW(Wide_Path(folder).c_str()) ? 0 : Errno_Of(GetLastError());
+}
+
+int Make_Folder(const std::string& folder) {
+  std::vector<std::string> made;
+  return Make_Folders(folder, made);
+}
+
+int Move(const std::string& from, const std::string& to) {
+  if (Attributes(to) != INVALID_FILE_ATTRIBUTES) return EEXIST;
+  if (!MoveFileExW(Wide_Path(from).c_str(), Wide_Path(to).c_str(), MOVEFILE_WRITE_THROUGH))
+    return Errno_Of(GetLastError());
+  return 0;
+}
+
+std::string Link_Target(const std::string&) {
+  return "";
 }
 
 int Held(const std::string& folder) {

@@ -76,6 +76,21 @@ std::vector<std::string> Names_In(const std::string& folder);
 // Removes the folder `folder` when it is empty. 0, or the errno value.
 int Remove_Folder(const std::string& folder);
 
+// Makes the folder `folder` (no separator at its end) and every missing
+// folder above it, each on the disk. 0 when it stands there; ENOTDIR when
+// something else stands at one of those names.
+int Make_Folder(const std::string& folder);
+
+// Gives what stands at `from` (a file, or a symbolic link as it is) the
+// name `to`, in another folder of the same disk, on the disk when it
+// returns 0. Never replaces: EEXIST when anything stands at `to`; EXDEV
+// across disks.
+int Move(const std::string& from, const std::string& to);
+
+// Where the symbolic link at `path` leads, as its text says; "" when no
+// link stands there (always on Windows).
+std::string Link_Target(const std::string& path);
+
 // Whether a run holds `folder` (as Hold does it) without taking it and
 // without making anything: EBUSY when one does; 0 when none does, or there
 // is no lock file (nor folder); else the errno value that says why it

@@ -2,12 +2,11 @@
 #include "support/util-execution.h"
 
 #include <algorithm>
-#include <chrono>
 #include <ctime>
-#include <thread>
 
 #include "base/paths.h"
 #include "base/utf8.h"
+#include "platform/host_files.h"
 #include "support/text_files.h"
 
 namespace Util::Execution {
@@ -26,6 +25,7 @@ std::string Installation_Of(const std::string& path) {
 }
 
 int kept_count = 0;
+std::string last_kept;
 
 // The date and time of now, in the form of a run folder's name.
 std::string Now_Stamp() {
@@ -35,26 +35,30 @@ std::string Now_Stamp() {
   return text;
 }
 
-// The name of this run's folder of kept files: the time of its first keep.
-std::string& Run_Stamp() {
-  static std::string stamp;
-  if (stamp.empty()) stamp = Now_Stamp();
-  return stamp;
-}
+std::string run_name;
 
 }  // namespace
 
-void Keep_After(const std::string& earlier) {
-  std::string now = Now_Stamp();
-  while (now <= earlier) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    now = Now_Stamp();
-  }
-  Run_Stamp() = now;
+const std::string& Run_Name(const std::string& sicherung) {
+  if (!run_name.empty()) return run_name;
+  // Never waits for the clock: a name taken already gets a number.
+  std::string stamp = Now_Stamp();
+  run_name = stamp;
+  for (int n = 2;
+       !sicherung.empty() && (Host_Files::Look(sicherung + run_name, Host_Files::Seen::read) !=
+                                  Host_Files::Kind::absent ||
+                              Host_Files::Is_Link(sicherung + run_name));
+       ++n)
+    run_name = stamp + "-" + std::to_string(n);
+  return run_name;
+}
+
+void Continue_Run(const std::string& name) {
+  run_name = name;
 }
 
 std::string Keep_Path(const std::string& target) {
-  const std::string& stamp = Run_Stamp();
+  const std::string& stamp = Run_Name();
   std::string folder = Folder_Part(target);
   std::string name = target.substr(folder.size());
   std::string separator = folder.empty() ? "\\" : folder.substr(folder.size() - 1);
@@ -65,17 +69,32 @@ std::string Keep_Path(const std::string& target) {
          name;
 }
 
+std::string Next_Keep(const std::string& target) {
+  std::string keep = Keep_Path(target);
+  for (int n = 1;; ++n) {
+    std::string name = n == 1 ? keep : Numbered(keep, n);
+    if (Host_Files::Look(name) == Host_Files::Kind::absent && !Host_Files::Is_Link(name))
+      return name;
+  }
+}
+
 bool Is_Run_Name(const std::string& name) {
   static const char kForm[] = "dddd-dd-dd_dddddd";
-  if (name.size() != sizeof kForm - 1) return false;
-  for (size_t i = 0; i < name.size(); ++i)
+  const size_t length = sizeof kForm - 1;
+  if (name.size() < length) return false;
+  for (size_t i = 0; i < length; ++i)
     if (kForm[i] == 'd' ? !(name[i] >= '0' && name[i] <= '9') : name[i] != kForm[i]) return false;
-  return true;
+  if (name.size() == length) return true;
+  // A second run in the same second: "-2", "-3", ...
+  std::string number = name.substr(length + 1);
+  return name[length] == '-' && !number.empty() && number.size() <= 6 && number[0] != '0' &&
+         std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 void Report_Kept(const std::string& kept) {
   Text_Files::Put_Line("alte Fassung gesichert nach " + kept);
   ++kept_count;
+  last_kept = kept;
 }
 
 int Report_Not_Kept(const std::string& reason) {
@@ -89,6 +108,10 @@ int Report_Not_Kept(const std::string& reason) {
 
 int Kept_Count() {
   return kept_count;
+}
+
+const std::string& Last_Kept() {
+  return last_kept;
 }
 
 std::string Shell_Line(const std::string& command) {

@@ -45,17 +45,27 @@ Command Parse(const std::string& text);
 
 // Where a copy to `target` ("<installation>\<folder>\<name>") keeps the
 // file that it replaces when that differs from the copy:
-// "<installation>\Morvane-Sicherung\<date>_<time>\<folder>\<name>",
-// with the separator of `target`. The date and time (YYYY-MM-DD_HHMMSS) are
-// those of the run's first copy, so that one run keeps into one folder.
+// "<installation>\Morvane-Sicherung\<run>\<folder>\<name>", with the
+// separator of `target`. <run> is this run's name (Run_Name).
 std::string Keep_Path(const std::string& target);
 
-// Has this run keep into a folder named later than the run folder
-// `earlier` (a restore of a run made in the same second), waiting for the
-// clock when it must. Before the first Keep_Path.
-void Keep_After(const std::string& earlier);
+// Where the next keep for `target` lands: Keep_Path, or the first of
+// "name (2).ext", "name (3).ext", ... that nothing stands at (a keep never
+// replaces another).
+std::string Next_Keep(const std::string& target);
 
-// Whether `name` has the form of a run folder's name: YYYY-MM-DD_HHMMSS.
+// This run's name, the name of its folders in Morvane-Sicherung: the date
+// and time of its start (YYYY-MM-DD_HHMMSS, local time), with "-2", "-3", ...
+// where a folder of that name stands in `sicherung` (a path that ends in
+// its separator) already. Taken once: a later call returns the same name.
+const std::string& Run_Name(const std::string& sicherung = "");
+
+// Has this run go on in the folder of an earlier one that it finishes (a
+// restore cut short). Before the first Keep_Path.
+void Continue_Run(const std::string& name);
+
+// Whether `name` has the form of a run folder's name: YYYY-MM-DD_HHMMSS,
+// perhaps followed by "-" and a number.
 bool Is_Run_Name(const std::string& name);
 
 // Says on the console where a replaced file was kept ("alte Fassung
@@ -67,8 +77,10 @@ void Report_Kept(const std::string& kept);
 // the exit status of the failed copy, 1.
 int Report_Not_Kept(const std::string& reason);
 
-// How many files the copies of this run have kept so far.
+// How many files the copies of this run have kept so far, and where the
+// last one went ("" for none yet).
 int Kept_Count();
+const std::string& Last_Kept();
 
 // Whether a COPY is the package's move within its own installation, from
 // "<installation>\Cache\<key>.uxx" to "<installation>\<folder>\<name>":

@@ -574,43 +574,6 @@ class EndToEnd(Harness):
                                      "anderen Lauf: " + folder + "\n")
                 self.assertEqual(self.files(), before)
 
-    def test_a_restore_gives_back_what_a_run_replaced_and_is_undone_by_another(self):
-        self.standard(entries=[(sp.key(1), "DM-Foo.ut2"), (sp.key(2), "XGame.u"),
-                               (sp.key(3), "DM-Foo.ut2")])
-        for base in (self.root, self.second):
-            write_file(os.path.join(base, "Maps", "DM-Foo.ut2"), b"eigene Karte " + base.encode())
-            write_file(os.path.join(base, "System", "XGame.u"), b"altes XGame " + base.encode())
-
-        def type_folders():
-            """The type folders' files; and the run folders of each Morvane-Sicherung."""
-            tree = self.tree([self.root, self.second])
-            return ({p: v[3] for p, v in tree.items() if "Cache" not in p and v[3] is not None and
-                     "Morvane-Sicherung" not in p},
-                    [len(os.listdir(os.path.join(base, "Morvane-Sicherung")))
-                     for base in (self.root, self.second)
-                     if os.path.isdir(os.path.join(base, "Morvane-Sicherung"))])
-        before = type_folders()
-        self.assertEqual(self.run_morvane("1\n\n", [SECOND]).status, 0)
-        after = type_folders()
-        restore = ["--restore", "--", SECOND]
-        run = self.run_morvane("1\n\n", restore)
-        restored = ""
-        for base in (UT, SECOND):
-            restored += ("\nstelle wieder her aus %s\\Morvane-Sicherung\\<zeit>\\\n" % base +
-                         "".join("lege zurueck nach %s\\%s\n" % (base, target) + PLATFORM.COPIED +
-                                 "".join("%s%s\\Morvane-Sicherung\\<zeit>\\%s\n" % (KEPT, base, k)
-                                         for k in kept)
-                                 for target, kept in (
-                                     ("Maps\\DM-Foo.ut2", ["Maps\\DM-Foo.ut2", "Maps\\DM-Foo (2).ut2"]),
-                                     ("System\\XGame.u", ["System\\XGame.u"]))))
-        self.expect(Run(stamped(run.out), run.err, run.status), OPENING + restored +
-                    "\n- Dateien zurueckgelegt: 4\n"
-                    "- alte Fassungen gesichert in Morvane-Sicherung: 6\n" + PROMPT)
-        # As before the run, the restored run folder gone for the restore's own.
-        self.assertEqual(type_folders(), (before[0], [1, 1]))
-        self.assertEqual(self.run_morvane("1\n\n", restore).status, 0)
-        self.assertEqual(type_folders(), after)
-
     @unittest.skipUnless(PLATFORM.name == "wine", "the Windows build's shell")
     def test_a_shell_that_asks_finds_no_answer_of_the_players(self):
         # The shell reads a line before it works. Its input must end at once:
@@ -874,13 +837,13 @@ CASES = [
          out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}{kept}{UT}\\{sich}\\Maps\\DM-Foo.ut2\n",
          after={"UT/Maps/DM-Foo.ut2": 1,
                 "UT/Morvane-Sicherung/<zeit>/Maps/DM-Foo.ut2": b"eigene Karte"}, sum=(1, 0, [], 1)),
-    dict(name="where nothing can be kept the copy is refused, its line kept, no folder left",
+    dict(name="where the run's record cannot be, the run ends before any change",
          entries=[(1, "DM-Foo.ut2")], before={"UT/Maps/DM-Foo.ut2": b"eigene Karte",
                                               "UT/Morvane-Sicherung": b"a file"},
-         out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n!! alte Fassung nicht in Morvane-Sicherung zu sichern "
-             "(" + PLATFORM.KEEP_BLOCKED + ") -> nicht kopiert !!\n" + FAILED,
-         after={"UT/Maps/DM-Foo.ut2": b"eigene Karte", "UT/Maps/.morvane-*": None,
-                "UT/Cache/{k1}.uxx": 1}, index=["{k1}=DM-Foo.ut2"], sum=(0, 1)),
+         status=1, err=report("IO_EXCEPTIONS.USE_ERROR", "protokoll.cc:N Protokoll des Laufs kann "
+                              "nicht angelegt werden: C:\\UT2004\\Morvane-Sicherung"),
+         after={"UT/Maps/DM-Foo.ut2": b"eigene Karte", "UT/Cache/tempcache.ini": None,
+                "UT/Cache/{k1}.uxx": 1}, index=["{k1}=DM-Foo.ut2"]),
     dict(name="a kept path beyond 260 characters", entries=[(1, "DM-A.ut2")], args=[LONG],
          install=[LONG], before={"LONG/Maps/DM-A.ut2": b"alt"},
          out="{moved1}{UT}\\Maps\\DM-A.ut2\n{copied}kopiere nach " + LONG + "\\Maps\\DM-A.ut2\n"
@@ -950,6 +913,16 @@ CASES = [
     dict(name="a restore with nothing kept says so", args=["--restore"], entries=[(1, "XGame.u")],
          out="\n- nichts wiederherzustellen in {UT}\\Morvane-Sicherung\\\n",
          ending="\n- Dateien zurueckgelegt: 0\n" + PROMPT, index=["{k1}=XGame.u"]),
+    dict(name="a run folder without a record is restored by its names, saying so",
+         args=["--restore"], entries=[],
+         before={"UT/Morvane-Sicherung": ("mkdir",), "UT/Morvane-Sicherung/2026-01-01_000000":
+                 ("mkdir",), "UT/Morvane-Sicherung/2026-01-01_000000/Maps": ("mkdir",),
+                 "UT/Morvane-Sicherung/2026-01-01_000000/Maps/DM-Foo.ut2": b"alt"},
+         out="\n- Lauf ohne Protokoll (Morvane 0.91): zurueckgelegt wird nach den Namen der "
+             "gesicherten Dateien\n\nstelle wieder her aus {UT}\\Morvane-Sicherung\\"
+             "<zeit>\\\nlege zurueck nach {UT}\\Maps\\DM-Foo.ut2\n{copied}",
+         ending="\n- Dateien zurueckgelegt: 1\n" + PROMPT,
+         after={"UT/Maps/DM-Foo.ut2": b"alt", "UT/Morvane-Sicherung/2026-01-01_000000": None}),
     dict(name="a run folder's name that leads out of Morvane-Sicherung is refused",
          args=["--restore", "..\\..\\Windows"], entries=[], before={"UT/Morvane-Sicherung": ("mkdir",)},
          status=1, err=report("IO_EXCEPTIONS.NAME_ERROR", "wiederherstellen.cc:N kein Lauf von "
@@ -1158,6 +1131,153 @@ class Table(Harness):
         lines = raw.decode(case.get("index_encoding", "latin-1")).split("\r\n")
         self.assertEqual(lines, ["[Cache]"] + [l.format(**words) for l in case.get("index", [])] +
                          [""])
+
+
+def contents(tops):
+    """What a player has below `tops`: each file's bytes and whether it is
+    writable, each link's text, each folder; Morvane-Sicherung and the
+    lock file left out."""
+    found = {}
+    for top in tops:
+        for folder, dirs, names in os.walk(top):
+            dirs[:] = [d for d in dirs if d != "Morvane-Sicherung"]
+            for name in dirs + names:
+                path = os.path.join(folder, name)
+                if name in ("Morvane-Sicherung", "morvane.lock"):
+                    continue
+                if os.path.islink(path):
+                    found[path] = ("link", os.readlink(path))
+                elif os.path.isfile(path):
+                    with open(path, "rb") as f:
+                        found[path] = (f.read(), bool(os.stat(path).st_mode & 0o200))
+                else:
+                    found[path] = ("folder",)
+    return found
+
+
+# Undoing runs, as rows: the cache's entries (n, name) and the files laid
+# out before (as in CASES), then the runs, each with its arguments, the
+# entries that come into the cache before it, and its environment. After
+# them `-n --restore` changes nothing at all; `--restore` gives the tree as
+# before the last run, index included; `--restore` once more gives it as
+# after that run. "broken" is laid out before the restore: a link in a run
+# folder. "out" is what the restore says between the opening and the prompt.
+RESTORES = [
+    dict(name="packages back in the cache with their lines in place, kept versions back, "
+              "copies gone",
+         entries=[(1, "DM-Foo.ut2"), (2, "XGame.u"), (3, "DM-Foo.ut2")], extra=["; Notiz"],
+         before={"UT/Maps/DM-Foo.ut2": b"eigene Karte", "UT/System/XGame.u": b"altes XGame",
+                 "SECOND/Maps/DM-Foo.ut2": b"zweite"},
+         runs=[dict(args=["{SECOND}"])],
+         out="\nstelle wieder her aus {UT}\\Morvane-Sicherung\\<zeit>\\\n"
+             "\nPaket zurueck in den Cache: {UT}\\Cache\\{k3}.uxx\n"
+             "entferne {SECOND}\\Maps\\DM-Foo.ut2\n"
+             "lege zurueck nach {SECOND}\\Maps\\DM-Foo.ut2\n"
+             "entferne {UT}\\Maps\\DM-Foo.ut2\n"
+             "lege zurueck nach {UT}\\Maps\\DM-Foo.ut2\n"
+             "\nPaket zurueck in den Cache: {UT}\\Cache\\{k2}.uxx\n"
+             "entferne {SECOND}\\System\\XGame.u\n"
+             "entferne {UT}\\System\\XGame.u\n"
+             "lege zurueck nach {UT}\\System\\XGame.u\n"
+             "\nPaket zurueck in den Cache: {UT}\\Cache\\{k1}.uxx\n"
+             "entferne {SECOND}\\Maps\\DM-Foo.ut2\n"
+             "lege zurueck nach {SECOND}\\Maps\\DM-Foo.ut2\n"
+             "entferne {UT}\\Maps\\DM-Foo.ut2\n"
+             "lege zurueck nach {UT}\\Maps\\DM-Foo.ut2\n"
+             "\nZeile zurueck in cache.ini: {k1}=DM-Foo.ut2\n"
+             "Zeile zurueck in cache.ini: {k2}=XGame.u\n"
+             "Zeile zurueck in cache.ini: {k3}=DM-Foo.ut2\n"
+             "\n- Pakete zurueck im Cache: 3, Dateien zurueckgelegt: 5\n"),
+    dict(name="one run everywhere: the latest run is undone where it was, and only there; "
+              "a package equal to what it replaced kept nothing, and that stays",
+         entries=[(1, "DM-Foo.ut2")], before={"UT/Maps/DM-Foo.ut2": b"eigene Karte",
+                                              "SECOND/Maps/DM-Foo.ut2": b"zweite"},
+         runs=[dict(args=["{SECOND}"]),
+               dict(args=[], entries=[(2, "DM-Foo.ut2")])]),
+    dict(name="a real name with a number is a name, and a link in a run folder is never followed",
+         entries=[(1, "DM-Foo (2).ut2"), (2, "Terrain.utx")],
+         before={"UT/Maps/DM-Foo (2).ut2": b"echte zweite", "UT/Maps/DM-Foo.ut2": b"unberuehrt",
+                 "UT/Textures/Terrain.utx": b"alt", "UT/Textures/Eigen.utx": b"eigene"},
+         broken=("UT/Morvane-Sicherung/<zeit>/Textures/Eigen.utx", "../../../Textures/Eigen.utx"),
+         runs=[dict(args=[])]),
+    dict(name="a kept link and a kept dangling link come back as links", only="native",
+         entries=[(1, "DM-Foo.ut2"), (2, "DM-Bar.ut2")],
+         before={"UT/Maps/DM-Foo.ut2": ("link", "/etc/hostname"),
+                 "UT/Maps/DM-Bar.ut2": ("link", "/nirgends/DM-Bar.ut2")},
+         runs=[dict(args=[])]),
+    dict(name="a run under a clock a day ahead, its restore under a clock behind",
+         entries=[(1, "XGame.u")], before={"UT/System/XGame.u": b"altes XGame"},
+         runs=[dict(args=[], env={"TZ": "Etc/GMT-14"})], env={"TZ": "Etc/GMT+12"}),
+]
+
+
+def differences(found, expected):
+    """The paths whose contents differ, each with what was found and what
+    was expected (None: absent)."""
+    return {p: (found.get(p), expected.get(p)) for p in set(found) | set(expected)
+            if found.get(p) != expected.get(p)}
+
+
+class Restores(Harness):
+    """Each row of RESTORES in a prefix of its own."""
+
+    def test_rows(self):
+        for row in RESTORES:
+            if row.get("only", PLATFORM.name) != PLATFORM.name:
+                continue
+            with self.subTest(row["name"]):
+                self.restore_row(row)
+            PLATFORM.done_with(self.prefix)
+            self.prefix = PLATFORM.new_prefix()
+
+    def lay_out(self, files, words, contents_of):
+        for path, value in files.items():
+            path = self.host(path.format(**words))
+            if os.path.lexists(path):
+                os.remove(path)
+            if isinstance(value, tuple):
+                os.symlink(value[1], path)
+            else:
+                write_file(path, contents_of(value))
+
+    def host(self, path):
+        label, rest = path.split("/", 1)
+        return os.path.join({"UT": self.root, "SECOND": self.second}[label], *rest.split("/"))
+
+    def restore_row(self, row):
+        self.standard(entries=[(sp.key(n), name) for n, name in row["entries"]], header=(),
+                      extra_lines=row.get("extra", ()))
+        words = dict(UT=UT, SECOND=SECOND, **{"k%d" % n: sp.key(n) for n in range(1, 10)})
+        self.lay_out(row.get("before", {}), words, lambda value: value)
+        tops = [self.root, self.second]
+        env = row.get("env", {})
+        for run in row["runs"]:
+            if run.get("entries"):  # packages that came after the run before
+                added = sp.write_cache(self.root, [], [(sp.key(n), name)
+                                                       for n, name in run["entries"]])
+                self.contents.update(added)
+            before = contents(tops)
+            args = [a.format(**words) for a in run["args"]]
+            self.assertEqual(self.run_morvane("1\n\n", args, **run.get("env", {})).status, 0)
+            after = contents(tops)
+        if "broken" in row:
+            link, text = row["broken"]
+            found = glob.glob(self.host(link).replace("<zeit>", "*").rsplit("/", 1)[0])
+            os.symlink(text, os.path.join(found[0], os.path.basename(link)))
+        # A preview of the restore: not a byte, mode or time changes.
+        tree = self.tree(tops)
+        look = self.run_morvane("1\n\n", ["-n", "--restore"], **env)
+        self.assertEqual((look.status, look.err), (0, ""))
+        self.assertEqual(self.tree(tops), tree)
+        restore = self.run_morvane("1\n\n", ["--restore"], **env)
+        if "out" in row:
+            self.expect(Run(stamped(restore.out), restore.err, restore.status),
+                        OPENING + row["out"].format(**words) + PROMPT)
+        self.assertEqual((restore.status, restore.err), (0, ""))
+        self.assertEqual(differences(contents(tops), before), {}, restore.out)
+        again = self.run_morvane("1\n\n", ["--restore"], **env)
+        self.assertEqual((again.status, again.err), (0, ""))
+        self.assertEqual(differences(contents(tops), after), {}, again.out)
 
 
 @unittest.skipUnless(PLATFORM.name == "native", "the native games are the Linux build's")

@@ -1,0 +1,238 @@
+// The record of a run, written before each package is moved and read back
+// by a restore and by the next run.
+#include "driver/protokoll.h"
+
+#include <algorithm>
+
+#include "base/errors.h"
+#include "base/paths.h"
+#include "base/utf8.h"
+#include "platform/host_files.h"
+#include "support/text_files.h"
+#include "support/util-execution.h"
+#include "support/util-files-text_io.h"
+
+const char kProtokollname[] = "morvane-protokoll.txt";
+
+namespace {
+
+const char kKopf[] = "Morvane-Protokoll 1";
+const char kHex[] = "0123456789ABCDEF";
+
+// A value on one line of the record: backslashes doubled, control
+// characters as \xHH, and in a value that is no UTF-8 every byte beyond
+// ASCII too, so that the record is text and gives back every byte.
+std::string maskiert(const std::string& wert) {
+  bool text = Utf8::Valid(wert);
+  std::string zeile;
+  for (unsigned char c : wert) {
+    if (c == '\\') {
+      zeile += "\\\\";
+    } else if (c < 32 || c == 127 || (c >= 128 && !text)) {
+      zeile += "\\x";
+      zeile += kHex[c >> 4];
+      zeile += kHex[c & 15];
+    } else {
+      zeile += static_cast<char>(c);
+    }
+  }
+  return zeile;
+}
+
+int hexziffer(char c) {
+  const char* stelle = std::find(kHex, kHex + 16, c);
+  return stelle == kHex + 16 ? -1 : static_cast<int>(stelle - kHex);
+}
+
+std::string unmaskiert(const std::string& zeile) {
+  std::string wert;
+  for (size_t i = 0; i < zeile.size(); ++i) {
+    if (zeile[i] == '\\' && i + 1 < zeile.size() && zeile[i + 1] == '\\') {
+      wert += '\\';
+      ++i;
+    } else if (zeile[i] == '\\' && i + 3 < zeile.size() && zeile[i + 1] == 'x' &&
+               hexziffer(zeile[i + 2]) >= 0 && hexziffer(zeile[i + 3]) >= 0) {
+      wert += static_cast<char>(hexziffer(zeile[i + 2]) * 16 + hexziffer(zeile[i + 3]));
+      i += 3;
+    } else {
+      wert += zeile[i];
+    }
+  }
+  return wert;
+}
+
+long zahl(const std::string& text) {
+  long wert = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9' || wert > 1000000000000L) return -1;
+    wert = wert * 10 + (c - '0');
+  }
+  return text.empty() ? -1 : wert;
+}
+
+// This process's record.
+Protokoll kopf;
+std::string ordner_des_laufs;
+bool vorbereitet = false;
+bool weiter_schreiben = false;
+Text_Files::File datei;
+int seit_sync = 0;
+
+void schreiben(const std::string& wort, const std::string& wert) {
+  Text_Files::Put_Line(datei, wort + " " + maskiert(wert));
+}
+
+}  // namespace
+
+bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll) {
+  protokoll = Protokoll{};
+  if (Host_Files::Is_Link(pfad) ||
+      Host_Files::Look(pfad, Host_Files::Seen::read) != Host_Files::Kind::file)
+    return false;
+  Text_Files::File lesen;
+  Text_Files::Open(lesen, Text_Files::In_File, pfad);
+  if (Text_Files::End_Of_File(lesen) || Util::Files::Text_IO::Get_Line(lesen) != kKopf)
+    return false;
+  Paket_Schritt paket;
+  bool im_paket = false;
+  while (!Text_Files::End_Of_File(lesen)) {
+    std::string zeile = Util::Files::Text_IO::Get_Line(lesen);
+    size_t blank = std::min(zeile.find(' '), zeile.size());
+    std::string wort = zeile.substr(0, blank);
+    std::string wert = unmaskiert(zeile.substr(std::min(blank + 1, zeile.size())));
+    if (wort == "nummer") {
+      protokoll.nummer = zahl(wert);
+    } else if (wort == "lauf") {
+      protokoll.art = Art::lauf;
+    } else if (wort == "wiederherstellung" || wort == "wiederherstellung-alt") {
+      protokoll.art = Art::wiederherstellung;
+      protokoll.alt = wort == "wiederherstellung-alt";
+      protokoll.von = wert;
+    } else if (wort == "installation") {
+      protokoll.installation = wert;
+    } else if (wort == "trenner") {
+      protokoll.trenner = wert;
+    } else if (wort == "weitere") {
+      protokoll.weitere.push_back(wert);
+    } else if (wort == "paket") {
+      paket = Paket_Schritt{};
+      im_paket = true;
+      size_t zwischen = std::min(wert.find(' '), wert.size());
+      paket.zeilennummer = zahl(wert.substr(0, zwischen));
+      paket.groesse = zahl(wert.substr(std::min(zwischen + 1, wert.size())));
+    } else if (wort == "schluessel" && im_paket) {
+      paket.schluessel = wert;
+    } else if (wort == "zeile" && im_paket) {
+      paket.zeile = wert;
+    } else if (wort == "ziel" && im_paket) {
+      paket.ziele.push_back({wert, "", ""});
+    } else if (wort == "sichere" && im_paket && !paket.ziele.empty()) {
+      paket.ziele.back().sicherung = wert;
+    } else if (wort == "link" && im_paket && !paket.ziele.empty()) {
+      paket.ziele.back().link = wert;
+    } else if (wort == "schritt" && im_paket) {
+      // Only a step written whole counts: one cut short was never taken.
+      if (paket.zeilennummer > 0 && paket.groesse >= 0 && !paket.ziele.empty())
+        protokoll.pakete.push_back(paket);
+      im_paket = false;
+    } else if (wort == "ende") {
+      protokoll.beendet = true;
+    }
+  }
+  return protokoll.nummer > 0 && !protokoll.installation.empty() &&
+         (protokoll.trenner == "\\" || protokoll.trenner == "/");
+}
+
+std::string neuestes_protokoll(const std::string& sicherung, const std::string& trenner,
+                               Protokoll& protokoll, long* hoechste) {
+  std::string neuester;
+  long nummer = 0;
+  for (const std::string& name : Host_Files::Names_In(sicherung)) {
+    if (!Util::Execution::Is_Run_Name(name) || Host_Files::Is_Link(sicherung + name)) continue;
+    Protokoll gelesen;
+    if (!protokoll_lesen(sicherung + name + trenner + kProtokollname, gelesen)) continue;
+    if (gelesen.nummer > nummer) {
+      nummer = gelesen.nummer;
+      neuester = name;
+      protokoll = gelesen;
+    }
+  }
+  if (hoechste) *hoechste = nummer;
+  return neuester;
+}
+
+void protokoll_vorbereiten(const Protokoll& neuer_kopf, const std::string& ordner,
+                           bool fortsetzen) {
+  // Where the record cannot be, the run ends before any change.
+  std::string sicherung = Folder_Part(ordner.substr(0, ordner.size() - 1));
+  sicherung.pop_back();
+  Host_Files::Kind art = Host_Files::Look(sicherung, Host_Files::Seen::read);
+  if (!fortsetzen && art != Host_Files::Kind::absent && art != Host_Files::Kind::folder)
+    throw IO_Exceptions::Use_Error("Protokoll des Laufs kann nicht angelegt werden: " + sicherung);
+  kopf = neuer_kopf;
+  ordner_des_laufs = ordner;
+  vorbereitet = true;
+  weiter_schreiben = fortsetzen;
+}
+
+void protokoll_beginnen() {
+  if (!vorbereitet || Text_Files::Is_Open(datei)) return;
+  std::string pfad = ordner_des_laufs + kProtokollname;
+  if (weiter_schreiben) {
+    Text_Files::Open(datei, Text_Files::Append_File, pfad);
+    return;
+  }
+  std::string ordner = ordner_des_laufs.substr(0, ordner_des_laufs.size() - 1);
+  if (Host_Files::Make_Folder(ordner) != 0)
+    throw IO_Exceptions::Use_Error("Protokoll des Laufs kann nicht angelegt werden: " + ordner);
+  Text_Files::Create_New(datei, Text_Files::Out_File, pfad);
+  Text_Files::Put_Line(datei, kKopf);
+  schreiben("nummer", std::to_string(kopf.nummer));
+  if (kopf.art == Art::lauf) {
+    Text_Files::Put_Line(datei, "lauf");
+  } else {
+    schreiben(kopf.alt ? "wiederherstellung-alt" : "wiederherstellung", kopf.von);
+  }
+  schreiben("installation", kopf.installation);
+  schreiben("trenner", kopf.trenner);
+  for (const std::string& weitere : kopf.weitere) schreiben("weitere", weitere);
+  Text_Files::Sync(datei);
+}
+
+void protokoll_paket(const Paket_Schritt& schritt) {
+  protokoll_beginnen();
+  schreiben("paket", std::to_string(schritt.zeilennummer) + " " + std::to_string(schritt.groesse));
+  schreiben("schluessel", schritt.schluessel);
+  schreiben("zeile", schritt.zeile);
+  for (const Ziel_Schritt& ziel : schritt.ziele) {
+    schreiben("ziel", ziel.ziel);
+    if (!ziel.sicherung.empty()) schreiben("sichere", ziel.sicherung);
+    if (!ziel.link.empty()) schreiben("link", ziel.link);
+  }
+  Text_Files::Put_Line(datei, "schritt");
+  // Written before the package moves: a kill leaves it in the file. On
+  // the disk itself a batch at a time.
+  if (++seit_sync == 64) {
+    Text_Files::Sync(datei);
+    seit_sync = 0;
+  } else {
+    Text_Files::Flush(datei);
+  }
+}
+
+void protokoll_ende() {
+  if (!Text_Files::Is_Open(datei)) return;
+  Text_Files::Put_Line(datei, "ende");
+  Text_Files::Sync(datei);
+  Text_Files::Close(datei);
+}
+
+void protokoll_verwerfen() {
+  if (!Text_Files::Is_Open(datei)) return;
+  Text_Files::Delete(datei);
+  std::string ordner = ordner_des_laufs.substr(0, ordner_des_laufs.size() - 1);
+  if (Host_Files::Remove_Folder(ordner) == 0) {
+    std::string sicherung = Folder_Part(ordner);
+    Host_Files::Remove_Folder(sicherung.substr(0, sicherung.size() - 1));
+  }
+}

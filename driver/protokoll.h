@@ -1,0 +1,78 @@
+// The record of a run: what it is about to do, package by package, written
+// to its run folder in Morvane-Sicherung and handed to the system before
+// the package is moved, so that a restore knows what the run did, and the
+// next run what a run cut short left. A text a person can read.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One copy of a package: its target, and what stood there before.
+struct Ziel_Schritt {
+  std::string ziel;
+  // Where what stood at the target goes when the copy replaces it (a
+  // different file, or a link); "" when nothing stood there.
+  std::string sicherung;
+  std::string link;  // where a link that stood there led; "" for none
+};
+
+// One package moved: its index line and every copy, the installation's first.
+struct Paket_Schritt {
+  long zeilennummer = 0;   // the line's number in the index, from 1
+  std::string zeile;       // the line as the index holds it, byte for byte
+  std::string schluessel;  // the key, as text
+  int64_t groesse = -1;    // the package's size in bytes
+  std::vector<Ziel_Schritt> ziele;
+};
+
+enum class Art { lauf, wiederherstellung };
+
+struct Protokoll {
+  long nummer = 0;  // one more than the latest record's of the installation
+  Art art = Art::lauf;
+  std::string von;   // a restore: the run folder it undoes
+  bool alt = false;  // a restore of a run folder without a record
+  std::string installation;
+  std::string trenner;  // the separator of the installation's paths
+  std::vector<std::string> weitere;
+  // Only packages whose lines were all written before the record ended.
+  std::vector<Paket_Schritt> pakete;
+  bool beendet = false;  // the run ended; else it was cut short
+};
+
+// The record's name in a run folder.
+extern const char kProtokollname[];
+
+// Reads the record at `pfad`. False when there is none there, or what is
+// there is no record of the program's (a link, another file).
+bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll);
+
+// The run folders with a record in `sicherung` (a path that ends in its
+// separator): the name of the latest one (highest number) and its record;
+// "" when there is none. `hoechste` gets the highest number (0 for none).
+std::string neuestes_protokoll(const std::string& sicherung, const std::string& trenner,
+                               Protokoll& protokoll, long* hoechste = nullptr);
+
+// This process's record, written in the run folder `ordner` (a path that
+// ends in its separator). `kopf` gives all but the packages. Nothing is
+// written before the first step (or protokoll_beginnen): a run that
+// changes nothing leaves no record. `fortsetzen`: the record is there
+// already and is written on.
+void protokoll_vorbereiten(const Protokoll& kopf, const std::string& ordner,
+                           bool fortsetzen = false);
+
+// Writes the header now, when it was not written yet.
+void protokoll_beginnen();
+
+// Writes one package's step and hands it to the system before its copies
+// are made; every 64 packages the record is on the disk itself.
+void protokoll_paket(const Paket_Schritt& schritt);
+
+// Ends the record, and waits until it is on the disk. Nothing when none was begun.
+void protokoll_ende();
+
+// Removes the record begun, with its run folder and Morvane-Sicherung
+// where they are empty: for a run whose every step failed, which changed
+// nothing and is not the one a restore should undo.
+void protokoll_verwerfen();
