@@ -66,7 +66,11 @@ void halten_melden(int error, const std::string& cacheordner, const std::string&
 // the folder is held from before the first look at the index until the run
 // ends. A missing folder holds nothing (opening the index then says so).
 void cache_halten(const std::string& cacheordner, const std::string& trenner) {
+  // Held once: a restore that does a run again holds it already.
+  static std::string gehalten;
+  if (gehalten == cacheordner) return;
   halten_melden(Host_Files::Hold(cacheordner), cacheordner, trenner);
+  gehalten = cacheordner;
 }
 
 // What stands at one of the index's names, read from its folder now; a
@@ -296,6 +300,7 @@ void zurueck_lauf(const std::string& utpfad, const std::string& cachepfad,
     int gesichert = 0;
     if (modus == Modus::vorschau) {
       Vorschau vorschau;
+      vorschau.exakt = exakt;
       eintraege = vorschau_lauf(utpfad, cachepfad, trenner, rueckgang.protokoll.weitere, cachedatei,
                                 tempdatei, vorschau, bilanz, &auswahl);
       gesichert = vorschau.gesichert;
@@ -308,7 +313,11 @@ void zurueck_lauf(const std::string& utpfad, const std::string& cachepfad,
     if (eintraege) bilanz_zeigen(bilanz, gesichert, modus == Modus::vorschau);
     return;
   }
-  if (modus == Modus::ausfuehren) abgebrochenen_lauf_aufraeumen(utpfad, trenner);
+  if (modus == Modus::ausfuehren) {
+    // What a run cut short left of the index is healed first.
+    index_retten(cachepfad);
+    abgebrochenen_lauf_aufraeumen(utpfad, trenner);
+  }
   Rueckgabe rueckgabe;
   bool nach_namen = true;
   if (rueckgang.was == Rueckgang::Was::nichts) {
@@ -431,6 +440,7 @@ void morvane(std::vector<std::string> argumente) {
   } else {
     if (gewaehlt.vorschau) {
       Vorschau vorschau;
+      vorschau.exakt = installation.exact_names;
       eintraege = vorschau_lauf(utpfad, cachepfad, trenner, argumente, cachedatei, tempdatei,
                                 vorschau, bilanz);
       gesichert = vorschau.gesichert;

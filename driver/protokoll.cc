@@ -61,10 +61,10 @@ std::string unmaskiert(const std::string& zeile) {
   return wert;
 }
 
-long zahl(const std::string& text) {
-  long wert = 0;
+int64_t zahl(const std::string& text) {
+  int64_t wert = 0;
   for (char c : text) {
-    if (c < '0' || c > '9' || wert > 1000000000000L) return -1;
+    if (c < '0' || c > '9' || wert > 100000000000000LL) return -1;
     wert = wert * 10 + (c - '0');
   }
   return text.empty() ? -1 : wert;
@@ -101,7 +101,7 @@ bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll) {
     std::string wort = zeile.substr(0, blank);
     std::string wert = unmaskiert(zeile.substr(std::min(blank + 1, zeile.size())));
     if (wort == "nummer") {
-      protokoll.nummer = zahl(wert);
+      protokoll.nummer = static_cast<long>(zahl(wert));
     } else if (wort == "lauf") {
       protokoll.art = Art::lauf;
     } else if (wort == "wiederherstellung" || wort == "wiederherstellung-alt") {
@@ -118,7 +118,7 @@ bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll) {
       paket = Paket_Schritt{};
       im_paket = true;
       size_t zwischen = std::min(wert.find(' '), wert.size());
-      paket.zeilennummer = zahl(wert.substr(0, zwischen));
+      paket.zeilennummer = static_cast<long>(zahl(wert.substr(0, zwischen)));
       paket.groesse = zahl(wert.substr(std::min(zwischen + 1, wert.size())));
     } else if (wort == "schluessel" && im_paket) {
       paket.schluessel = wert;

@@ -1,19 +1,44 @@
-// The preview's runner and looker.
+// The preview's runner and looker: the disk as a run would have left it.
 #include "driver/vorschau.h"
 
 #include "base/paths.h"
+#include "base/utf8.h"
 #include "support/text_files.h"
 #include "support/util-execution.h"
 
 namespace {
 
+std::string schluessel(const Vorschau& vorschau, const std::string& pfad) {
+  return vorschau.exakt ? pfad : Utf8::Fold(pfad);
+}
+
+const Vorschau::Stand* gesehen(const Vorschau& vorschau, const std::string& pfad) {
+  auto stand = vorschau.geaendert.find(schluessel(vorschau, pfad));
+  return stand == vorschau.geaendert.end() ? nullptr : &stand->second;
+}
+
 Host_Files::Kind ansehen(const Vorschau& vorschau, const std::string& pfad, Host_Files::Seen seen,
                          int64_t* groesse) {
-  auto geaendert = vorschau.geaendert.find(pfad);
-  if (geaendert == vorschau.geaendert.end()) return Host_Files::Look(pfad, seen, groesse);
-  if (geaendert->second < 0) return Host_Files::Kind::absent;
-  if (groesse) *groesse = geaendert->second;
+  const Vorschau::Stand* stand = gesehen(vorschau, pfad);
+  if (!stand) return Host_Files::Look(pfad, seen, groesse);
+  if (!stand->da) return Host_Files::Kind::absent;
+  if (groesse) *groesse = stand->groesse;
   return Host_Files::Kind::file;
+}
+
+// Whether anything stands at `pfad`, a link that leads nowhere included.
+bool steht_da(const Vorschau& vorschau, const std::string& pfad) {
+  const Vorschau::Stand* stand = gesehen(vorschau, pfad);
+  if (stand) return stand->da;
+  return Host_Files::Is_Link(pfad) || Host_Files::Look(pfad) != Host_Files::Kind::absent;
+}
+
+// Whether the copy of `paket` would hold what stands at `ziel` already.
+bool gleich(const Vorschau& vorschau, const std::string& paket, const std::string& ziel) {
+  const Vorschau::Stand* stand = gesehen(vorschau, ziel);
+  if (stand)
+    return stand->da && !stand->quelle.empty() && Host_Files::Same_Bytes(paket, stand->quelle);
+  return !Host_Files::Is_Link(ziel) && Host_Files::Same_Bytes(paket, ziel);
 }
 
 int kopieren(Vorschau& vorschau, const std::string& paket, const std::string& ziel) {
@@ -23,16 +48,32 @@ int kopieren(Vorschau& vorschau, const std::string& paket, const std::string& zi
     return 1;
   }
   std::string ordner = Folder_Part(ziel);
-  if (Host_Files::Look(ordner) != Host_Files::Kind::folder && !Host_Files::Makes_Folder_For(ziel)) {
+  Host_Files::Kind art = Host_Files::Look(ordner.substr(0, ordner.size() - 1));
+  if (art != Host_Files::Kind::folder &&
+      !(art == Host_Files::Kind::absent && Host_Files::Makes_Folder_For(ziel))) {
     Text_Files::Put_Line("Zielordner fehlt: " + ordner);
     return 1;
   }
-  if (ansehen(vorschau, ziel, Host_Files::Seen::read, nullptr) == Host_Files::Kind::file &&
-      !Host_Files::Same_Bytes(paket, ziel)) {
-    Text_Files::Put_Line("alte Fassung wuerde gesichert nach " + Util::Execution::Keep_Path(ziel));
+  // What the runner refuses before trying: a target that a copy of this
+  // preview would have replaced is a new file by then.
+  if (!gesehen(vorschau, ziel)) {
+    std::string grund = Util::Execution::Refusal(ziel);
+    if (!grund.empty()) {
+      Text_Files::Put_Line(grund);
+      return 1;
+    }
+  }
+  if (steht_da(vorschau, ziel) && !gleich(vorschau, paket, ziel)) {
+    // Numbered as the run's keep numbers it: past what stands there, and
+    // past what this preview would have kept.
+    std::string sicherung = Util::Execution::Keep_Path(ziel);
+    for (int n = 2; steht_da(vorschau, sicherung); ++n)
+      sicherung = Numbered(Util::Execution::Keep_Path(ziel), n);
+    Text_Files::Put_Line("alte Fassung wuerde gesichert nach " + sicherung);
+    vorschau.geaendert[schluessel(vorschau, sicherung)] = {true, "", 0};
     ++vorschau.gesichert;
   }
-  vorschau.geaendert[ziel] = groesse;
+  vorschau.geaendert[schluessel(vorschau, ziel)] = {true, paket, groesse};
   return 0;
 }
 
@@ -44,7 +85,7 @@ Command_Runner vorschau_ausfuehren(Vorschau& vorschau) {
     if (worte.verb == "copy" && worte.arguments.size() == 2)
       return kopieren(vorschau, worte.arguments[0], worte.arguments[1]);
     if (worte.verb == "del" && worte.arguments.size() == 1) {
-      vorschau.geaendert[worte.arguments[0]] = -1;
+      vorschau.geaendert[schluessel(vorschau, worte.arguments[0])] = {false, "", -1};
       return 0;
     }
     return 1;

@@ -1,6 +1,8 @@
 // A preview (-n, --dry-run): what a run would do, said and changed nowhere.
-// Its runner takes each command as done after saying what it would do; its
-// looker sees the disk as those commands would have left it.
+// The pass runs as in a run, against a view of the disk that answers each
+// question as the disk would answer it after the commands before: its
+// runner takes each command as done after saying what it would do, its
+// looker sees what those commands would have left.
 #pragma once
 
 #include <map>
@@ -8,17 +10,23 @@
 
 #include "driver/cacheverarbeitung.h"
 
-// What the commands of a preview would have changed, by path: a package
-// copied (a file of that size) or deleted (-1); and how many older files
-// its copies would keep.
+// What the commands of a preview would have changed, by path as the file
+// system compares names (in any letter case, unless `exakt`).
 struct Vorschau {
-  std::map<std::string, int64_t> geaendert;
-  int gesichert = 0;
+  struct Stand {
+    bool da = false;     // a file stands there; else it was removed
+    std::string quelle;  // the file whose bytes stand there ("" for a kept file)
+    int64_t groesse = -1;
+  };
+  std::map<std::string, Stand> geaendert;
+  bool exakt = false;  // names matched exactly, as in a native game's user folder
+  int gesichert = 0;   // older files that its copies would keep
 };
 
-// The runner: a COPY says where it would keep the file it would replace,
-// or why it would fail (a missing folder); a DEL is taken as done. Nothing
-// is run and nothing on the disk is touched.
+// The runner: a COPY says where it would keep the file it would replace
+// (numbered as a run numbers it), or why it would fail (a missing folder,
+// a target that the runner refuses); a DEL is taken as done. Nothing is
+// run and nothing on the disk is touched.
 Command_Runner vorschau_ausfuehren(Vorschau& vorschau);
 
 // The looker: Host_Files::Look, but for what the preview's commands would

@@ -434,6 +434,12 @@ void Exact_Names(const std::string& folder) {
   Wine_Paths::Forget_Recent(names);
 }
 
+bool Read_Only(const std::string& path) {
+  Found found = Resolve(path);
+  struct stat st;
+  return found.exists && Target_Stat(found, st) && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
+}
+
 bool Is_Link(const std::string& path) {
   Found found = Resolve(path);
   return found.exists && S_ISLNK(found.st.st_mode);

@@ -112,6 +112,12 @@ Kind Look(const std::string& path, Seen, int64_t* size) {
   return Kind::file;
 }
 
+bool Read_Only(const std::string& path) {
+  DWORD attributes = Attributes(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 bool Is_Link(const std::string& path) {
   DWORD attributes = Attributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);

@@ -49,6 +49,10 @@ enum class Seen {
 // For a file, `*size` (when given) gets its length in bytes.
 Kind Look(const std::string& path, Seen seen = Seen::known, int64_t* size = nullptr);
 
+// Whether the file at `path` is read-only (no write permission; on
+// Windows its attribute). False when there is none.
+bool Read_Only(const std::string& path);
+
 // Whether a symbolic link (on Windows any reparse point) stands at `path`
 // itself.
 bool Is_Link(const std::string& path);

@@ -111,6 +111,10 @@ int Unsupported(const std::string& command) {
 
 }  // namespace
 
+std::string Refusal(const std::string& target) {
+  return Host_Files::Read_Only(target) ? Cause(EACCES, kCopy) : "";
+}
+
 int Execute(const std::string& command) {
   // A file-size limit must make a copy fail, not end the program.
   static bool once = (std::signal(SIGXFSZ, SIG_IGN), true);

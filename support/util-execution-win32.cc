@@ -192,6 +192,22 @@ int Copy(const std::string& source, const std::string& target) {
 
 }  // namespace
 
+std::string Refusal(const std::string& target) {
+  DWORD code = 0;
+  DWORD attributes = Attributes(target);
+  if (Utf8::Utf16_Length(target) >= MAX_PATH) {
+    code = ERROR_FILENAME_EXCED_RANGE;
+  } else if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    code = ERROR_ACCESS_DENIED;
+  } else {
+    code = Not_Replaceable(target);
+  }
+  if (code == 0) return "";
+  std::string why = GWindows::Errors::Error_To_String(code);
+  while (!why.empty() && (why.back() == '\n' || why.back() == '\r')) why.pop_back();
+  return why;
+}
+
 int Execute(const std::string& command) {
   std::fflush(stdout);
   if (!Fits_Shell(command)) return 1;

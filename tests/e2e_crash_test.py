@@ -5,9 +5,16 @@ before its new index had its name (the next run takes tempcache.ini over).
 After each such run one run without faults follows, and the tree must then
 be what one clean run leaves: no package or line lost, no orphan in the
 cache, no stale line, no temporary file, no tempcache.ini. A copy to the
-further installation that failed is the only difference allowed."""
+further installation that failed is the only difference allowed. After a
+run or a restore cut short, --restore gives the tree as before the run.
 
+The calls faulted are a sample: of each kind the first, the last and a few
+between them, chosen with a fixed seed. MORVANE_CRASH_FULL=1 faults every
+call."""
+
+import glob
 import os
+import random
 import re
 import shutil
 import subprocess
@@ -20,12 +27,29 @@ CALLS = ["openat", "read", "write", "newfstatat", "statx", "getdents64", "copy_f
          "link", "rename", "unlink", "close", "fsync", "fdatasync"]
 
 
+def sample(call, count, seed):
+    """The numbers of the calls of a kind to fault: all of them with
+    MORVANE_CRASH_FULL=1, else the first, the last and three between."""
+    numbers = list(range(1, count + 1))
+    if os.environ.get("MORVANE_CRASH_FULL") == "1" or count <= 5:
+        return numbers
+    between = random.Random("%s %s" % (call, seed)).sample(numbers[1:-1], 3)
+    return sorted({1, count, *between})
+
+
+def outside_kept(files):
+    """The files outside Morvane-Sicherung, but for the lock file."""
+    return {p: d for p, d in files.items()
+            if "Morvane-Sicherung" not in p and os.path.basename(p) != "morvane.lock"}
+
+
 def kept(files, leave_out):
     """The kept files by their names without the time and number, with the
     set of contents kept under each; none below `leave_out`."""
     found = {}
     for path, data in files.items():
-        if "Morvane-Sicherung" in path and not path.startswith(leave_out):
+        if ("Morvane-Sicherung" in path and not path.startswith(leave_out) and
+                not path.endswith("morvane-protokoll.txt")):
             name = re.sub(r" \(\d+\)(?=\.\w+$)", "", e2e_test.stamped(path))
             found.setdefault(name, set()).add(data)
     return found
@@ -38,6 +62,7 @@ class Crash(e2e_test.Harness):
     older = False  # an older, different version at every target, to be kept
     no_links = False  # a disk without hard links: every link fails with EPERM
     restore = False  # the faults hit a restore of the run that kept the older versions
+    undo = False  # after the run that the faults hit, --restore: the tree as before it
     args = ()  # the arguments of the run that the faults hit, before the further installation
 
     def lay_out(self):
@@ -74,6 +99,7 @@ class Crash(e2e_test.Harness):
             drive_c, after_run = (os.path.join(self.prefix, name)
                                   for name in ("drive_c", "after-the-run"))
             if not os.path.isdir(after_run):
+                self.before_run = self.files()
                 self.assertEqual(self.run_native().returncode, 0)
                 shutil.copytree(drive_c, after_run, symlinks=True)
             else:
@@ -83,13 +109,14 @@ class Crash(e2e_test.Harness):
             self.args = ("--restore", run, "--")
             self.olders += list(self.contents.values())  # the packages, at their targets now
 
-    def run_native(self, strace=()):
+    def run_native(self, strace=(), args=None):
         env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "WINEPREFIX": self.prefix,
                "HOME": self.prefix, "LC_ALL": "C.UTF-8"}
         if self.no_links:
             strace = (list(strace) or ["strace", "-qq", "-o", "/dev/null"]) + [
                 "-e", "inject=link:error=EPERM"]
-        command = list(strace) + [e2e_test.PLATFORM.binary, *self.args, SECOND]
+        args = self.args if args is None else args
+        command = list(strace) + [e2e_test.PLATFORM.binary, *args, SECOND]
         return subprocess.run(command, input=self.answer, capture_output=True, env=env,
                               cwd=self.prefix, timeout=60)
 
@@ -108,28 +135,37 @@ class Crash(e2e_test.Harness):
         return counts, self.files()
 
     def test_a_fault_at_any_call_loses_nothing_and_heals(self):
-        for self.taken_over, self.user_folder, self.older, self.no_links, self.restore in (
-                (False, False, False, False, False), (True, False, False, False, False),
-                (False, True, False, False, False), (False, False, True, False, False),
-                (False, False, True, True, False), (False, False, True, False, True)):
+        for (self.taken_over, self.user_folder, self.older, self.no_links, self.restore,
+             self.undo) in (
+                (False, False, False, False, False, False), (True, False, False, False, False, False),
+                (False, True, False, False, False, False), (False, False, True, False, False, False),
+                (False, False, True, True, False, False), (False, False, True, False, True, True),
+                (False, False, True, False, False, True), (False, True, True, False, False, True)):
             with self.subTest(taken_over=self.taken_over, user_folder=self.user_folder,
-                              older=self.older, no_links=self.no_links, restore=self.restore):
+                              older=self.older, no_links=self.no_links, restore=self.restore,
+                              undo=self.undo):
                 self.inject_everywhere()
 
     def inject_everywhere(self):
         counts, clean = self.count_calls()
         device_errors = 0
-        # Every call of a clean run, each failing and each killing.
-        cases = [(call, n, fault) for call in CALLS for n in range(1, counts[call] + 1)
+        # Calls of a clean run, of every kind, each failing and each killing.
+        mode = (self.taken_over, self.user_folder, self.older, self.no_links, self.restore,
+                self.undo)
+        cases = [(call, n, fault) for call in CALLS for n in sample(call, counts[call], mode)
                  for fault in ("error=EIO", "signal=KILL")
                  if not (self.no_links and call == "link")]
         for call, n, fault in cases:
             with self.subTest(call=call, n=n, fault=fault):
                 self.lay_out()
+                before = self.files()
                 hurt = self.run_native(["strace", "-qq", "-o", "/dev/null", "-e",
                                         "inject=%s:%s:when=%d" % (call, fault, n)])
                 if fault == "error=EIO" and not self.restore:
                     self.one_step()
+                if self.undo:
+                    self.undone(self.before_run if self.restore else before)
+                    continue
                 err = e2e_test.normalised(hurt.stderr.decode("latin-1"))
                 if "DEVICE_ERROR" in err:
                     device_errors += 1
@@ -161,6 +197,18 @@ class Crash(e2e_test.Harness):
                 self.assertNotIn(older, kept, target)
             else:
                 self.assertEqual(kept.count(older), 1, target)
+
+    def undone(self, before):
+        """--restore gives the tree as before the run: it undoes the run, or
+        finishes a restore cut short (one that ended needs nothing)."""
+        records = glob.glob(os.path.join(self.root, "Morvane-Sicherung", "*",
+                                         "morvane-protokoll.txt"))
+        restored = any("\nwiederherstellung " in text and text.endswith("ende\r\n")
+                       for text in (open(r, encoding="latin-1").read() for r in records))
+        if not (self.restore and restored):
+            healed = self.run_native(args=("--restore", "--"))
+            self.assertEqual(healed.returncode, 0, healed.stderr)
+        self.assertEqual(outside_kept(self.files()), outside_kept(before))
 
     def heals(self, clean):
         """One run without faults leaves what one clean run leaves."""

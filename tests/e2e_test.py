@@ -624,7 +624,7 @@ class EndToEnd(Harness):
 
 def stamped(text):
     """The run's own folder of kept files is named for its time: <zeit>."""
-    return re.sub(r"\d{4}-\d\d-\d\d_\d{6}", "<zeit>", text)
+    return re.sub(r"\d{4}-\d\d-\d\d_\d{6}(-\d+)?", "<zeit>", text)
 
 
 KEPT = "alte Fassung gesichert nach "
