@@ -196,21 +196,31 @@ Verbleib eintrag_bearbeiten(const Zeile& gelesen, const std::string& utpfad,
     if (Host_Path(a)) std::replace(dort.begin(), dort.end(), '\\', '/');
     weitere.push_back(a + dort);
   }
+  int gesichert_vorher = Util::Execution::Kept_Count();
+  Paket_Schritt schritt{gelesen.nummer, gelesen.gelesen, std::string(quellname), groesse, {}};
   if (aufzeichnung == Aufzeichnung::protokoll) {
-    Paket_Schritt schritt{gelesen.nummer, gelesen.gelesen, std::string(quellname), groesse, {}};
     schritt.ziele.push_back(ziel_schritt(utpfad + im_spiel));
     for (const std::string& dort : weitere) schritt.ziele.push_back(ziel_schritt(dort));
     protokoll_paket(schritt);
   }
+  // A copy that kept elsewhere than its step says is told to the record.
+  auto kopiert = [&](size_t i, bool gemacht) {
+    if (gemacht && i < schritt.ziele.size() && Util::Execution::Kept_Count() > gesichert_vorher &&
+        Util::Execution::Last_Kept() != schritt.ziele[i].sicherung)
+      protokoll_nachtrag(schritt.ziele[i].ziel, Util::Execution::Last_Kept());
+    gesichert_vorher = Util::Execution::Kept_Count();
+    return gemacht;
+  };
   // The package stays in the cache and in the index that the game reads.
   // Whether the copy is there is read from the disk: the shell may say done
   // when it copied nothing (a name too long for it).
-  if (!kopieren(paket, utpfad + im_spiel, ausfuehren, nachsehen, worte) ||
+  if (!kopiert(0, kopieren(paket, utpfad + im_spiel, ausfuehren, nachsehen, worte)) ||
       !ganz_da(utpfad + im_spiel, groesse, nachsehen))
     return {true, worte.fehlgeschlagen};
   ++gezaehlt.kopiert;
-  for (const std::string& dort : weitere) {
-    if (!kopieren(paket, dort, ausfuehren, nachsehen, worte)) {
+  for (size_t i = 0; i < weitere.size(); ++i) {
+    const std::string& dort = weitere[i];
+    if (!kopiert(i + 1, kopieren(paket, dort, ausfuehren, nachsehen, worte))) {
       Text_Files::Put_Line(worte.weitere_fehlgeschlagen);
       gezaehlt.fehlgeschlagen.push_back(dort);
     } else {

@@ -370,7 +370,9 @@ void zurueck_lauf(const std::string& utpfad, const std::string& cachepfad,
         }
       }
     }
-    if (modus == Modus::ausfuehren) protokoll_ende();
+    // A restore that could not put everything back is finished by the next
+    // --restore, as one cut short is.
+    if (modus == Modus::ausfuehren && rueckgabe.fehlgeschlagen == 0) protokoll_ende();
   }
   Text_Files::New_Line();
   std::string summe = modus == Modus::vorschau ? "- Vorschau: " : "- ";

@@ -135,6 +135,12 @@ bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll) {
       if (paket.zeilennummer > 0 && paket.groesse >= 0 && !paket.ziele.empty())
         protokoll.pakete.push_back(paket);
       im_paket = false;
+    } else if (wort == "nachtrag" && !protokoll.pakete.empty()) {
+      paket.ziele.clear();
+      paket.ziele.push_back({wert, "", ""});
+    } else if (wort == "gesichert" && !protokoll.pakete.empty() && !paket.ziele.empty()) {
+      for (Ziel_Schritt& ziel : protokoll.pakete.back().ziele)
+        if (ziel.ziel == paket.ziele.front().ziel) ziel.sicherung = wert;
     } else if (wort == "ende") {
       protokoll.beendet = true;
     }
@@ -218,6 +224,12 @@ void protokoll_paket(const Paket_Schritt& schritt) {
   } else {
     Text_Files::Flush(datei);
   }
+}
+
+void protokoll_nachtrag(const std::string& ziel, const std::string& sicherung) {
+  schreiben("nachtrag", ziel);
+  schreiben("gesichert", sicherung);
+  Text_Files::Flush(datei);
 }
 
 void protokoll_ende() {

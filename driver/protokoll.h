@@ -38,7 +38,7 @@ struct Protokoll {
   std::vector<std::string> weitere;
   // Only packages whose lines were all written before the record ended.
   std::vector<Paket_Schritt> pakete;
-  bool beendet = false;  // the run ended; else it was cut short
+  bool beendet = false;  // the run ended; else it was cut short (or a restore failed in part)
 };
 
 // The record's name in a run folder.
@@ -68,6 +68,10 @@ void protokoll_beginnen();
 // Writes one package's step and hands it to the system before its copies
 // are made; every 64 packages the record is on the disk itself.
 void protokoll_paket(const Paket_Schritt& schritt);
+
+// Where the copy to `ziel` of the package just written kept what stood
+// there, when that is not where its step said (a lookup that failed).
+void protokoll_nachtrag(const std::string& ziel, const std::string& sicherung);
 
 // Ends the record, and waits until it is on the disk. Nothing when none was begun.
 void protokoll_ende();

@@ -91,6 +91,8 @@ void paket_zuruecknehmen(const Protokoll& protokoll, const Paket_Schritt& schrit
       modus == Modus::vorschau && !steht_da(cache) ? schritt.ziele.front().ziel : cache;
   for (size_t i = schritt.ziele.size(); i-- > 0;) {
     const Ziel_Schritt& ziel = schritt.ziele[i];
+    // What a copy cut short left beside the target goes first.
+    if (modus == Modus::ausfuehren) Host_Files::Remove_Temporaries(Folder_Part(ziel.ziel));
     if (ziel.sicherung.empty()) {
       // Nothing stood there before the run.
       wegnehmen(ziel.ziel, paket, modus, rueckgabe);

@@ -181,7 +181,7 @@ class Crash(e2e_test.Harness):
         # A run reads its index, which a failing read must never cut short; a
         # restore reads none.
         if not self.restore:
-            self.assertGreater(device_errors, 1)
+            self.assertGreater(device_errors, 0)
         print("\n%d faults injected over %s" % (len(cases), counts))
 
     def one_step(self):
@@ -203,8 +203,11 @@ class Crash(e2e_test.Harness):
         finishes a restore cut short (one that ended needs nothing)."""
         records = glob.glob(os.path.join(self.root, "Morvane-Sicherung", "*",
                                          "morvane-protokoll.txt"))
-        restored = any("\nwiederherstellung " in text and text.endswith("ende\r\n")
-                       for text in (open(r, encoding="latin-1").read() for r in records))
+        restored = False
+        for record in records:
+            with open(record, "rb") as f:
+                text = f.read()
+            restored = restored or (b"\nwiederherstellung " in text and text.endswith(b"ende\r\n"))
         if not (self.restore and restored):
             healed = self.run_native(args=("--restore", "--"))
             self.assertEqual(healed.returncode, 0, healed.stderr)

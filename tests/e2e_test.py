@@ -7,6 +7,7 @@ the prefix's system.reg and carries out the commands itself."""
 
 import glob
 import os
+import random
 import re
 import select
 import shutil
@@ -1278,6 +1279,87 @@ class Restores(Harness):
         again = self.run_morvane("1\n\n", ["--restore"], **env)
         self.assertEqual((again.status, again.err), (0, ""))
         self.assertEqual(differences(contents(tops), after), {}, again.out)
+
+
+# The preview's words, and the run's for the same thing.
+TENSES = [("wuerde kopieren nach ", "kopiere nach "),
+          ("alte Fassung wuerde gesichert nach ", "alte Fassung gesichert nach "),
+          ("- Vorschau: Pakete wuerden verschoben: ", "- Pakete verschoben: "),
+          ("Installationen wuerden fehlschlagen: ", "Installationen fehlgeschlagen: "),
+          ("alte Fassungen wuerden gesichert in ", "alte Fassungen gesichert in "),
+          ("Zeile wuerde ausgelassen", "Zeile wird ausgelassen"),
+          ("Format derzeit nicht kompatibel -> Zeile bliebe !!", "Format derzeit nicht kompatibel !!"),
+          ("Kopieren wuerde fehlschlagen -> Zeile bliebe erhalten", "Kopieren fehlgeschlagen -> "
+                                                                    "Zeile bleibt erhalten"),
+          ("Zeile wuerde entfernt", "Zeile wird entfernt"),
+          ("Loeschen wuerde fehlschlagen -> Zeile bliebe", "Loeschen fehlgeschlagen -> Zeile bleibt"),
+          ("im Weg -> wuerde nicht kopiert", "im Weg -> nicht kopiert"),
+          ("weitere Installation wuerde fehlschlagen", "weitere Installation fehlgeschlagen")]
+
+
+def said(out, preview):
+    """The program's own lines about the index, its copies, its keeps and
+    its sums, in the run's words; the shell's lines left out."""
+    kept = []
+    for line in stamped(out).replace("\r\n", "\n").split("\n"):
+        if preview:
+            for would, did in TENSES:
+                line = line.replace(would, did)
+        if line.startswith(("Zeile eingelesen: ", "kopiere nach ", "!! ", "alte Fassung",
+                            "- ", "  ")) and not line.startswith("   "):
+            kept.append(line)
+    return kept
+
+
+class PreviewMatchesRun(Harness):
+    """Random caches, each previewed and then run: the preview names the
+    same files, failures and sums as the run, line by line."""
+    NAMES = ["DM-Foo.ut2", "dm-foo.ut2", "DM-Bar.ut2", "XGame.u", "Terrain.utx", "Song.ogg"]
+
+    def test_random_caches(self):
+        cases = int(os.environ.get("MORVANE_DIFFERENTIAL_CASES",
+                                   200 if PLATFORM.name == "native" else 20))
+        for seed in range(cases):
+            with self.subTest(seed=seed):
+                self.one_cache(random.Random(seed))
+            PLATFORM.done_with(self.prefix)
+            self.prefix = PLATFORM.new_prefix()
+
+    def one_cache(self, rnd):
+        self.standard(entries=[], header=())
+        cache = os.path.join(self.root, "Cache")
+        variants = [b"Fassung A", b"Fassung B", b"Fassung C"]
+        lines, keys = ["[Cache]"], []
+        for _ in range(rnd.randint(1, 6)):
+            if keys and rnd.random() < 0.15:  # a key once more, in other letters
+                key = keys[rnd.randrange(len(keys))].lower()
+            else:
+                key = sp.key(rnd.randint(1, 9))
+                if rnd.random() > 0.1:  # else its package is missing
+                    write_file(os.path.join(cache, key + ".uxx"), rnd.choice(variants))
+            keys.append(key)
+            lines.append(key + "=" + rnd.choice(self.NAMES))
+        write_file(os.path.join(cache, "cache.ini"), ("\r\n".join(lines) + "\r\n").encode())
+        for base in (self.root, self.second):
+            for name in self.NAMES:
+                target = os.path.join(base, sp.sub_folder(name), name)
+                roll = rnd.random()
+                if roll < 0.3 and not os.path.exists(target):
+                    write_file(target, rnd.choice(variants))
+                    if rnd.random() < 0.2:
+                        os.chmod(target, 0o444)
+                elif roll < 0.35 and PLATFORM.name == "native":
+                    os.symlink(rnd.choice(["/etc/hostname", "/nirgends"]), target)
+        if rnd.random() < 0.1:
+            shutil.rmtree(os.path.join(self.root, "Music"))
+        args = rnd.choice([[], [], [SECOND], [UT.lower()]] +
+                          ([[self.second]] if PLATFORM.name == "native" else []))
+        tree = self.tree([self.root, self.second])
+        preview = self.run_morvane("1\n\n", ["-n"] + args)
+        self.assertEqual(self.tree([self.root, self.second]), tree)
+        run = self.run_morvane("1\n\n", args)
+        self.assertEqual((preview.status, run.status), (0, 0), preview.out + run.out)
+        self.assertEqual(said(preview.out, True), said(run.out, False), "\n".join(lines))
 
 
 @unittest.skipUnless(PLATFORM.name == "native", "the native games are the Linux build's")
