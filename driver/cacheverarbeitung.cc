@@ -249,6 +249,8 @@ Zeile lesen(Text_Files::File& cachedatei, long& nummer) {
   return zeile;
 }
 
+}  // namespace
+
 // A line as the console shows it: control characters, which a terminal
 // would obey (ESC [8m hides all that follows), as \x and two hex digits;
 // a byte that is no character as "?".
@@ -270,8 +272,6 @@ std::string sichtbar(std::string_view text) {
   }
   return gezeigt;
 }
-
-}  // namespace
 
 bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
                        Text_Files::File& cachedatei, Text_Files::File& tempdatei,

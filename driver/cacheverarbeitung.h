@@ -55,6 +55,10 @@ struct Bilanz {
   std::vector<std::string> fehlgeschlagen;
 };
 
+// A line as the console shows it: control characters, which a terminal
+// would obey, as \x and two hex digits; a byte that is no character as "?".
+std::string sichtbar(std::string_view text);
+
 // Whether a pass writes each package's step to the run's record before it
 // moves it (protokoll_paket): a run does, a preview does not.
 enum class Aufzeichnung { keine, protokoll };

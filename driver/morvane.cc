@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
 
 #include "base/errors.h"
 #include "base/utf8.h"
@@ -240,27 +241,59 @@ bool vorschau_lauf(const std::string& utpfad, const std::string& cachepfad,
                            vorschau_worte, Aufzeichnung::keine, auswahl);
 }
 
-// Puts the index lines of a restore back in the index, each at its number
-// in the index that the run read, unless it is there already (a run cut
-// short before its new index was in place).
+// Puts the index lines of a restore (`zeilen`) back in the index, each
+// where it stood among the lines that the run left there (`alle`: every
+// line that the run's record names, with its number in the index the run
+// read); a line there already (a run cut short before its new index was in
+// place) stays where it is.
 void zeilen_zuruecklegen(const std::string& cachepfad, bool exakt,
-                         std::vector<std::pair<long, std::string>> zeilen) {
+                         const std::vector<std::pair<long, std::string>>& zeilen,
+                         const std::vector<std::pair<long, std::string>>& alle) {
   Text_Files::File cachedatei, tempdatei;
   index_oeffnen(cachepfad, exakt, cachedatei, tempdatei);
-  std::vector<std::string> index;
-  while (!Text_Files::End_Of_File(cachedatei))
-    index.push_back(Util::Files::Text_IO::Get_Line(cachedatei));
-  std::sort(zeilen.begin(), zeilen.end());
+  // Each line's place: after how many of the lines that the run left, and
+  // among the lines of the record by their numbers.
+  std::map<std::string, long> nummern;
+  for (const auto& [nummer, zeile] : alle) nummern[zeile] = nummer;
+  auto davor = [&](long nummer) {
+    long verschoben = 0;
+    for (const auto& eintrag : alle) verschoben += eintrag.first < nummer;
+    return nummer - 1 - verschoben;
+  };
+  struct Platz {
+    long gelassen;
+    long nummer;
+    std::string zeile;
+  };
+  std::vector<Platz> index;
+  long gelassen = 0;
+  while (!Text_Files::End_Of_File(cachedatei)) {
+    std::string zeile = Util::Files::Text_IO::Get_Line(cachedatei);
+    auto nummer = nummern.find(zeile);
+    if (nummer == nummern.end()) {
+      index.push_back({++gelassen, -1, zeile});
+    } else {
+      index.push_back({davor(nummer->second), nummer->second, zeile});
+      nummern.erase(nummer);
+    }
+  }
+  bool acht_bit = Text_Files::Encoding_Of(cachedatei) == Text_Files::Encoding::eight_bit;
   bool geaendert = false;
-  for (const auto& [nummer, zeile] : zeilen) {
-    if (std::find(index.begin(), index.end(), zeile) != index.end()) continue;
-    size_t stelle = std::min(static_cast<size_t>(nummer - 1), index.size());
-    index.insert(index.begin() + static_cast<std::ptrdiff_t>(stelle), zeile);
-    Text_Files::Put_Line("Zeile zurueck in cache.ini: " + zeile);
+  std::vector<std::pair<long, std::string>> der_reihe_nach = zeilen;
+  std::sort(der_reihe_nach.begin(), der_reihe_nach.end());
+  for (const auto& [nummer, zeile] : der_reihe_nach) {
+    if (!nummern.count(zeile)) continue;  // there already
+    index.push_back({davor(nummer), nummer, zeile});
+    nummern.erase(zeile);
+    Text_Files::Put_Line("Zeile zurueck in cache.ini: " +
+                         sichtbar(acht_bit ? Eight_Bit_Text(zeile) : zeile));
     geaendert = true;
   }
+  std::stable_sort(index.begin(), index.end(), [](const Platz& a, const Platz& b) {
+    return a.gelassen != b.gelassen ? a.gelassen < b.gelassen : a.nummer < b.nummer;
+  });
   Text_Files::Set_Encoding(tempdatei, Text_Files::Encoding_Of(cachedatei));
-  for (const std::string& zeile : index) Text_Files::Put_Line(tempdatei, zeile);
+  for (const Platz& platz : index) Text_Files::Put_Line(tempdatei, platz.zeile);
   if (!geaendert) {
     Text_Files::Close(tempdatei);
     Host_Files::Remove(cachepfad + "tempcache.ini");
@@ -363,7 +396,10 @@ void zurueck_lauf(const std::string& utpfad, const std::string& cachepfad,
       if (!rueckgabe.zeilen.empty()) {
         Text_Files::New_Line();
         if (modus == Modus::ausfuehren) {
-          zeilen_zuruecklegen(cachepfad, exakt, rueckgabe.zeilen);
+          std::vector<std::pair<long, std::string>> alle;
+          for (const Paket_Schritt& schritt : rueckgang.protokoll.pakete)
+            alle.push_back({schritt.zeilennummer, schritt.zeile});
+          zeilen_zuruecklegen(cachepfad, exakt, rueckgabe.zeilen, alle);
         } else {
           for (const auto& [nummer, zeile] : rueckgabe.zeilen)
             Text_Files::Put_Line("Zeile wuerde zurueck in cache.ini: " + zeile);

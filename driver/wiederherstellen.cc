@@ -31,15 +31,22 @@ bool steht_da(const std::string& pfad) {
 bool wegnehmen(const std::string& pfad, const std::string& paket, Modus modus,
                Rueckgabe& rueckgabe) {
   if (!steht_da(pfad)) return true;
+  if (Host_Files::Look(pfad, Host_Files::Seen::read) == Host_Files::Kind::unknown) {
+    Text_Files::Put_Line("!! nicht zu entfernen: " + pfad + " !!");
+    ++rueckgabe.fehlgeschlagen;
+    return false;
+  }
   if (!Host_Files::Is_Link(pfad) && Host_Files::Same_Bytes(pfad, paket)) {
     sagen(modus, "entferne ", "wuerde entfernen ", pfad);
     if (modus == Modus::vorschau) return true;
     if (Host_Files::Remove(pfad) == 0) return true;
   } else {
     std::string sicherung = Util::Execution::Next_Keep(pfad);
-    sagen(modus, "seit dem Lauf geaendert, gesichert nach ",
-          "seit dem Lauf geaendert, wuerde gesichert nach ", sicherung);
-    if (modus == Modus::vorschau) return true;
+    Text_Files::Put_Line("seit dem Lauf geaendert: " + pfad);
+    if (modus == Modus::vorschau) {
+      Text_Files::Put_Line("alte Fassung wuerde gesichert nach " + sicherung);
+      return true;
+    }
     if (Host_Files::Make_Folder(
             Folder_Part(sicherung).substr(0, Folder_Part(sicherung).size() - 1)) == 0 &&
         Host_Files::Move(pfad, sicherung) == 0) {
@@ -57,7 +64,12 @@ bool wegnehmen(const std::string& pfad, const std::string& paket, Modus modus,
 // its copies are taken away. False when it is no longer there as the run
 // left it (its line then stays out of the index).
 bool ins_cache(const Paket_Schritt& schritt, const std::string& cache, Modus modus) {
-  if (steht_da(cache)) return true;  // the run was cut short before it removed it
+  Host_Files::Kind im_cache = Host_Files::Look(cache, Host_Files::Seen::read);
+  if (im_cache == Host_Files::Kind::file) return true;  // the run was cut short before its DEL
+  if (im_cache != Host_Files::Kind::absent || Host_Files::Is_Link(cache)) {
+    Text_Files::Put_Line("!! nicht zu sehen, was im Cache steht: " + cache + " !!");
+    return false;
+  }
   const std::string& haupt = schritt.ziele.front().ziel;
   int64_t groesse = -1;
   if (Host_Files::Is_Link(haupt) ||
@@ -70,7 +82,9 @@ bool ins_cache(const Paket_Schritt& schritt, const std::string& cache, Modus mod
   if (modus == Modus::vorschau) return true;
   // A second name of the file (a copy where the disk has no hard links).
   std::string gemacht;
-  if (Host_Files::Keep(haupt, cache, &gemacht) == 0 && gemacht == cache) return true;
+  if (Host_Files::Keep(haupt, cache, &gemacht) == 0 && gemacht == cache &&
+      Host_Files::Same_Bytes(haupt, cache))
+    return true;
   if (!gemacht.empty()) Host_Files::Unkeep(gemacht);
   Text_Files::Put_Line("!! Paket nicht in den Cache zu legen: " + cache + " !!");
   return false;
