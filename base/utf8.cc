@@ -88,6 +88,12 @@ std::string Each_Character(std::string_view text, Put_Character put) {
 }  // namespace
 
 std::string Fold(std::string_view text) {
+  // Most names are ASCII, lowered byte by byte.
+  std::string ascii(text);
+  size_t i = 0;
+  for (; i < ascii.size() && static_cast<unsigned char>(ascii[i]) < 0x80; ++i)
+    if (ascii[i] >= 'A' && ascii[i] <= 'Z') ascii[i] = static_cast<char>(ascii[i] + 0x20);
+  if (i == ascii.size()) return ascii;
   return Each_Character(text, [](long code, std::string_view bytes, std::string& out) {
     if (code < 0) {
       out.append(bytes);

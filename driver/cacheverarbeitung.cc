@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "base/errors.h"
+#include "base/paths.h"
 #include "base/utf8.h"
 #include "driver/protokoll.h"
 #include "platform/host_text.h"
@@ -109,12 +110,12 @@ bool unsicher(std::string_view name) {
   return geraet(name) || kurzname(name);
 }
 
-// One copy, announced first; a folder standing at the target gets none,
-// since the shell's COPY would put the package into it. True when done.
-bool kopieren(const std::string& paket, const std::string& zielpfad,
-              const Command_Runner& ausfuehren, const Looker& nachsehen, const Worte& worte) {
+// One copy, announced first; a folder standing at the target (`art`) gets
+// none, since the shell's COPY would put the package into it. True when done.
+bool kopieren(const std::string& paket, const std::string& zielpfad, Host_Files::Kind art,
+              const Command_Runner& ausfuehren, const Worte& worte) {
   Text_Files::Put_Line(worte.kopiere + zielpfad);
-  if (nachsehen(zielpfad, Host_Files::Seen::known, nullptr) == Host_Files::Kind::folder) {
+  if (art == Host_Files::Kind::folder) {
     Text_Files::Put_Line(worte.ordner_im_weg);
     return false;
   }
@@ -143,11 +144,11 @@ struct Verbleib {
 // Handles one line of the entry part: an entry of a known type with a safe
 // name and its package in the cache is copied and then deleted.
 // The targets of failed copies to further installations go to `fehlgeschlagen`.
-// A copy's target as the record has it: with where what stands there now
-// would be kept.
-Ziel_Schritt ziel_schritt(const std::string& ziel) {
+// A copy's target as the record has it, `art` what stands there now: with
+// where that would be kept (a link that leads nowhere is no absence either).
+Ziel_Schritt ziel_schritt(const std::string& ziel, Host_Files::Kind art) {
   Ziel_Schritt schritt{ziel, "", ""};
-  if (Host_Files::Look(ziel) != Host_Files::Kind::absent || Host_Files::Is_Link(ziel)) {
+  if (art != Host_Files::Kind::absent) {
     schritt.sicherung = Util::Execution::Next_Keep(ziel);
     schritt.link = Host_Files::Link_Target(ziel);
   }
@@ -161,18 +162,58 @@ struct Zeile {
   std::string text;
 };
 
+// A line of the entry part that asks for a package to be moved: the
+// package and the copies' targets, the installation's first. What the line
+// asks for, not what the disk allows.
+struct Auftrag {
+  const char* meldung = nullptr;  // no package to move: kept, with this message
+  std::string quellname;
+  std::string paket;
+  std::vector<std::string> ziele;
+};
+
+Auftrag auftrag_von(std::string_view zeile, const std::string& utpfad, const std::string& cachepfad,
+                    const std::vector<std::string>& argumente, const Worte& worte) {
+  Auftrag auftrag;
+  if (!eintragsform(zeile)) {
+    auftrag.meldung = worte.unbekannt;
+    return auftrag;
+  }
+  std::string_view quellname = zeile.substr(0, 34);
+  std::string_view zielname = zeile.substr(35);
+  const Typ* typ = typ_von(zielname);
+  if (!typ) {
+    auftrag.meldung = worte.inkompatibel;
+    return auftrag;
+  }
+  if (unsicher(quellname) || unsicher(zielname)) {
+    auftrag.meldung = worte.unsicher;
+    return auftrag;
+  }
+  auftrag.quellname = quellname;
+  auftrag.paket = cachepfad + std::string(quellname) + ".uxx";
+  std::string ziel = std::string(typ->subpfad) + std::string(zielname);
+  // In the installation the folder is written with the separator of its
+  // own paths ("/" in a native game's user folder).
+  std::string im_spiel = ziel;
+  std::replace(im_spiel.begin(), im_spiel.end(), '\\', cachepfad.back());
+  auftrag.ziele.push_back(utpfad + im_spiel);
+  // A Linux folder as the player typed it is joined with "/".
+  for (std::string a : argumente) {
+    std::string dort = ziel;
+    if (Host_Path(a)) std::replace(dort.begin(), dort.end(), '\\', '/');
+    auftrag.ziele.push_back(a + dort);
+  }
+  return auftrag;
+}
+
 Verbleib eintrag_bearbeiten(const Zeile& gelesen, const std::string& utpfad,
                             const std::string& cachepfad, const std::vector<std::string>& argumente,
                             const Command_Runner& ausfuehren, const Looker& nachsehen,
                             const Worte& worte, Bilanz& gezaehlt, Aufzeichnung aufzeichnung) {
-  std::string_view zeile = gelesen.text;
-  if (!eintragsform(zeile)) return {true, worte.unbekannt};
-  std::string_view quellname = zeile.substr(0, 34);
-  std::string_view zielname = zeile.substr(35);
-  const Typ* typ = typ_von(zielname);
-  if (!typ) return {true, worte.inkompatibel};
-  if (unsicher(quellname) || unsicher(zielname)) return {true, worte.unsicher};
-  std::string paket = cachepfad + std::string(quellname) + ".uxx";
+  Auftrag auftrag = auftrag_von(gelesen.text, utpfad, cachepfad, argumente, worte);
+  if (auftrag.meldung) return {true, auftrag.meldung};
+  const std::string& paket = auftrag.paket;
   // Moved by an earlier run that ended before its new index was in place:
   // nothing is left to protect. Read from the cache folder itself, since the
   // game may be writing there.
@@ -182,45 +223,38 @@ Verbleib eintrag_bearbeiten(const Zeile& gelesen, const std::string& utpfad,
   // A folder or a device under the package's name is no package: the shell
   // would copy what lies in it, and its DEL would ask about all of it.
   if (art != Host_Files::Kind::file) return {true, worte.fehlgeschlagen};
-  std::string subpfad(typ->subpfad);
-  std::string ziel = subpfad + std::string(zielname);
-  // In the installation the folder is written with the separator of its
-  // own paths ("/" in a native game's user folder).
-  std::string im_spiel = ziel;
-  std::replace(im_spiel.begin(), im_spiel.end(), '\\', cachepfad.back());
-  // Each copy's target, the installation's first: a Linux folder as the
-  // player typed it is joined with "/".
-  std::vector<std::string> weitere;
-  for (std::string a : argumente) {
-    std::string dort = ziel;
-    if (Host_Path(a)) std::replace(dort.begin(), dort.end(), '\\', '/');
-    weitere.push_back(a + dort);
-  }
+  const std::string& haupt = auftrag.ziele.front();
+  std::vector<std::string> weitere(auftrag.ziele.begin() + 1, auftrag.ziele.end());
   int gesichert_vorher = Util::Execution::Kept_Count();
-  Paket_Schritt schritt{gelesen.nummer, gelesen.gelesen, std::string(quellname), groesse, {}};
+  Paket_Schritt schritt{gelesen.nummer, gelesen.gelesen, auftrag.quellname, groesse, {}};
+  // What stands at each target, looked at once: for the record, and for
+  // a folder in the way of the copy.
+  std::vector<Host_Files::Kind> arten;
+  for (const std::string& ziel : auftrag.ziele)
+    arten.push_back(nachsehen(ziel, Host_Files::Seen::known, nullptr));
   if (aufzeichnung == Aufzeichnung::protokoll) {
-    schritt.ziele.push_back(ziel_schritt(utpfad + im_spiel));
-    for (const std::string& dort : weitere) schritt.ziele.push_back(ziel_schritt(dort));
+    for (size_t i = 0; i < auftrag.ziele.size(); ++i)
+      schritt.ziele.push_back(ziel_schritt(auftrag.ziele[i], arten[i]));
     protokoll_paket(schritt);
   }
   // A copy that kept elsewhere than its step says is told to the record.
   auto kopiert = [&](size_t i, bool gemacht) {
     if (gemacht && i < schritt.ziele.size() && Util::Execution::Kept_Count() > gesichert_vorher &&
         Util::Execution::Last_Kept() != schritt.ziele[i].sicherung)
-      protokoll_nachtrag(schritt.ziele[i].ziel, Util::Execution::Last_Kept());
+      protokoll_nachtrag(gelesen.nummer, schritt.ziele[i].ziel, Util::Execution::Last_Kept());
     gesichert_vorher = Util::Execution::Kept_Count();
     return gemacht;
   };
   // The package stays in the cache and in the index that the game reads.
   // Whether the copy is there is read from the disk: the shell may say done
   // when it copied nothing (a name too long for it).
-  if (!kopiert(0, kopieren(paket, utpfad + im_spiel, ausfuehren, nachsehen, worte)) ||
-      !ganz_da(utpfad + im_spiel, groesse, nachsehen))
+  if (!kopiert(0, kopieren(paket, haupt, arten[0], ausfuehren, worte)) ||
+      !ganz_da(haupt, groesse, nachsehen))
     return {true, worte.fehlgeschlagen};
   ++gezaehlt.kopiert;
   for (size_t i = 0; i < weitere.size(); ++i) {
     const std::string& dort = weitere[i];
-    if (!kopiert(i + 1, kopieren(paket, dort, ausfuehren, nachsehen, worte))) {
+    if (!kopiert(i + 1, kopieren(paket, dort, arten[i + 1], ausfuehren, worte))) {
       Text_Files::Put_Line(worte.weitere_fehlgeschlagen);
       gezaehlt.fehlgeschlagen.push_back(dort);
     } else {

@@ -3,6 +3,7 @@
 #include "driver/protokoll.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "base/errors.h"
 #include "base/paths.h"
@@ -70,16 +71,32 @@ int64_t zahl(const std::string& text) {
   return text.empty() ? -1 : wert;
 }
 
-// This process's record.
+// This process's record: written with one write a step, past the line
+// layer, as it is written once for every package moved.
 Protokoll kopf;
 std::string ordner_des_laufs;
+std::string pfad_des_protokolls;
 bool vorbereitet = false;
 bool weiter_schreiben = false;
-Text_Files::File datei;
+std::FILE* datei = nullptr;
+std::string puffer;
+// How many steps go to the disk itself at once.
+const int kStapel = 256;
 int seit_sync = 0;
 
 void schreiben(const std::string& wort, const std::string& wert) {
-  Text_Files::Put_Line(datei, wort + " " + maskiert(wert));
+  puffer += wort;
+  puffer += ' ';
+  puffer += maskiert(wert);
+  puffer += "\r\n";
+}
+
+// Hands what was written to the system; on the disk itself with `sync`.
+void abgeben(bool sync) {
+  bool gut = std::fwrite(puffer.data(), 1, puffer.size(), datei) == puffer.size() &&
+             (sync ? Host_Files::Sync(datei, pfad_des_protokolls) == 0 : std::fflush(datei) == 0);
+  puffer.clear();
+  if (!gut) throw IO_Exceptions::Use_Error(pfad_des_protokolls);
 }
 
 }  // namespace
@@ -95,6 +112,8 @@ bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll) {
     return false;
   Paket_Schritt paket;
   bool im_paket = false;
+  long nachtrag_nummer = 0;
+  std::string nachtrag_ziel;
   while (!Text_Files::End_Of_File(lesen)) {
     std::string zeile = Util::Files::Text_IO::Get_Line(lesen);
     size_t blank = std::min(zeile.find(' '), zeile.size());
@@ -132,15 +151,24 @@ bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll) {
       paket.ziele.back().link = wert;
     } else if (wort == "schritt" && im_paket) {
       // Only a step written whole counts: one cut short was never taken.
-      if (paket.zeilennummer > 0 && paket.groesse >= 0 && !paket.ziele.empty())
+      if (paket.zeilennummer > 0 && paket.groesse >= 0 && !paket.ziele.empty()) {
+        auto frueher = std::find_if(
+            protokoll.pakete.begin(), protokoll.pakete.end(),
+            [&](const Paket_Schritt& p) { return p.zeilennummer == paket.zeilennummer; });
+        if (frueher != protokoll.pakete.end()) protokoll.pakete.erase(frueher);
         protokoll.pakete.push_back(paket);
+      }
       im_paket = false;
-    } else if (wort == "nachtrag" && !protokoll.pakete.empty()) {
-      paket.ziele.clear();
-      paket.ziele.push_back({wert, "", ""});
-    } else if (wort == "gesichert" && !protokoll.pakete.empty() && !paket.ziele.empty()) {
-      for (Ziel_Schritt& ziel : protokoll.pakete.back().ziele)
-        if (ziel.ziel == paket.ziele.front().ziel) ziel.sicherung = wert;
+    } else if (wort == "nachtrag") {
+      // "<line number> <target>": the copy of that line's step to that target.
+      size_t zwischen = std::min(wert.find(' '), wert.size());
+      nachtrag_nummer = static_cast<long>(zahl(wert.substr(0, zwischen)));
+      nachtrag_ziel = wert.substr(std::min(zwischen + 1, wert.size()));
+    } else if (wort == "gesichert") {
+      for (Paket_Schritt& schritt : protokoll.pakete)
+        if (schritt.zeilennummer == nachtrag_nummer)
+          for (Ziel_Schritt& ziel : schritt.ziele)
+            if (ziel.ziel == nachtrag_ziel) ziel.sicherung = wert;
     } else if (wort == "ende") {
       protokoll.beendet = true;
     }
@@ -182,31 +210,35 @@ void protokoll_vorbereiten(const Protokoll& neuer_kopf, const std::string& ordne
 }
 
 void protokoll_beginnen() {
-  if (!vorbereitet || Text_Files::Is_Open(datei)) return;
-  std::string pfad = ordner_des_laufs + kProtokollname;
+  if (!vorbereitet || datei) return;
+  pfad_des_protokolls = ordner_des_laufs + kProtokollname;
+  int fehler = 0;
   if (weiter_schreiben) {
-    Text_Files::Open(datei, Text_Files::Append_File, pfad);
+    datei = Host_Files::Open(pfad_des_protokolls, "ab", &fehler);
+    if (!datei) throw IO_Exceptions::Use_Error(pfad_des_protokolls);
     return;
   }
   std::string ordner = ordner_des_laufs.substr(0, ordner_des_laufs.size() - 1);
   if (Host_Files::Make_Folder(ordner) != 0)
     throw IO_Exceptions::Use_Error("Protokoll des Laufs kann nicht angelegt werden: " + ordner);
-  Text_Files::Create_New(datei, Text_Files::Out_File, pfad);
-  Text_Files::Put_Line(datei, kKopf);
+  datei = Host_Files::Open(pfad_des_protokolls, "wbx", &fehler);
+  if (!datei) throw IO_Exceptions::Use_Error(pfad_des_protokolls);
+  puffer = std::string(kKopf) + "\r\n";
   schreiben("nummer", std::to_string(kopf.nummer));
   if (kopf.art == Art::lauf) {
-    Text_Files::Put_Line(datei, "lauf");
+    puffer += "lauf\r\n";
   } else {
     schreiben(kopf.alt ? "wiederherstellung-alt" : "wiederherstellung", kopf.von);
   }
   schreiben("installation", kopf.installation);
   schreiben("trenner", kopf.trenner);
   for (const std::string& weitere : kopf.weitere) schreiben("weitere", weitere);
-  Text_Files::Sync(datei);
+  abgeben(true);
 }
 
-void protokoll_paket(const Paket_Schritt& schritt) {
-  protokoll_beginnen();
+namespace {
+
+void schritt_schreiben(const Paket_Schritt& schritt) {
   schreiben("paket", std::to_string(schritt.zeilennummer) + " " + std::to_string(schritt.groesse));
   schreiben("schluessel", schritt.schluessel);
   schreiben("zeile", schritt.zeile);
@@ -215,33 +247,40 @@ void protokoll_paket(const Paket_Schritt& schritt) {
     if (!ziel.sicherung.empty()) schreiben("sichere", ziel.sicherung);
     if (!ziel.link.empty()) schreiben("link", ziel.link);
   }
-  Text_Files::Put_Line(datei, "schritt");
-  // Written before the package moves: a kill leaves it in the file. On
-  // the disk itself a batch at a time.
-  if (++seit_sync == 64) {
-    Text_Files::Sync(datei);
-    seit_sync = 0;
-  } else {
-    Text_Files::Flush(datei);
-  }
+  puffer += "schritt\r\n";
 }
 
-void protokoll_nachtrag(const std::string& ziel, const std::string& sicherung) {
-  schreiben("nachtrag", ziel);
+}  // namespace
+
+void protokoll_paket(const Paket_Schritt& schritt) {
+  protokoll_beginnen();
+  schritt_schreiben(schritt);
+  // Written before the package moves: a kill leaves it in the file. On
+  // the disk itself a batch at a time.
+  bool sync = ++seit_sync == kStapel;
+  if (sync) seit_sync = 0;
+  abgeben(sync);
+}
+
+void protokoll_nachtrag(long zeilennummer, const std::string& ziel, const std::string& sicherung) {
+  schreiben("nachtrag", std::to_string(zeilennummer) + " " + ziel);
   schreiben("gesichert", sicherung);
-  Text_Files::Flush(datei);
+  abgeben(false);
 }
 
 void protokoll_ende() {
-  if (!Text_Files::Is_Open(datei)) return;
-  Text_Files::Put_Line(datei, "ende");
-  Text_Files::Sync(datei);
-  Text_Files::Close(datei);
+  if (!datei) return;
+  puffer += "ende\r\n";
+  abgeben(true);
+  std::fclose(datei);
+  datei = nullptr;
 }
 
 void protokoll_verwerfen() {
-  if (!Text_Files::Is_Open(datei)) return;
-  Text_Files::Delete(datei);
+  if (!datei) return;
+  std::fclose(datei);
+  datei = nullptr;
+  Host_Files::Remove(pfad_des_protokolls);
   std::string ordner = ordner_des_laufs.substr(0, ordner_des_laufs.size() - 1);
   if (Host_Files::Remove_Folder(ordner) == 0) {
     std::string sicherung = Folder_Part(ordner);

@@ -66,12 +66,14 @@ void protokoll_vorbereiten(const Protokoll& kopf, const std::string& ordner,
 void protokoll_beginnen();
 
 // Writes one package's step and hands it to the system before its copies
-// are made; every 64 packages the record is on the disk itself.
+// are made; every 256 packages the record is on the disk itself. A later
+// step of the same line takes the place of an earlier one.
 void protokoll_paket(const Paket_Schritt& schritt);
 
-// Where the copy to `ziel` of the package just written kept what stood
-// there, when that is not where its step said (a lookup that failed).
-void protokoll_nachtrag(const std::string& ziel, const std::string& sicherung);
+// Where the copy to `ziel` of the step of line `zeilennummer` kept what
+// stood there, when that is not where its step said (the disk changed after
+// the step was written, or a lookup failed).
+void protokoll_nachtrag(long zeilennummer, const std::string& ziel, const std::string& sicherung);
 
 // Ends the record, and waits until it is on the disk. Nothing when none was begun.
 void protokoll_ende();
