@@ -13,12 +13,21 @@ inline std::string Folder_Part(const std::string& path) {
 }
 
 // `path` with " (n)" before the ending of its name ("Map (2).ut2"), or
-// after a name that has none: the n-th of several files of one name.
+// after a name that has none: the n-th of several files of one name. A
+// name that would grow beyond 255 bytes, more than a file system takes,
+// loses the end of its stem (whole UTF-8 characters) to fit.
 inline std::string Numbered(const std::string& path, int n) {
   size_t name = Folder_Part(path).size();
   size_t dot = path.rfind('.');
   if (dot == std::string::npos || dot <= name) dot = path.size();
-  return path.substr(0, dot) + " (" + std::to_string(n) + ")" + path.substr(dot);
+  std::string number = " (" + std::to_string(n) + ")";
+  size_t stem_end = dot;
+  while (stem_end > name && path.size() - name + number.size() - (dot - stem_end) > 255) {
+    --stem_end;
+    while (stem_end > name && (static_cast<unsigned char>(path[stem_end]) & 0xC0) == 0x80)
+      --stem_end;
+  }
+  return path.substr(0, stem_end) + number + path.substr(dot);
 }
 
 // Where the copy of a kept file is written before it takes its name: in

@@ -193,6 +193,10 @@ bool lauf(const std::string& utpfad, const std::string& cachepfad, const std::st
           Text_Files::File& tempdatei, Bilanz& bilanz, const Auswahl* auswahl = nullptr) {
   cache_halten(utpfad + trenner + "Cache", trenner);
   abgebrochenen_lauf_aufraeumen(utpfad, trenner);
+  // What a keep's copy cut short left goes, whether this run keeps or not.
+  Host_Files::Remove_Temporaries(sicherung_von(utpfad, trenner));
+  for (std::string ordner : argumente)
+    Host_Files::Remove_Temporaries(sicherung_von(ordner, Host_Path(ordner) ? "/" : "\\"));
   Protokoll kopf;
   long hoechste = 0;
   neuestes_protokoll(sicherung_von(utpfad, trenner), trenner, kopf, &hoechste);
@@ -455,15 +459,17 @@ void morvane(std::vector<std::string> argumente) {
 
   // A mistyped further installation is told before any question is asked;
   // when the games' Wine prefixes are listed, a drive letter names a drive
-  // of the prefix chosen, so whether it is there is told after the choice.
+  // of the prefix chosen, so whether such a folder is there is told after
+  // the choice. A Linux path is the same in every prefix.
   const bool nach_wahl = Searches_Launchers();
+  auto mit_laufwerk = [&](std::string ordner) { return nach_wahl && !Host_Path(ordner); };
   for (const std::string& ordner : argumente) {
     ordner_pruefen(ordner);
-    if (!nach_wahl) ordner_vorhanden(ordner);
+    if (!mit_laufwerk(ordner)) ordner_vorhanden(ordner);
   }
   Installation installation = utinstallationen();
-  if (nach_wahl)
-    for (const std::string& ordner : argumente) ordner_vorhanden(ordner);
+  for (const std::string& ordner : argumente)
+    if (mit_laufwerk(ordner)) ordner_vorhanden(ordner);
   utpfad = installation.folder;
   ordner_pruefen(utpfad);
   // A native game's user folder is a Linux folder, whose names the game

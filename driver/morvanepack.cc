@@ -4,6 +4,7 @@
 #include <set>
 
 #include "base/errors.h"
+#include "driver/cacheverarbeitung.h"
 #include "platform/gwindows-registry.h"
 #include "platform/launchers.h"
 #include "platform/user_folders.h"
@@ -87,7 +88,9 @@ Installation utinstallationen() {
   Text_Files::New_Line();
   for (int32_t i = 1; i <= anzahluts; ++i) {
     Text_Files::Put("  " + std::to_string(i) + ": ");
-    ustrings::Put_Line(installierteuts[i - 1].name);
+    // A name is shown as an index line is: a terminal obeys no control
+    // character of a registry key or a folder's name.
+    ustrings::Put_Line(sichtbar(installierteuts[i - 1].name));
   }
   Text_Files::New_Line();
   Text_Files::Put("Geben sie die Nr. der Installation ein: ");

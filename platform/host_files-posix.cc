@@ -222,6 +222,18 @@ int Keep_Copy(const std::string& host_path, const std::string& kept, const std::
   if (error == 0 &&
       renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, kept.c_str(), RENAME_NOREPLACE) != 0)
     error = errno;
+  // A file system without that flag (FAT or exFAT through FUSE): the name
+  // is claimed first, as only a new file takes it, and the copy replaces
+  // the claim. The cache is held, so no run of ours claims it meanwhile.
+  if (error == EINVAL) {
+    int claim = open(kept.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    error = claim < 0 ? errno : 0;
+    if (claim >= 0) close(claim);
+    if (error == 0 && rename(temp.c_str(), kept.c_str()) != 0) {
+      error = errno;
+      unlink(kept.c_str());
+    }
+  }
   if (error != 0) unlink(temp.c_str());
   return error;
 }
@@ -246,6 +258,11 @@ int Keep_Found(const std::string& host_path, const struct stat& st, const std::s
   int error = Make_Folders(folder, keep_folders);
   for (int n = 1; error == 0; ++n) {
     std::string name = n == 1 ? keep : Numbered(keep, n);
+    // A name longer than a file system takes, even with its stem cut.
+    if (name.size() - Folder_Part(name).size() > 255) {
+      error = ENAMETOOLONG;
+      break;
+    }
     Found to = Resolve(name);
     if (!to.exists && !to.certain) error = EIO;
     if (error != 0 || to.exists) continue;

@@ -942,6 +942,43 @@ CASES = [
 ]
 
 
+LONG_NAME = "DM-" + "x" * 248 + ".ut2"  # 255 bytes, as long as a file system takes
+
+CASES += [
+    dict(name="a disk without hard links nor a rename that leaves what stands (FAT through "
+              "FUSE): the old map is kept all the same", only="native",
+         strace=["link:error=EPERM", "renameat2:error=EINVAL"], entries=[(1, "DM-Foo.ut2")],
+         before={"UT/Maps/DM-Foo.ut2": b"eigene Karte"},
+         out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}{kept}{UT}\\{sich}\\Maps\\DM-Foo.ut2\n",
+         after={"UT/Maps/DM-Foo.ut2": 1,
+                "UT/Morvane-Sicherung/<zeit>/Maps/DM-Foo.ut2": b"eigene Karte"}, sum=(1, 0, [], 1)),
+    dict(name="a name of 255 bytes kept twice: the second loses the end of its stem",
+         only="native", entries=[(1, LONG_NAME), (2, LONG_NAME)],
+         before={"UT/Maps/" + LONG_NAME: b"eigene Karte"},
+         out="{moved1}{UT}\\Maps\\" + LONG_NAME + "\n{copied}{kept}{UT}\\{sich}\\Maps\\" +
+             LONG_NAME + "\n{moved2}{UT}\\Maps\\" + LONG_NAME + "\n{copied}{kept}{UT}\\{sich}"
+             "\\Maps\\DM-" + "x" * 244 + " (2).ut2\n",
+         after={"UT/Maps/" + LONG_NAME: 2, "UT/Morvane-Sicherung/<zeit>/Maps/" + LONG_NAME:
+                b"eigene Karte", "UT/Morvane-Sicherung/<zeit>/Maps/DM-" + "x" * 244 + " (2).ut2": 1},
+         sum=(2, 0, [], 2)),
+    dict(name="what a keep's copy cut short left in Morvane-Sicherung goes at the next run",
+         entries=[(1, "XGame.u")], before={"UT/Morvane-Sicherung": ("mkdir",),
+                                           "UT/Morvane-Sicherung/.morvane-0123456789abcdef":
+                                           b"halb"},
+         out="{moved1}{UT}\\System\\XGame.u\n{copied}",
+         after={"UT/System/XGame.u": 1, "UT/Morvane-Sicherung/.morvane-0123456789abcdef": None},
+         sum=(1, 0)),
+    dict(name="control characters of a registry key are shown, not obeyed", only="native",
+         names=["UT\x1b[2J\x1b[31mROT", "UT2004\x1b]0;pwned\x07"],
+         listed=["UT\\x1B[2J\\x1B[31mROT", "UT2004\\x1B]0;pwned\\x07"],
+         entries=[(1, "XGame.u")], out="{moved1}{UT}\\System\\XGame.u\n{copied}",
+         after={"UT/System/XGame.u": 1}, sum=(1, 0)),
+    dict(name="a Linux path that does not exist is told before the list, launchers or not",
+         only="native", launchers="lutris", args=["/nirgends/UT2004"], entries=[(1, "XGame.u")],
+         status=1, full=True, out=BANNER, index=["{k1}=XGame.u"],
+         err=report("IO_EXCEPTIONS.NAME_ERROR", "morvane.cc:N /nirgends/UT2004")),
+]
+
 CASES += [
     dict(name="without WINEPREFIX the launchers' prefixes are listed; a run in the Lutris one",
          only="native", launchers="lutris", answer="2", entries=[(1, "DM-Foo.ut2")],
@@ -994,7 +1031,9 @@ class Table(Harness):
         # Lutris prefix ("lutris"), or WINEPREFIX still names the test's
         # prefix ("wineprefix"), or nothing is anywhere ("none").
         launchers = case.get("launchers")
-        listed = ["UT2004", "UT2004 Zweitinstallation"]
+        # The registry's names, and as the list shows them.
+        names = case.get("names", ["UT2004", "UT2004 Zweitinstallation"])
+        listed = case.get("listed", names)
         if launchers:
             env["HOME"] = home = os.path.join(self.prefix, "home")
             os.makedirs(home)
@@ -1017,7 +1056,7 @@ class Table(Harness):
             root = sp.make_user_folder(home, sub_folders=("Maps", "System"))
             env["HOME"] = home
         else:
-            self.register([("UT2004", ut), ("UT2004 Zweitinstallation", SECOND)])
+            self.register(list(zip(names, [ut, SECOND])))
             root = self.install(ut)
         self.root = root
         self.install(SECOND, with_cache=False)
