@@ -41,10 +41,16 @@ void Console_Write(std::FILE* stream, std::string_view text) {
 
 std::string Eight_Bit_Text(std::string_view bytes) {
   if (bytes.empty()) return std::string();
-  int size =
-      MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  int length = static_cast<int>(bytes.size());
+  // Bytes that are no character of the code page (a lead byte without its
+  // trail in 932, 936, 949, an unassigned pair) become U+FFFD, which no
+  // name may hold: the system would put a character of its choosing.
+  bool whole =
+      MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), length, nullptr, 0) > 0;
+  int size = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
   std::wstring wide(size, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), size);
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, wide.data(), size);
+  if (!whole) wide += L'\xFFFD';
   return Narrow(wide);
 }
 

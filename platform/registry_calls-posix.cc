@@ -21,6 +21,7 @@ const long kAccessDenied = 5;
 const long kReadFault = 30;
 const long kMoreData = 234;
 const off_t kRead_Whole_Below = 256 << 10;
+const char kHeader[] = "WINE REGISTRY Version 2";
 
 Wine_Registry::Key& Key_Of(Handle key) {
   return *static_cast<Wine_Registry::Key*>(key);
@@ -44,6 +45,16 @@ long Open_Key(Root, const char* path, Handle* key) {
     return errno == ENOENT || errno == ENOTDIR ? kFileNotFound
            : errno == EACCES                   ? kAccessDenied
                                                : kReadFault;
+  // A file that does not begin as a registry holds no key: nothing more of
+  // it is read, however large it is.
+  char head[sizeof kHeader - 1] = {};
+  if (std::fread(head, 1, sizeof head, file) != sizeof head ||
+      std::memcmp(head, kHeader, sizeof head) != 0) {
+    bool failed = std::ferror(file);
+    std::fclose(file);
+    return failed ? kReadFault : kFileNotFound;
+  }
+  std::rewind(file);
   // A registry as Wine writes it, its keys in order, is looked up by
   // halves, and only the key's part of it is read; a small one is read
   // whole all the same.

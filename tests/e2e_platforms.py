@@ -175,7 +175,7 @@ class Wine:
                    "/f", check=True)
         return {"MORVANE_TEST_SHELL": mode}
 
-    CODE_PAGES = {"ru_RU": "cp1251", "pl_PL": "cp1250"}
+    CODE_PAGES = {"ru_RU": "cp1251", "pl_PL": "cp1250", "ja_JP": "cp932"}
 
     def locale(self, name):
         """Has morvane.exe run as a Windows of the locale `name` (ru_RU: code

@@ -798,6 +798,10 @@ CASES = [
          out="{moved1}{UT}\\Maps\\DM-\u0164est.ut2\n{copied}"
              "{moved2}{UT}\\Maps\\DM-\u0141\u00f3d\u017a.ut2\n{copied}",
          after={"UT/Maps/DM-\u0164est.ut2": 1, "UT/Maps/DM-\u0141\u00f3d\u017a.ut2": 2}, sum=(2, 0)),
+    dict(name="on a Japanese Windows (932) a lead byte without its trail makes a name unsafe",
+         only="wine", locale="ja_JP", encoding="latin-1", entries=[(1, "DM-\x81 x.ut2")],
+         says=[UNSAFE.strip()], after={"UT/Cache/{k1}.uxx": 1, "UT/Maps/DM-* x.ut2": None},
+         index=["{k1}=DM-\x81 x.ut2"]),
     dict(name="folders beyond Windows-1252, from the registry and as an argument",
          ut="C:\\Spiele\\\u0141\u00f3d\u017a", install=["C:\\\u0418\u0433\u0440\u044b\\UT"],
          args=["C:\\\u0418\u0433\u0440\u044b\\UT"], entries=[(1, "DM-Foo.ut2")],
