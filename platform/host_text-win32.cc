@@ -42,15 +42,28 @@ void Console_Write(std::FILE* stream, std::string_view text) {
 std::string Eight_Bit_Text(std::string_view bytes) {
   if (bytes.empty()) return std::string();
   int length = static_cast<int>(bytes.size());
-  // Bytes that are no character of the code page (a lead byte without its
-  // trail in 932, 936, 949, an unassigned pair) become U+FFFD, which no
-  // name may hold: the system would put a character of its choosing.
-  bool whole =
-      MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), length, nullptr, 0) > 0;
-  int size = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+  int size = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), length, nullptr, 0);
   std::wstring wide(size, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, wide.data(), size);
-  if (!whole) wide += L'\xFFFD';
+  if (size > 0) {
+    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), length, wide.data(), size);
+    return Narrow(wide);
+  }
+  // Bytes that are no character of the code page (a lead byte without its
+  // trail in 932, 936, 949, an unassigned pair) become U+FFFD in their
+  // place, which no name may hold: the system would put a character of its
+  // choosing there.
+  for (size_t i = 0; i < bytes.size();) {
+    int width = IsDBCSLeadByte(static_cast<BYTE>(bytes[i])) && i + 1 < bytes.size() ? 2 : 1;
+    wchar_t units[4];
+    int got = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data() + i, width, units, 4);
+    if (got > 0) {
+      wide.append(units, got);
+      i += width;
+    } else {
+      wide += L'\xFFFD';
+      ++i;
+    }
+  }
   return Narrow(wide);
 }
 
