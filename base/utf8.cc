@@ -1,29 +1,29 @@
 // UTF-8: reading and writing characters, folding letter case.
 #include "base/utf8.h"
 
+#include <algorithm>
+
 namespace Utf8 {
 
 namespace {
 
-// The lower-case letter of a capital, or the character itself.
+// Each character beyond ASCII that folds to another, in order.
+struct Fold_Row {
+  unsigned code, folded;
+};
+const Fold_Row kFolds[] = {
+#include "base/case_fold.inc"
+};
+
+// The character as names are compared in any letter case: by its simple
+// upper case, as Windows and Wine compare them, written as the lower case
+// that has that upper case.
 unsigned Lower(unsigned c) {
-  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
-  if (c < 0x100) return c;
-  if (c == 0x130) return 'i';
-  if (c == 0x178) return 0xFF;
-  // Latin Extended-A: pairs of capital and small, the capital first, but
-  // for the ranges that start with a small letter.
-  if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return c % 2 == 0 ? c + 1 : c;
-  if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return c % 2 == 1 ? c + 1 : c;
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 0x20;  // Greek
-  if (c == 0x386) return 0x3AC;
-  if (c >= 0x388 && c <= 0x38A) return c + 0x25;
-  if (c == 0x38C) return 0x3CC;
-  if (c == 0x38E || c == 0x38F) return c + 0x3F;
-  if (c >= 0x400 && c <= 0x40F) return c + 0x50;  // Cyrillic
-  if (c >= 0x410 && c <= 0x42F) return c + 0x20;
-  if ((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF)) return c % 2 == 0 ? c + 1 : c;
-  return c;
+  if (c < 0x80) return c >= 'A' && c <= 'Z' ? c + 0x20 : c;
+  const Fold_Row* end = kFolds + sizeof kFolds / sizeof kFolds[0];
+  const Fold_Row* row = std::lower_bound(
+      kFolds, end, c, [](const Fold_Row& r, unsigned code) { return r.code < code; });
+  return row != end && row->code == c ? row->folded : c;
 }
 
 }  // namespace

@@ -24,9 +24,10 @@ bool Valid(std::string_view text);
 // that is no character counts as one).
 size_t Utf16_Length(std::string_view text);
 
-// The text with its letters in lower case, as Windows compares names: A-Z,
-// and the capitals of Latin-1, Latin Extended-A, Greek and Cyrillic. Other
-// characters, and bytes that are no character, stay as they are.
+// The text with every letter folded as Windows and Wine compare names: by
+// Unicode's simple upper case, written in lower case where one has it
+// (base/case_fold.inc). Other characters, and bytes that are no character,
+// stay as they are.
 std::string Fold(std::string_view text);
 
 // The text with "?" for each byte that starts no character: what a

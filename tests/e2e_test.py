@@ -802,6 +802,17 @@ CASES = [
          only="wine", locale="ja_JP", encoding="latin-1", entries=[(1, "DM-\x81 x.ut2")],
          says=[UNSAFE.strip()], after={"UT/Cache/{k1}.uxx": 1, "UT/Maps/DM-* x.ut2": None},
          index=["{k1}=DM-\x81 x.ut2"]),
+    dict(name="letters beyond Latin-1 compared in any case, as Wine compares them: the old map "
+              "is kept", encoding="utf-8-sig", index_encoding="utf-8",
+         entries=[(1, "DM-\u1ea1bc.ut2"), (2, "DM-\u0219tefan.ut2")],
+         before={"UT/Maps/DM-\u1ea0BC.ut2": b"eigene", "UT/Maps/DM-\u0218TEFAN.ut2": b"rumaenisch"},
+         out="{moved1}{UT}\\Maps\\DM-\u1ea1bc.ut2\n{copied}{kept}{UT}\\{sich}\\Maps\\"
+             "DM-\u1ea1bc.ut2\n{moved2}{UT}\\Maps\\DM-\u0219tefan.ut2\n{copied}{kept}{UT}\\"
+             "{sich}\\Maps\\DM-\u0219tefan.ut2\n",
+         after={"UT/Maps/DM-?[bB][cC].ut2": 1, "UT/Maps/DM-?[tT][eE][fF][aA][nN].ut2": 2,
+                "UT/Morvane-Sicherung/<zeit>/Maps/DM-\u1ea1bc.ut2": b"eigene",
+                "UT/Morvane-Sicherung/<zeit>/Maps/DM-\u0219tefan.ut2": b"rumaenisch"},
+         sum=(2, 0, [], 2)),
     dict(name="folders beyond Windows-1252, from the registry and as an argument",
          ut="C:\\Spiele\\\u0141\u00f3d\u017a", install=["C:\\\u0418\u0433\u0440\u044b\\UT"],
          args=["C:\\\u0418\u0433\u0440\u044b\\UT"], entries=[(1, "DM-Foo.ut2")],
