@@ -173,6 +173,25 @@ std::string sicherung_von(const std::string& utpfad, const std::string& trenner)
   return utpfad + trenner + "Morvane-Sicherung" + trenner;
 }
 
+// Removes what is empty of this run's folders in the installation and in
+// every further one: the type folders, the run folder, Morvane-Sicherung.
+void leere_laufordner_entfernen(const std::string& utpfad, const std::string& trenner,
+                                const std::vector<std::string>& argumente) {
+  std::vector<std::pair<std::string, std::string>> orte = {{utpfad, trenner}};
+  for (std::string ordner : argumente) {
+    bool linux = Host_Path(ordner);
+    orte.push_back({ordner, linux ? "/" : "\\"});
+  }
+  for (const auto& [ordner, t] : orte) {
+    std::string sicherung = ordner + t + "Morvane-Sicherung";
+    std::string lauf = sicherung + t + Util::Execution::Run_Name();
+    for (const Typ& typ : typtabelle)
+      Host_Files::Remove_Folder(lauf + t +
+                                std::string(typ.subpfad.substr(1, typ.subpfad.size() - 2)));
+    if (Host_Files::Remove_Folder(lauf) == 0) Host_Files::Remove_Folder(sicherung);
+  }
+}
+
 // Makes ready this process's record of a run or a restore: a new one in a
 // run folder of its own, numbered after the installation's latest.
 void aufzeichnen(Protokoll kopf, const std::string& utpfad, const std::string& trenner,
@@ -209,6 +228,9 @@ bool lauf(const std::string& utpfad, const std::string& cachepfad, const std::st
                                      Util::Execution::Execute, Host_Files::Look, &bilanz,
                                      lauf_worte, Aufzeichnung::protokoll, auswahl);
   index_ersetzen(cachepfad, cachedatei, tempdatei);
+  // A keep taken back (the target held by another program) may have left
+  // its folders: no run folder stays empty.
+  leere_laufordner_entfernen(utpfad, trenner, argumente);
   // A failed copy takes back what it kept: nothing changed, nothing to undo.
   if (bilanz.kopiert == 0 && Util::Execution::Kept_Count() == 0) {
     protokoll_verwerfen();
@@ -410,6 +432,7 @@ void zurueck_lauf(const std::string& utpfad, const std::string& cachepfad,
         }
       }
     }
+    if (modus == Modus::ausfuehren) leere_laufordner_entfernen(utpfad, trenner, kopf.weitere);
     // A restore that could not put everything back is finished by the next
     // --restore, as one cut short is.
     if (modus == Modus::ausfuehren && rueckgabe.fehlgeschlagen == 0) protokoll_ende();

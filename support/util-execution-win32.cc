@@ -155,7 +155,14 @@ int Copy(const std::string& source, const std::string& target) {
   std::string temp = Folder_Part(target) + name;
   Remove_Temporary(temp);
   if (Host_Files::Look(temp) == Host_Files::Kind::folder) return Failed(ERROR_ACCESS_DENIED);
-  int status = Shell(Copy_Command(source, temp));
+  // A cached package beyond the shell's limit (an installation folder of
+  // some 215 characters and more) is copied by the system itself, which
+  // takes long paths; the shell cannot open it.
+  int status = Utf8::Utf16_Length(source) < MAX_PATH
+                   ? Shell(Copy_Command(source, temp))
+                   : (CopyFileW(Wide_Path(source).c_str(), Wide_Path(temp).c_str(), FALSE)
+                          ? 0
+                          : Failed(GetLastError()));
   // The shell's status may say done when nothing was copied: ask the disk.
   if (status != 0 || !Same_File_Size(source, temp)) {
     Remove_Temporary(temp);
@@ -215,6 +222,10 @@ int Execute(const std::string& command) {
   if (words.verb == "copy" && words.arguments.size() == 2) {
     return Copy(words.arguments[0], words.arguments[1]);
   }
+  // A cached package beyond the shell's limit is deleted by the system itself.
+  if (words.verb == "del" && words.arguments.size() == 1 && words.switches.empty() &&
+      Utf8::Utf16_Length(words.arguments[0]) >= MAX_PATH)
+    return DeleteFileW(Wide_Path(words.arguments[0]).c_str()) ? 0 : Failed(GetLastError());
   return Shell(command);
 }
 

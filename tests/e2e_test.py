@@ -813,6 +813,10 @@ CASES = [
                 "UT/Morvane-Sicherung/<zeit>/Maps/DM-\u1ea1bc.ut2": b"eigene",
                 "UT/Morvane-Sicherung/<zeit>/Maps/DM-\u0219tefan.ut2": b"rumaenisch"},
          sum=(2, 0, [], 2)),
+    dict(name="a cached package beyond 260 characters moves (an installation folder of 215)",
+         ut="C:\\" + "L" * 212, entries=[(1, "DM-A.ut2")],
+         out="{moved1}{UT}\\Maps\\DM-A.ut2\n{copied}", after={"UT/Maps/DM-A.ut2": 1},
+         index=[], sum=(1, 0)),
     dict(name="folders beyond Windows-1252, from the registry and as an argument",
          ut="C:\\Spiele\\\u0141\u00f3d\u017a", install=["C:\\\u0418\u0433\u0440\u044b\\UT"],
          args=["C:\\\u0418\u0433\u0440\u044b\\UT"], entries=[(1, "DM-Foo.ut2")],
@@ -1260,6 +1264,9 @@ RESTORES = [
          before={"UT/Maps/DM-Foo.ut2": ("link", "/etc/hostname"),
                  "UT/Maps/DM-Bar.ut2": ("link", "/nirgends/DM-Bar.ut2")},
          runs=[dict(args=[])]),
+    dict(name="kept paths beyond 260 characters go back", install=[LONG],
+         entries=[(1, "DM-A.ut2")], before={"LONG/Maps/DM-A.ut2": b"alt"},
+         runs=[dict(args=[LONG])]),
     dict(name="a run under a clock a day ahead, its restore under a clock behind",
          entries=[(1, "XGame.u")], before={"UT/System/XGame.u": b"altes XGame"},
          runs=[dict(args=[], env={"TZ": "Etc/GMT-14"})], env={"TZ": "Etc/GMT+12"}),
@@ -1297,14 +1304,18 @@ class Restores(Harness):
 
     def host(self, path):
         label, rest = path.split("/", 1)
-        return os.path.join({"UT": self.root, "SECOND": self.second}[label], *rest.split("/"))
+        return os.path.join({"UT": self.root, "SECOND": self.second,
+                             "LONG": sp.host_path(self.prefix, LONG)}[label], *rest.split("/"))
 
     def restore_row(self, row):
         self.standard(entries=[(sp.key(n), name) for n, name in row["entries"]], header=(),
                       extra_lines=row.get("extra", ()))
         words = dict(UT=UT, SECOND=SECOND, **{"k%d" % n: sp.key(n) for n in range(1, 10)})
+        for folder in row.get("install", ()):
+            self.install(folder, with_cache=False)
         self.lay_out(row.get("before", {}), words, lambda value: value)
-        tops = [self.root, self.second]
+        tops = [self.root, self.second] + [sp.host_path(self.prefix, f)
+                                            for f in row.get("install", ())]
         env = row.get("env", {})
         for run in row["runs"]:
             if run.get("entries"):  # packages that came after the run before
