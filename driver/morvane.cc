@@ -222,6 +222,13 @@ bool lauf(const std::string& utpfad, const std::string& cachepfad, const std::st
   kopf = Protokoll{};
   kopf.weitere = argumente;
   aufzeichnen(kopf, utpfad, trenner, hoechste);
+  // Where no record can be written, nothing may move: told before anything
+  // changes. A run that moves nothing removes it again, and so does one
+  // that ends with an error before its first package.
+  protokoll_beginnen();
+  struct Verwerfen {
+    ~Verwerfen() { protokoll_ohne_paket_verwerfen(); }
+  } ohne_paket;
 
   index_oeffnen(cachepfad, exakt, cachedatei, tempdatei);
   bool eintraege = cacheverarbeitung(utpfad, cachepfad, cachedatei, tempdatei, argumente,

@@ -83,6 +83,7 @@ std::string puffer;
 // How many steps go to the disk itself at once.
 const int kStapel = 256;
 int seit_sync = 0;
+int pakete_geschrieben = 0;
 
 void schreiben(const std::string& wort, const std::string& wert) {
   puffer += wort;
@@ -181,17 +182,20 @@ std::string neuestes_protokoll(const std::string& sicherung, const std::string& 
                                Protokoll& protokoll, long* hoechste) {
   std::string neuester;
   long nummer = 0;
+  if (hoechste) *hoechste = 0;
   for (const std::string& name : Host_Files::Names_In(sicherung)) {
     if (!Util::Execution::Is_Run_Name(name) || Host_Files::Is_Link(sicherung + name)) continue;
     Protokoll gelesen;
     if (!protokoll_lesen(sicherung + name + trenner + kProtokollname, gelesen)) continue;
+    if (hoechste) *hoechste = std::max(*hoechste, gelesen.nummer);
+    // A run that was cut short before its first package changed nothing.
+    if (gelesen.art == Art::lauf && gelesen.pakete.empty()) continue;
     if (gelesen.nummer > nummer) {
       nummer = gelesen.nummer;
       neuester = name;
       protokoll = gelesen;
     }
   }
-  if (hoechste) *hoechste = nummer;
   return neuester;
 }
 
@@ -222,7 +226,9 @@ void protokoll_beginnen() {
   if (Host_Files::Make_Folder(ordner) != 0)
     throw IO_Exceptions::Use_Error("Protokoll des Laufs kann nicht angelegt werden: " + ordner);
   datei = Host_Files::Open(pfad_des_protokolls, "wbx", &fehler);
-  if (!datei) throw IO_Exceptions::Use_Error(pfad_des_protokolls);
+  if (!datei)
+    throw IO_Exceptions::Use_Error("Protokoll des Laufs kann nicht angelegt werden: " +
+                                   pfad_des_protokolls);
   puffer = std::string(kKopf) + "\r\n";
   schreiben("nummer", std::to_string(kopf.nummer));
   if (kopf.art == Art::lauf) {
@@ -254,6 +260,7 @@ void schritt_schreiben(const Paket_Schritt& schritt) {
 
 void protokoll_paket(const Paket_Schritt& schritt) {
   protokoll_beginnen();
+  ++pakete_geschrieben;
   schritt_schreiben(schritt);
   // Written before the package moves: a kill leaves it in the file. On
   // the disk itself a batch at a time.
@@ -286,4 +293,8 @@ void protokoll_verwerfen() {
     std::string sicherung = Folder_Part(ordner);
     Host_Files::Remove_Folder(sicherung.substr(0, sicherung.size() - 1));
   }
+}
+
+void protokoll_ohne_paket_verwerfen() {
+  if (pakete_geschrieben == 0) protokoll_verwerfen();
 }

@@ -50,7 +50,9 @@ bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll);
 
 // The run folders with a record in `sicherung` (a path that ends in its
 // separator): the name of the latest one (highest number) and its record;
-// "" when there is none. `hoechste` gets the highest number (0 for none).
+// "" when there is none. A run's record without a package (a run that moved
+// nothing, cut short) is none. `hoechste` gets the highest number of all (0
+// for none).
 std::string neuestes_protokoll(const std::string& sicherung, const std::string& trenner,
                                Protokoll& protokoll, long* hoechste = nullptr);
 
@@ -77,6 +79,10 @@ void protokoll_nachtrag(long zeilennummer, const std::string& ziel, const std::s
 
 // Ends the record, and waits until it is on the disk. Nothing when none was begun.
 void protokoll_ende();
+
+// Removes the record begun when no package was written to it yet: for a
+// run that ends with an error before its first package.
+void protokoll_ohne_paket_verwerfen();
 
 // Removes the record begun, with its run folder and Morvane-Sicherung
 // where they are empty: for a run whose every step failed, which changed

@@ -57,7 +57,7 @@ class Faults(e2e_test.Harness):
     def run_limited(self, answers, args=(), before=None):
         out, err, status = e2e_test.PLATFORM.run(self.prefix, list(args),
                                                  answers.encode("cp1252"), preexec=before)
-        return e2e_test.Run(out, e2e_test.normalised(err), status)
+        return e2e_test.Run(out, e2e_test.stamped(e2e_test.normalised(err)), status)
 
     def open_to_all(self):
         for folder, dirs, names in os.walk(self.prefix):
@@ -90,6 +90,8 @@ class Faults(e2e_test.Harness):
         whole = set(packages.values())
         for path, content in after.items():
             self.assertNotIn(".morvane-", path)
+            if path.endswith("morvane-protokoll.txt"):
+                continue  # the run's record
             inside = any(path.startswith(root + os.sep) for root in roots)
             if not inside:
                 self.assertEqual(content, before_files.get(path), path)
@@ -136,8 +138,10 @@ class Faults(e2e_test.Harness):
         self.open_to_all()
         os.chmod(user, 0o555)
         run = self.run_limited("1\n\n", before=nobody())
-        self.expect(run, BANNER + dialogue([user]) + echoed(sp.key(1) + "=DM-Foo.ut2") +
-                    "kopiere nach %s/Maps/DM-Foo.ut2\n" % user + DENIED + FAILED + summary(0, 1))
+        # Nor can the run's record: the run ends before any change.
+        self.expect(run, BANNER + dialogue([user]),
+                    report("IO_EXCEPTIONS.USE_ERROR", "protokoll.cc:N Protokoll des Laufs kann "
+                           "nicht angelegt werden: %s/Morvane-Sicherung/<zeit>" % user), 1)
         self.assertEqual(sorted(os.listdir(user)), ["Cache", "System"])
         self.assertEqual(sorted(os.listdir(os.path.join(user, "Cache"))),
                          [sp.key(1) + ".uxx", "cache.ini", "morvane.lock"])
@@ -215,35 +219,46 @@ class Faults(e2e_test.Harness):
     @unittest.skipUnless(shutil.which("strace") and os.environ.get("MORVANE_SANITIZED") != "ON",
                          "needs strace, without the sanitizers")
     def test_a_lookup_that_fails_is_never_no_file_there(self):
-        # The map stands in Maps in other letters. When the lookup of the
-        # target fails, or the reading of Maps that would find the other
-        # spelling, the copy does not happen: no second map beside it.
+        # The map stands in Maps in other letters. When a lookup of the
+        # target fails, or a reading of Maps that would find the other
+        # spelling, no second map lands beside it: the copy fails, or it
+        # looks again and keeps the old map.
         trace = os.path.join(self.prefix, "trace")
+        self.addCleanup(setattr, e2e_test.PLATFORM, "wrapper", [])
         for call, place in (("newfstatat", "/Maps/DM-Foo.ut2"), ("getdents64", "/Maps>")):
-            with self.subTest(call=call):
-                self.standard(entries=[(sp.key(1), "DM-Foo.ut2")])
-                write_file(os.path.join(self.root, "Maps", "dm-foo.ut2"), b"old")
-                e2e_test.PLATFORM.wrapper = ["strace", "-qq", "-y", "-o", trace, "-e",
-                                             "trace=" + call]
-                self.run_limited("1\n\n")
-                with open(trace) as f:
-                    n = [i for i, line in enumerate(f, 1) if place in line][0]
-                self.standard(entries=[(sp.key(1), "DM-Foo.ut2")])
-                write_file(os.path.join(self.root, "Maps", "dm-foo.ut2"), b"old")
-                shutil.rmtree(os.path.join(self.root, "Morvane-Sicherung"), ignore_errors=True)
-                e2e_test.PLATFORM.wrapper = ["strace", "-qq", "-o", "/dev/null", "-e",
-                                             "inject=%s:error=EIO:when=%d" % (call, n)]
-                run = self.run_limited("1\n\n")
-                e2e_test.PLATFORM.wrapper = []
-                self.expect(run, OPENING + echoed(sp.key(1) + "=DM-Foo.ut2") +
-                            "kopiere nach C:\\UT2004\\Maps\\DM-Foo.ut2\n"
-                            "Die Datei konnte nicht kopiert werden (Fehler 5).\n"
-                            "        0 Datei(en) kopiert.\n" + FAILED + summary(0, 1))
-                self.assertEqual(os.listdir(os.path.join(self.root, "Maps")), ["dm-foo.ut2"])
-                self.assertEqual(self.files()[os.path.join("UT2004", "Maps", "dm-foo.ut2")], b"old")
-                self.assertEqual(self.cache_file("cache.ini"),
-                                 ("[Options]\r\nVersion=3369\r\n\r\n[Cache]\r\n%s=DM-Foo.ut2\r\n"
-                                  % sp.key(1)).encode())
+            self.standard(entries=[(sp.key(1), "DM-Foo.ut2")])
+            write_file(os.path.join(self.root, "Maps", "dm-foo.ut2"), b"old")
+            e2e_test.PLATFORM.wrapper = ["strace", "-qq", "-y", "-o", trace, "-e",
+                                         "trace=newfstatat,getdents64"]
+            self.run_limited("1\n\n")
+            # Each of them before the copy's temporary file.
+            with open(trace) as f:
+                lines = [line for line in f.read().split("\n") if line]
+            temporary = [i for i, line in enumerate(lines) if "/.morvane-" in line][0]
+            calls = [line for line in lines[:temporary] if line.startswith(call + "(")]
+            for n in [i for i, line in enumerate(calls, 1)
+                      if place in line and "Morvane-Sicherung" not in line]:
+                with self.subTest(call=call, n=n):
+                    self.standard(entries=[(sp.key(1), "DM-Foo.ut2")])
+                    write_file(os.path.join(self.root, "Maps", "dm-foo.ut2"), b"old")
+                    shutil.rmtree(os.path.join(self.root, "Morvane-Sicherung"),
+                                  ignore_errors=True)
+                    e2e_test.PLATFORM.wrapper = ["strace", "-qq", "-o", "/dev/null", "-e",
+                                                 "inject=%s:error=EIO:when=%d" % (call, n)]
+                    run = self.run_limited("1\n\n")
+                    e2e_test.PLATFORM.wrapper = []
+                    self.assertEqual(os.listdir(os.path.join(self.root, "Maps")), ["dm-foo.ut2"])
+                    files = self.files()
+                    kept = [d for p, d in files.items() if "Morvane-Sicherung" in p and
+                            not p.endswith("morvane-protokoll.txt")]
+                    at_target = files[os.path.join("UT2004", "Maps", "dm-foo.ut2")]
+                    line = "%s=DM-Foo.ut2\r\n" % sp.key(1)
+                    if FAILED in run.out:
+                        self.assertEqual((at_target, kept), (b"old", []))
+                        self.assertTrue(self.cache_file("cache.ini").endswith(line.encode()))
+                    else:
+                        self.assertEqual(kept, [b"old"])
+                        self.assertNotIn(line.encode(), self.cache_file("cache.ini"))
 
     @unittest.skipUnless(shutil.which("strace") and os.environ.get("MORVANE_SANITIZED") != "ON",
                          "needs strace, without the sanitizers")
@@ -283,8 +298,19 @@ class Faults(e2e_test.Harness):
         self.standard(entries=[(sp.key(1), "Core.u")])
         state = self.snapshot()
         cross = ["strace", "-qq", "-o", "/dev/null", "-e", "inject=link:error=EXDEV"]
-        e2e_test.PLATFORM.wrapper = cross + ["-e", "inject=fsync:error=EIO:when=1"]
         self.addCleanup(setattr, e2e_test.PLATFORM, "wrapper", [])
+        # The sync of the target's folder (the run's record is synced before).
+        trace = os.path.join(self.prefix, "trace")
+        e2e_test.PLATFORM.wrapper = ["strace", "-qq", "-y", "-o", trace, "-e",
+                                     "trace=fsync,link", "-e", "inject=link:error=EXDEV"]
+        self.run_limited("1\n\n")
+        with open(trace) as f:
+            syncs = [line for line in f if line.startswith("fsync(")]
+        n = [i for i, line in enumerate(syncs, 1) if "/System>" in line][0]
+        self.standard(entries=[(sp.key(1), "Core.u")])
+        shutil.rmtree(os.path.join(self.root, "Morvane-Sicherung"), ignore_errors=True)
+        state = self.snapshot()
+        e2e_test.PLATFORM.wrapper = cross + ["-e", "inject=fsync:error=EIO:when=%d" % n]
         run = self.run_limited("1\n\n")
         self.expect(run, OPENING + echoed(sp.key(1) + "=Core.u") +
                     "kopiere nach C:\\UT2004\\System\\Core.u\n"
