@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "platform/host_text.h"
 #include "support/text_files.h"
+#include "support/util-execution.h"
 
 namespace {
 
@@ -44,6 +45,8 @@ const char kHilfe[] =
 // The help in the platform's form of paths, with what is the platform's own.
 std::string hilfe() {
   std::string text = kHilfe;
+  // Windows calls the program by its file's name.
+  if (kSlashOptions) text.replace(text.find("Aufruf: morvane"), 15, "Aufruf: morvane.exe");
   if (kSlashOptions)
     for (size_t stelle = text.find("Cache/"); stelle < text.find("Aufruf"); ++stelle)
       if (text[stelle] == '/') text[stelle] = '\\';
@@ -79,10 +82,18 @@ Optionen optionen(std::vector<std::string>& argumente) {
     } else if (ist(argument, {"-n", "--dry-run"})) {
       gewaehlt.vorschau = true;
     } else if (argument == "--restore") {
-      // The next argument names the run, unless it is an option or "--".
+      // The next argument names the run when it has a run folder's form (a
+      // separator after it, as tab completion leaves it); else it is a
+      // further installation's folder, or an option.
       gewaehlt.zurueck = true;
-      if (i + 1 < argumente.size() && !argumente[i + 1].starts_with("-"))
-        gewaehlt.lauf = argumente[++i];
+      if (i + 1 < argumente.size()) {
+        std::string name = argumente[i + 1];
+        while (!name.empty() && (name.back() == '/' || name.back() == '\\')) name.pop_back();
+        if (Util::Execution::Is_Run_Name(name)) {
+          gewaehlt.lauf = name;
+          ++i;
+        }
+      }
     } else if (argument.starts_with("-") ||
                (kSlashOptions && argument.size() >= 2 && argument[0] == '/' &&
                 std::isalpha(static_cast<unsigned char>(argument[1])))) {

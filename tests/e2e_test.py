@@ -636,7 +636,8 @@ HELP_SAYS = ["Morvane leert den Download-Cache", "weitere Installation",
     # and in the platform's own paths, where it looks and its guides
     "native": ["Cache/cache.ini", "Morvane-Sicherung/<Datum>_<Zeit>/", "~/.ut2004",
                "WINEPREFIX", "man ./morvane.6"],
-    "wine": ["Cache\\cache.ini", "Morvane-Sicherung\\<Datum>_<Zeit>\\"]}[PLATFORM.name]
+    "wine": ["Cache\\cache.ini", "Morvane-Sicherung\\<Datum>_<Zeit>\\",
+             "Aufruf: morvane.exe [Optionen]"]}[PLATFORM.name]
 # The release's build number: the count of commits, as the build took it.
 BUILD = subprocess.run(["git", "rev-list", "--count", "HEAD"], capture_output=True, text=True,
                        cwd=os.path.dirname(os.path.abspath(__file__))).stdout.strip()
@@ -944,11 +945,16 @@ CASES = [
              "<zeit>\\\nlege zurueck nach {UT}\\Maps\\DM-Foo.ut2\n{copied}",
          ending="\n- Dateien zurueckgelegt: 1\n" + PROMPT,
          after={"UT/Maps/DM-Foo.ut2": b"alt", "UT/Morvane-Sicherung/2026-01-01_000000": None}),
-    dict(name="a run folder's name that leads out of Morvane-Sicherung is refused",
-         args=["--restore", "..\\..\\Windows"], entries=[], before={"UT/Morvane-Sicherung": ("mkdir",)},
-         status=1, err=report("IO_EXCEPTIONS.NAME_ERROR", "wiederherstellen.cc:N kein Lauf von "
-                              "Morvane in C:\\UT2004\\Morvane-Sicherung\\: ..\\..\\Windows")),
-    dict(name="and so is a link in the form of a run folder", only="native",
+    dict(name="after --restore a folder is a further installation, and a run's name may end "
+              "in a separator", args=["--restore", "2026-01-01_000000\\", "{SECOND}"],
+         entries=[(1, "XGame.u")], out="\n- nichts wiederherzustellen in {UT}\\Morvane-Sicherung\\\n",
+         ending="\n- Dateien zurueckgelegt: 0\n" + PROMPT, index=["{k1}=XGame.u"]),
+    dict(name="a name after --restore that leads out of Morvane-Sicherung is no run's: a folder "
+              "that is not there is refused before anything is asked",
+         args=["--restore", "..\\..\\Nirgends"], entries=[],
+         before={"UT/Morvane-Sicherung": ("mkdir",)}, status=1, full=True, out=BANNER,
+         err=report("IO_EXCEPTIONS.NAME_ERROR", "morvane.cc:N ..\\..\\Nirgends")),
+    dict(name="a link in the form of a run folder is no run folder", only="native",
          args=["--restore", "2026-01-01_000000"], entries=[],
          before={"UT/Morvane-Sicherung": ("mkdir",),
                  "UT/Morvane-Sicherung/2026-01-01_000000": ("link", "/tmp")},
