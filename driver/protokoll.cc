@@ -239,7 +239,8 @@ void protokoll_beginnen() {
   schreiben("installation", kopf.installation);
   schreiben("trenner", kopf.trenner);
   for (const std::string& weitere : kopf.weitere) schreiben("weitere", weitere);
-  abgeben(true);
+  // On the disk itself with the first batch of packages, or at the end.
+  abgeben(false);
 }
 
 namespace {
