@@ -54,10 +54,10 @@ bool fehlt(const std::string& pfad) {
 // holds nothing (opening the index then says so).
 void halten_melden(int error, const std::string& cacheordner, const std::string& trenner) {
   if (error == EBUSY)
-    throw IO_Exceptions::Use_Error("in Arbeit bei einem anderen Lauf: " + cacheordner);
+    throw IO_Exceptions::Use_Error("wird gerade von einem anderen Lauf bearbeitet: " + cacheordner);
   // A network file system without its lock service: no run could hold it.
   if (error == ENOLCK)
-    throw IO_Exceptions::Use_Error("Dateisystem ohne Sperren, kein Lauf kann den Ordner halten: " +
+    throw IO_Exceptions::Use_Error("Dateisystem ohne Sperren, kein Lauf kann den Ordner sperren: " +
                                    cacheordner);
   if (error != 0 && error != ENOENT && error != ENOTDIR)
     throw IO_Exceptions::Use_Error(cacheordner + trenner + "morvane.lock");
@@ -138,7 +138,7 @@ void bilanz_zeigen(const Bilanz& bilanz, int gesichert, bool vorschau) {
                          std::to_string(bilanz.fehlgeschlagen.size()));
   for (const std::string& ziel : bilanz.fehlgeschlagen) Text_Files::Put_Line("  " + ziel);
   if (gesichert > 0)
-    Text_Files::Put_Line((vorschau ? "- alte Fassungen wuerden gesichert in Morvane-Sicherung: "
+    Text_Files::Put_Line((vorschau ? "- in Morvane-Sicherung wuerden alte Fassungen gesichert: "
                                    : "- alte Fassungen gesichert in Morvane-Sicherung: ") +
                          std::to_string(gesichert));
 }

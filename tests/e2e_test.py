@@ -57,8 +57,8 @@ def summary(moved, kept, failed=(), saved=0, removed=0, preview=False):
             would("fehlgeschlagen", "wuerden fehlschlagen"), len(failed))
         text += "".join("  %s\n" % target for target in failed)
     if saved:
-        text += "- alte Fassungen %s in Morvane-Sicherung: %d\n" % (
-            would("gesichert", "wuerden gesichert"), saved)
+        text += would("- alte Fassungen gesichert in Morvane-Sicherung: %d\n",
+                      "- in Morvane-Sicherung wuerden alte Fassungen gesichert: %d\n") % saved
     return text + PROMPT
 
 
@@ -515,8 +515,8 @@ class EndToEnd(Harness):
             with self.subTest(folder=folder):
                 run = self.run_morvane(answer + "\n\n")
                 self.expect(run, BANNER + dialogue([n for n, _ in other]),
-                            report("IO_EXCEPTIONS.USE_ERROR", "morvane.cc:N in Arbeit bei einem "
-                                   "anderen Lauf: " + folder + "\\Cache"), 1)
+                            report("IO_EXCEPTIONS.USE_ERROR", "morvane.cc:N wird gerade von "
+                                   "einem anderen Lauf bearbeitet: " + folder + "\\Cache"), 1)
                 self.assertEqual(self.files(), before)
         # Killed, it holds nothing any more, and it left nothing behind.
         first.kill()
@@ -571,8 +571,8 @@ class EndToEnd(Harness):
                 first.stdout.close()
                 for text in said:
                     self.assertEqual(normalised(text).replace("\r\n", "\n").split("\nraised ")[-1],
-                                     "IO_EXCEPTIONS.USE_ERROR : morvane.cc:N in Arbeit bei einem "
-                                     "anderen Lauf: " + folder + "\n")
+                                     "IO_EXCEPTIONS.USE_ERROR : morvane.cc:N wird gerade von einem "
+                                     "anderen Lauf bearbeitet: " + folder + "\n")
                 self.assertEqual(self.files(), before)
 
     @unittest.skipUnless(PLATFORM.name == "wine", "the Windows build's shell")
@@ -907,7 +907,7 @@ CASES = [
     dict(name="a file system that cannot lock is named as such", only="native",
          strace=["fcntl:error=ENOLCK"], entries=[(1, "XGame.u")], status=1,
          err=report("IO_EXCEPTIONS.USE_ERROR", "morvane.cc:N Dateisystem ohne Sperren, kein Lauf "
-                    "kann den Ordner halten: C:\\UT2004\\Cache"),
+                    "kann den Ordner sperren: C:\\UT2004\\Cache"),
          index=["{k1}=XGame.u"], after={"UT/Cache/{k1}.uxx": 1}),
         dict(name="a preview says where each package would go and what would be kept, and changes "
               "nothing", preview=True, entries=[(1, "DM-Foo.ut2"), (2, "XGame.u")],
@@ -1361,7 +1361,8 @@ TENSES = [("wuerde kopieren nach ", "kopiere nach "),
           ("alte Fassung wuerde gesichert nach ", "alte Fassung gesichert nach "),
           ("- Vorschau: Pakete wuerden verschoben: ", "- Pakete verschoben: "),
           ("Installationen wuerden fehlschlagen: ", "Installationen fehlgeschlagen: "),
-          ("alte Fassungen wuerden gesichert in ", "alte Fassungen gesichert in "),
+          ("- in Morvane-Sicherung wuerden alte Fassungen gesichert: ",
+           "- alte Fassungen gesichert in Morvane-Sicherung: "),
           ("Zeile wuerde ausgelassen", "Zeile wird ausgelassen"),
           ("Format derzeit nicht kompatibel -> Zeile bliebe !!", "Format derzeit nicht kompatibel !!"),
           ("Kopieren wuerde fehlschlagen -> Zeile bliebe erhalten", "Kopieren fehlgeschlagen -> "
