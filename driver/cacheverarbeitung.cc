@@ -162,58 +162,18 @@ struct Zeile {
   std::string text;
 };
 
-// A line of the entry part that asks for a package to be moved: the
-// package and the copies' targets, the installation's first. What the line
-// asks for, not what the disk allows.
-struct Auftrag {
-  const char* meldung = nullptr;  // no package to move: kept, with this message
-  std::string quellname;
-  std::string paket;
-  std::vector<std::string> ziele;
-};
-
-Auftrag auftrag_von(std::string_view zeile, const std::string& utpfad, const std::string& cachepfad,
-                    const std::vector<std::string>& argumente, const Worte& worte) {
-  Auftrag auftrag;
-  if (!eintragsform(zeile)) {
-    auftrag.meldung = worte.unbekannt;
-    return auftrag;
-  }
-  std::string_view quellname = zeile.substr(0, 34);
-  std::string_view zielname = zeile.substr(35);
-  const Typ* typ = typ_von(zielname);
-  if (!typ) {
-    auftrag.meldung = worte.inkompatibel;
-    return auftrag;
-  }
-  if (unsicher(quellname) || unsicher(zielname)) {
-    auftrag.meldung = worte.unsicher;
-    return auftrag;
-  }
-  auftrag.quellname = quellname;
-  auftrag.paket = cachepfad + std::string(quellname) + ".uxx";
-  std::string ziel = std::string(typ->subpfad) + std::string(zielname);
-  // In the installation the folder is written with the separator of its
-  // own paths ("/" in a native game's user folder).
-  std::string im_spiel = ziel;
-  std::replace(im_spiel.begin(), im_spiel.end(), '\\', cachepfad.back());
-  auftrag.ziele.push_back(utpfad + im_spiel);
-  // A Linux folder as the player typed it is joined with "/".
-  for (std::string a : argumente) {
-    std::string dort = ziel;
-    if (Host_Path(a)) std::replace(dort.begin(), dort.end(), '\\', '/');
-    auftrag.ziele.push_back(a + dort);
-  }
-  return auftrag;
-}
-
 Verbleib eintrag_bearbeiten(const Zeile& gelesen, const std::string& utpfad,
                             const std::string& cachepfad, const std::vector<std::string>& argumente,
                             const Command_Runner& ausfuehren, const Looker& nachsehen,
                             const Worte& worte, Bilanz& gezaehlt, Aufzeichnung aufzeichnung) {
-  Auftrag auftrag = auftrag_von(gelesen.text, utpfad, cachepfad, argumente, worte);
-  if (auftrag.meldung) return {true, auftrag.meldung};
-  const std::string& paket = auftrag.paket;
+  std::string_view zeile = gelesen.text;
+  if (!eintragsform(zeile)) return {true, worte.unbekannt};
+  std::string_view quellname = zeile.substr(0, 34);
+  std::string_view zielname = zeile.substr(35);
+  const Typ* typ = typ_von(zielname);
+  if (!typ) return {true, worte.inkompatibel};
+  if (unsicher(quellname) || unsicher(zielname)) return {true, worte.unsicher};
+  std::string paket = cachepfad + std::string(quellname) + ".uxx";
   // Moved by an earlier run that ended before its new index was in place:
   // nothing is left to protect. Read from the cache folder itself, since the
   // game may be writing there.
@@ -223,18 +183,29 @@ Verbleib eintrag_bearbeiten(const Zeile& gelesen, const std::string& utpfad,
   // A folder or a device under the package's name is no package: the shell
   // would copy what lies in it, and its DEL would ask about all of it.
   if (art != Host_Files::Kind::file) return {true, worte.fehlgeschlagen};
-  const std::string& haupt = auftrag.ziele.front();
-  std::vector<std::string> weitere(auftrag.ziele.begin() + 1, auftrag.ziele.end());
+  std::string ziel = std::string(typ->subpfad) + std::string(zielname);
+  // The copies' targets, the installation's first. In the installation the
+  // folder is written with the separator of its own paths ("/" in a native
+  // game's user folder); a Linux folder as the player typed it is joined
+  // with "/".
+  std::vector<std::string> ziele = {utpfad + ziel};
+  std::replace(ziele[0].begin() + utpfad.size(), ziele[0].end(), '\\', cachepfad.back());
+  for (std::string a : argumente) {
+    std::string dort = ziel;
+    if (Host_Path(a)) std::replace(dort.begin(), dort.end(), '\\', '/');
+    ziele.push_back(a + dort);
+  }
+  const std::string& haupt = ziele.front();
   int gesichert_vorher = Util::Execution::Kept_Count();
-  Paket_Schritt schritt{gelesen.nummer, gelesen.gelesen, auftrag.quellname, groesse, {}};
+  Paket_Schritt schritt{gelesen.nummer, gelesen.gelesen, std::string(quellname), groesse, {}};
   // What stands at each target, looked at once: for the record, and for
   // a folder in the way of the copy.
   std::vector<Host_Files::Kind> arten;
-  for (const std::string& ziel : auftrag.ziele)
-    arten.push_back(nachsehen(ziel, Host_Files::Seen::known, nullptr));
+  for (const std::string& z : ziele)
+    arten.push_back(nachsehen(z, Host_Files::Seen::known, nullptr));
   if (aufzeichnung == Aufzeichnung::protokoll) {
-    for (size_t i = 0; i < auftrag.ziele.size(); ++i)
-      schritt.ziele.push_back(ziel_schritt(auftrag.ziele[i], arten[i]));
+    for (size_t i = 0; i < ziele.size(); ++i)
+      schritt.ziele.push_back(ziel_schritt(ziele[i], arten[i]));
     protokoll_paket(schritt);
   }
   // A copy that kept elsewhere than its step says is told to the record.
@@ -252,9 +223,9 @@ Verbleib eintrag_bearbeiten(const Zeile& gelesen, const std::string& utpfad,
       !ganz_da(haupt, groesse, nachsehen))
     return {true, worte.fehlgeschlagen};
   ++gezaehlt.kopiert;
-  for (size_t i = 0; i < weitere.size(); ++i) {
-    const std::string& dort = weitere[i];
-    if (!kopiert(i + 1, kopieren(paket, dort, arten[i + 1], ausfuehren, worte))) {
+  for (size_t i = 1; i < ziele.size(); ++i) {
+    const std::string& dort = ziele[i];
+    if (!kopiert(i, kopieren(paket, dort, arten[i], ausfuehren, worte))) {
       Text_Files::Put_Line(worte.weitere_fehlgeschlagen);
       gezaehlt.fehlgeschlagen.push_back(dort);
     } else {

@@ -287,10 +287,15 @@ void zeilen_zuruecklegen(const std::string& cachepfad, bool exakt,
   // Each line's place: after how many of the lines that the run left, and
   // among the lines of the record by their numbers.
   std::map<std::string, long> nummern;
-  for (const auto& [nummer, zeile] : alle) nummern[zeile] = nummer;
+  std::vector<long> alle_nummern;
+  for (const auto& [nummer, zeile] : alle) {
+    nummern[zeile] = nummer;
+    alle_nummern.push_back(nummer);
+  }
+  std::sort(alle_nummern.begin(), alle_nummern.end());
   auto davor = [&](long nummer) {
-    long verschoben = 0;
-    for (const auto& eintrag : alle) verschoben += eintrag.first < nummer;
+    long verschoben =
+        std::lower_bound(alle_nummern.begin(), alle_nummern.end(), nummer) - alle_nummern.begin();
     return nummer - 1 - verschoben;
   };
   struct Platz {
