@@ -157,6 +157,9 @@ std::vector<Launcher_Prefix> Launcher_Prefixes() {
   Search search;
   search.home = Home_Folder();
   search.All();
+  std::vector<std::string> folders;
+  for (const Launcher_Prefix& prefix : search.found) folders.push_back(prefix.folder);
+  Read_Registries_Ahead(folders);
   return search.found;
 }
 

@@ -20,7 +20,9 @@ const long kFileNotFound = 2;
 const long kAccessDenied = 5;
 const long kReadFault = 30;
 const long kMoreData = 234;
-const off_t kRead_Whole_Below = 256 << 10;
+// Wine reads a registry's keys in any order, so a registry is read whole
+// up to this size; one larger than any Wine writes is looked up by halves.
+const off_t kRead_Whole_Up_To = 64 << 20;
 const char kHeader[] = "WINE REGISTRY Version 2";
 
 Wine_Registry::Key& Key_Of(Handle key) {
@@ -55,11 +57,10 @@ long Open_Key(Root, const char* path, Handle* key) {
     return failed ? kReadFault : kFileNotFound;
   }
   std::rewind(file);
-  // A registry as Wine writes it, its keys in order, is looked up by
-  // halves, and only the key's part of it is read; a small one is read
-  // whole all the same.
+  // One beyond the bound cannot hold the list up: it is taken to hold its
+  // keys in Wine's order and looked up by halves, a few pages read.
   struct stat st;
-  if (fstat(fileno(file), &st) == 0 && st.st_size > kRead_Whole_Below) {
+  if (fstat(fileno(file), &st) == 0 && st.st_size > kRead_Whole_Up_To) {
     bool failed = false;
     auto read = [file, &failed](uint64_t offset, size_t size) {
       std::string bytes(size, '\0');
@@ -82,6 +83,7 @@ long Open_Key(Root, const char* path, Handle* key) {
     return span ? Open_In(text, path, key) : kFileNotFound;
   }
   std::string text;
+  text.reserve(st.st_size + 1);
   char buffer[1 << 16];
   while (size_t got = std::fread(buffer, 1, sizeof buffer, file)) text.append(buffer, got);
   // A read that fails is no end of the file: a list cut short would

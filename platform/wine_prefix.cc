@@ -1,7 +1,13 @@
 // Where the Wine prefix lies whose drives and registry the native build uses.
 #include "platform/wine_prefix.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <memory>
+#include <thread>
 
 namespace {
 std::string used;  // set by Use_Wine_Prefix
@@ -28,4 +34,26 @@ std::string Home_Folder() {
   std::string base(home ? home : "");
   while (!base.empty() && base.back() == '/') base.pop_back();
   return base;
+}
+
+void Read_Registries_Ahead(std::vector<std::string> prefixes) {
+  const size_t kThreads = 4;
+  auto shared = std::make_shared<const std::vector<std::string>>(std::move(prefixes));
+  for (size_t t = 0; t < kThreads && t < shared->size(); ++t)
+    std::thread([shared, t] {
+      std::vector<char> buffer(1 << 20);
+      for (size_t i = t; i < shared->size(); i += kThreads) {
+        int fd = open(((*shared)[i] + "/system.reg").c_str(),
+                      O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0) continue;
+        struct stat st;
+        // As much as is read whole, and of a file alone (never a pipe).
+        for (off_t done = 0; fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && done < (64 << 20);) {
+          ssize_t n = read(fd, buffer.data(), buffer.size());
+          if (n <= 0) break;
+          done += n;
+        }
+        close(fd);
+      }
+    }).detach();
 }

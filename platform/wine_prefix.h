@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The prefix given to Use_Wine_Prefix; before that $WINEPREFIX, or
 // $HOME/.wine when it is unset or empty.
@@ -16,3 +17,8 @@ bool Wine_Prefix_Chosen();
 
 // $HOME without a separator at its end; "" for the root or none.
 std::string Home_Folder();
+
+// Starts reading the registries of `prefixes` from the disk, several at a
+// time on threads of their own, so that the list, which reads them one after
+// the other, finds them read. Returns at once.
+void Read_Registries_Ahead(std::vector<std::string> prefixes);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "base/digits.h"
 #include "base/utf8.h"
@@ -209,6 +210,55 @@ std::vector<std::string> Wanted_Parts(std::string_view path, bool win64) {
   return wanted;
 }
 
+// Where the first key line at or after `from` starts: a "[" at the start of
+// a line. The text's size when there is none.
+size_t Next_Key_Line(std::string_view text, size_t from) {
+  while (from < text.size()) {
+    const void* hit = std::memchr(text.data() + from, '[', text.size() - from);
+    if (!hit) break;
+    size_t at = static_cast<const char*>(hit) - text.data();
+    if (at > 0 && text[at - 1] == '\n') return at;
+    from = at + 1;
+  }
+  return text.size();
+}
+
+// The start of the wanted key's line as Wine writes it, as far as it is
+// plain: letters, digits and a few marks, the parts joined by an escaped
+// backslash.
+std::string Plain_Start(const std::vector<std::string>& wanted) {
+  std::string plain;
+  for (const std::string& part : wanted) {
+    if (!plain.empty()) plain += "\\\\";
+    for (char c : part) {
+      bool letter = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+      if (!letter && !(c && std::strchr(" _-.()", c))) return plain;
+      plain += c;
+    }
+  }
+  return plain;
+}
+
+// Whether a key line's name may start with `plain`: false only when a plain
+// letter of the line differs from it (in any case); an escape or a byte
+// beyond ASCII may stand for any letter, so the whole name must tell.
+bool May_Start_With(std::string_view name, std::string_view plain) {
+  auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+  for (size_t i = 0; i < plain.size(); ++i) {
+    if (i >= name.size()) return false;
+    unsigned char c = name[i];
+    if (c >= 0x80) return true;
+    if (c == '\\') {
+      // An escaped backslash between parts, as Wine writes it, or an escape.
+      if (plain[i] != '\\' || i + 1 >= name.size() || name[i + 1] != '\\') return true;
+      ++i;
+      continue;
+    }
+    if (lower(c) != lower(plain[i])) return false;
+  }
+  return true;
+}
+
 // Wine's order of names: character by character in upper case (A-Z), then
 // the shorter first. Its order of keys: part by part, a key before those
 // below it.
@@ -316,40 +366,42 @@ std::optional<Span> Locate(const Reader& read, uint64_t file_size, std::string_v
 }
 
 std::optional<Key> Find_Key(std::string_view file_text, std::string_view path) {
-  std::vector<std::string_view> lines = Lines_Of(file_text);
-  if (lines.empty() || !lines[0].starts_with("WINE REGISTRY Version 2")) return std::nullopt;
-  bool win64 = false;
-  for (std::string_view line : lines) {
-    if (line.starts_with("[")) break;
-    if (line.starts_with("#arch=win64")) win64 = true;
-  }
+  if (!file_text.starts_with("WINE REGISTRY Version 2")) return std::nullopt;
+  size_t keys = Next_Key_Line(file_text, 0);
+  bool win64 = file_text.substr(0, keys).find("\n#arch=win64") != std::string_view::npos;
   std::vector<std::string> wanted = Wanted_Parts(path, win64);
+  std::string plain = Plain_Start(wanted);
 
+  // Every key line of the file is looked at, wherever it stands: Wine reads
+  // keys in any order. One that cannot be below the key is passed over by
+  // its first letters alone.
   Key key;
   bool found = false;
-  bool in_key = false;  // the lines after the wanted key's own line
-  for (size_t i = 0; i < lines.size(); ++i) {
-    std::string_view line = lines[i];
-    if (line.starts_with("[")) {
-      in_key = false;
-      size_t pos = 1;
-      std::string name;
-      if (!Unescape(line, pos, ']', name)) continue;
-      std::vector<std::string> parts = Split_Path(name);
-      if (parts.size() < wanted.size()) continue;
-      bool under = true;
-      for (size_t p = 0; p < wanted.size() && under; ++p) under = Same_Name(parts[p], wanted[p]);
-      if (!under) continue;
-      found = true;
-      if (parts.size() == wanted.size()) {
-        in_key = true;
-        continue;
-      }
+  for (size_t at = keys, next; at < file_text.size(); at = next) {
+    next = Next_Key_Line(file_text, at + 1);
+    std::string_view section = file_text.substr(at, next - at);
+    std::string_view line = section.substr(0, section.find('\n'));
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!May_Start_With(line.substr(1), plain)) continue;
+    size_t pos = 1;
+    std::string name;
+    if (!Unescape(line, pos, ']', name)) continue;
+    std::vector<std::string> parts = Split_Path(name);
+    if (parts.size() < wanted.size()) continue;
+    bool under = true;
+    for (size_t p = 0; p < wanted.size() && under; ++p) under = Same_Name(parts[p], wanted[p]);
+    if (!under) continue;
+    found = true;
+    if (parts.size() > wanted.size()) {
       const std::string& child = parts[wanted.size()];
       bool known = false;
       for (const std::string& sub : key.sub_keys) known = known || Same_Name(sub, child);
       if (!known) key.sub_keys.push_back(child);
-    } else if (in_key && (line.starts_with("\"") || line.starts_with("@="))) {
+      continue;
+    }
+    std::vector<std::string_view> lines = Lines_Of(section);
+    for (size_t i = 1; i < lines.size(); ++i) {
+      if (!lines[i].starts_with("\"") && !lines[i].starts_with("@=")) continue;
       std::optional<Value> value = Parse_Value(lines, i);
       if (value && !Find_Value(key, value->name)) key.values.push_back(std::move(*value));
     }

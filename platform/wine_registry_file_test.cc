@@ -143,14 +143,18 @@ TEST(Registry, ReadsThePrefixFileAfreshForEveryCall) {
   }
 }
 
-TEST(Registry, ALargeRegistryIsLookedUpByHalvesInWinesOrderOfKeys) {
-  // Keys as Wine writes them: part by part, letters compared in upper case,
-  // so "Ab" comes before "A_b" ("_" is above "B", below "b").
+namespace {
+
+// A registry of more than 512 KiB, its keys as Wine writes them: part by
+// part, letters compared in upper case, so "Ab" comes before "A_b" ("_" is
+// above "B", below "b"). `pad` lengthens the first value, moving every key
+// line over the 4 KiB pages.
+std::string Large_Registry(size_t pad = 0) {
   std::string file = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n";
   auto add = [&file](const std::string& key, const std::string& folder) {
     file += "[Software\\\\" + key + "] 1700000000\n#time=1\n\"Folder\"=\"" + folder + "\"\n\n";
   };
-  add("Ab", "ab");
+  add("Ab", "ab" + std::string(pad, 'x'));
   add("A_b", "a_b");
   char name[32];
   for (int i = 0; i < 6000; ++i) {
@@ -160,23 +164,65 @@ TEST(Registry, ALargeRegistryIsLookedUpByHalvesInWinesOrderOfKeys) {
   add("Unreal Technology\\\\Installed Apps\\\\UT2003", "C:\\\\UT2003");
   add("Unreal Technology\\\\Installed Apps\\\\UT2004", "C:\\\\UT2004");
   add("Unreal Technology\\\\Installed Apps\\\\UT2004\\\\Patch", "");
+  add("Unreal Technology\\\\Installed Apps\\\\UT2004 Kopie", "C:\\\\Kopie");
   for (int i = 0; i < 3000; ++i) {
     std::snprintf(name, sizeof name, "Wine\\\\W%06d", i);
     add(name, "w");
   }
+  return file;
+}
+
+}  // namespace
+
+TEST(Registry, EveryKeyOfALargeRegistryIsFoundWhereverItStands) {
+  std::string file = Large_Registry();
   ASSERT_GT(file.size(), size_t{512} << 10);
+  // A key that a hand or a tool added at the end, out of Wine's order.
+  file +=
+      "[Software\\\\unreal technology\\\\Installed Apps\\\\Appended] 1\n\"Folder\"=\"C:\\\\A\"\n";
   Temp_Folder prefix;
   Scoped_Environment wineprefix("WINEPREFIX", prefix.path);
   Write_File(prefix / "system.reg", file);
   using namespace GWindows::Registry;
-  EXPECT_EQ(Find_Sub_Keys(kPath, HKEY_LOCAL_MACHINE), (Names{"UT2003", "UT2004"}));
+  EXPECT_EQ(Find_Sub_Keys(kPath, HKEY_LOCAL_MACHINE),
+            (Names{"Appended", "UT2003", "UT2004", "UT2004 Kopie"}));
+  EXPECT_EQ(Get_Value(std::string(kPath) + "\\Appended", "Folder", HKEY_LOCAL_MACHINE), "C:\\A");
   for (const char* key : {"Ab", "A_b", "Classes\\K000000", "Classes\\K003001", "Wine\\W002999"})
     EXPECT_NE(Get_Value(std::string("Software\\") + key, "Folder", HKEY_LOCAL_MACHINE), "") << key;
-  // Every key is found, wherever the halves fall.
-  for (int i = 0; i < 6000; i += 7) {
-    std::snprintf(name, sizeof name, "Software\\Classes\\K%06d", i);
-    EXPECT_NE(Get_Value(name, "Folder", HKEY_LOCAL_MACHINE), "") << name;
-  }
   for (const char* key : {"Software\\Unreal", "Software\\Classes\\K0030", "Software\\Zz", "A"})
     EXPECT_FALSE(Find_Sub_Keys(key, HKEY_LOCAL_MACHINE)) << key;
+}
+
+TEST(WineRegistryFile, LocateByHalvesInWinesOrderOfKeys) {
+  // Every key is found, wherever the halves and the pages fall.
+  for (size_t pad : {0, 1, 7, 1000, 2047, 4095}) {
+    std::string file = Large_Registry(pad);
+    std::vector<std::pair<uint64_t, size_t>> reads;
+    Wine_Registry::Reader read = [&](uint64_t offset, size_t size) {
+      reads.emplace_back(offset, size);
+      return offset < file.size() ? file.substr(offset, size) : "";
+    };
+    auto found = [&](const std::string& path) {
+      auto span = Wine_Registry::Locate(read, file.size(), path);
+      if (!span) return std::optional<Wine_Registry::Key>();
+      return Find_Key(
+          file.substr(0, span->header) + file.substr(span->start, span->end - span->start), path);
+    };
+    auto ut2004 = found(std::string(kPath) + "\\UT2004");
+    ASSERT_TRUE(ut2004) << pad;
+    EXPECT_EQ(Data(*ut2004, "Folder"), std::string("C:\\UT2004") + '\0');
+    EXPECT_EQ(ut2004->sub_keys, Names{"Patch"});
+    EXPECT_EQ(found(kPath)->sub_keys, (Names{"UT2003", "UT2004", "UT2004 Kopie"}));
+    char name[32];
+    for (int i = 0; i < 6000; i += 7) {
+      std::snprintf(name, sizeof name, "Software\\Classes\\K%06d", i);
+      EXPECT_TRUE(found(name)) << name;
+    }
+    for (const char* key : {"Ab", "A_b", "Wine\\W002999"})
+      EXPECT_TRUE(found(std::string("Software\\") + key)) << key;
+    reads.clear();
+    for (const char* key : {"Software\\Unreal", "Software\\Classes\\K0030", "Software\\Zz", "A"})
+      EXPECT_FALSE(found(key)) << key;
+    EXPECT_LT(reads.size(), 4 * file.size() / 4096 / 2);  // far fewer pages than the file has
+  }
 }
