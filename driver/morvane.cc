@@ -510,7 +510,10 @@ void morvane(std::vector<std::string> argumente) {
   // A native game's user folder is a Linux folder, whose names the game
   // reads exactly: its paths are written with "/".
   const std::string trenner = installation.exact_names ? "/" : "\\";
-  if (installation.exact_names) Host_Files::Exact_Names(utpfad);
+  if (installation.exact_names) {
+    Host_Files::Exact_Names(utpfad);
+    Native_Game_Chosen();
+  }
   cachepfad = utpfad + trenner + "Cache" + trenner;
   int gesichert = 0;
   if (gewaehlt.zurueck) {

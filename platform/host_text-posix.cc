@@ -1,10 +1,39 @@
-// Linux: consoles and command lines speak UTF-8; an 8-bit index is
-// Windows-1252, as a western Windows wrote it.
+// Linux: consoles and command lines speak UTF-8; an 8-bit index is in the
+// code page of the Wine prefix in which the game wrote it.
 #include <cstdlib>
 
 #include "base/utf8.h"
-#include "platform/cp1252.h"
+#include "platform/code_page.h"
 #include "platform/host_text.h"
+#include "platform/registry_calls.h"
+#include "platform/wine_prefix.h"
+
+namespace {
+
+bool native_game = false;
+
+// The ACP that the registry of the prefix in use names; 1252 where it names
+// none that can be read.
+int Prefix_Code_Page() {
+  static std::string read_for;
+  static int code_page = 1252;
+  if (read_for == Wine_Prefix()) return code_page;
+  read_for = Wine_Prefix();
+  code_page = 1252;
+  Registry_Calls::Handle key = nullptr;
+  if (Registry_Calls::Open_Key(Registry_Calls::Root::Local_Machine,
+                               "System\\CurrentControlSet\\Control\\Nls\\CodePage", &key) != 0)
+    return code_page;
+  unsigned char data[16] = {};
+  if (Registry_Calls::Query_Value(key, "ACP", data, sizeof data - 1) == 0) {
+    int number = std::atoi(reinterpret_cast<const char*>(data));
+    if (number > 0) code_page = number;
+  }
+  Registry_Calls::Close_Key(key);
+  return code_page;
+}
+
+}  // namespace
 
 std::string Console_Text(std::string_view text) {
   return Utf8::Shown(text);
@@ -16,7 +45,11 @@ void Console_Write(std::FILE* stream, std::string_view text) {
 }
 
 std::string Eight_Bit_Text(std::string_view bytes) {
-  return Cp1252::To_Utf8(bytes);
+  return Code_Page::To_Utf8(native_game ? 1252 : Prefix_Code_Page(), bytes);
+}
+
+void Native_Game_Chosen() {
+  native_game = true;
 }
 
 std::vector<std::string> Program_Arguments(int argc, char** argv) {

@@ -67,6 +67,8 @@ std::string Eight_Bit_Text(std::string_view bytes) {
   return Narrow(wide);
 }
 
+void Native_Game_Chosen() {}
+
 std::vector<std::string> Program_Arguments(int, char**) {
   std::vector<std::string> arguments;
   int count = 0;

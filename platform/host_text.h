@@ -17,8 +17,14 @@ std::string Console_Text(std::string_view text);
 void Console_Write(std::FILE* stream, std::string_view text);
 
 // The line of an 8-bit index as text: read in the system's 8-bit code page
-// on Windows, as the game's 8-bit calls read it; in Windows-1252 on Linux.
+// on Windows, as the game's 8-bit calls read it. On Linux in the code page
+// that the registry of the Wine prefix in use names (its ACP), as the game
+// that wrote it under that prefix read it; in Windows-1252 where it names
+// none, and for a native game.
 std::string Eight_Bit_Text(std::string_view bytes);
+
+// The chosen game is a native one, which runs under no Wine prefix.
+void Native_Game_Chosen();
 
 // The command-line arguments after the program's name, as text: on Windows
 // from the system's own wide command line, whatever the code page; on Linux

@@ -799,6 +799,19 @@ CASES = [
          out="{moved1}{UT}\\Maps\\DM-\u0164est.ut2\n{copied}"
              "{moved2}{UT}\\Maps\\DM-\u0141\u00f3d\u017a.ut2\n{copied}",
          after={"UT/Maps/DM-\u0164est.ut2": 1, "UT/Maps/DM-\u0141\u00f3d\u017a.ut2": 2}, sum=(2, 0)),
+    dict(name="under Wine an 8-bit index is read in the code page that the game's prefix names",
+         only="native", acp="1251", encoding="cp1251", index_encoding="cp1251",
+         entries=[(1, "DM-\u0422\u0435\u0441\u0442.ut2"), (2, "DM-\u00ab\u0401\u00bb.ut2")],
+         out="{moved1}{UT}\\Maps\\DM-\u0422\u0435\u0441\u0442.ut2\n{copied}"
+             "{moved2}{UT}\\Maps\\DM-\u00ab\u0401\u00bb.ut2\n{copied}",
+         after={"UT/Maps/DM-\u0422\u0435\u0441\u0442.ut2": 1, "UT/Maps/DM-\u00ab\u0401\u00bb.ut2": 2},
+         sum=(2, 0)),
+    dict(name="a prefix of two-byte characters (932): a name beyond ASCII is refused, not guessed",
+         only="native", acp="932", encoding="cp932", index_encoding="cp932",
+         entries=[(1, "DM-\u30c6\u30b9\u30c8.ut2"), (2, "DM-Test.ut2")],
+         out="{moved2}{UT}\\Maps\\DM-Test.ut2\n{copied}", says=[UNSAFE.strip()],
+         after={"UT/Cache/{k1}.uxx": 1, "UT/Maps/DM-Test.ut2": 2},
+         index=["{k1}=DM-\u30c6\u30b9\u30c8.ut2"]),
     dict(name="on a Japanese Windows (932) a lead byte without its trail makes a name unsafe",
          only="wine", locale="ja_JP", encoding="latin-1", entries=[(1, "DM-\x81 x.ut2")],
          says=[UNSAFE.strip()], after={"UT/Cache/{k1}.uxx": 1, "UT/Maps/DM-* x.ut2": None},
@@ -1086,6 +1099,10 @@ class Table(Harness):
             root = self.install(ut)
         self.root = root
         self.install(SECOND, with_cache=False)
+        if "acp" in case:  # the 8-bit code page that the prefix's Windows names
+            with open(os.path.join(self.prefix, "system.reg"), "a", newline="\n") as f:
+                f.write('[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\CodePage] 1\n'
+                        '"ACP"="%s"\n' % case["acp"])
         entries = [(sp.key(n), name) for n, name in case["entries"]]
         keys = {"k%d" % n: sp.key(n) for n in range(1, 10)}  # {k3}: the key of package 3
         extra = [line.format(**keys) for line in case.get("extra", ())]
