@@ -172,3 +172,25 @@ TEST(Console, LinesGoToStandardOutputAtOnce) {
   // UTF-8 on Linux; on Windows the code page, "?" for what it lacks.
   EXPECT_EQ(out.Finish(), Console_Text("ab\n\n\xc3\xa9t\xc3\xa9 \xc5\x81\n"));
 }
+
+TEST(TextFiles, AnUnmarkedIndexIsUtf8OnlyWhenItIsUtf8Throughout) {
+  auto encoding = [](const std::string& bytes) {
+    Temp_Folder dir;
+    Write_File(dir / "f", bytes);
+    File file;
+    Text_Files::Open(file, Text_Files::In_File, dir / "f");
+    Text_Files::Encoding found = Text_Files::Take_Byte_Order_Mark(file);
+    Text_Files::Close(file);
+    return found;
+  };
+  using Text_Files::Encoding;
+  EXPECT_EQ(encoding("[Cache]\r\na=DM-Caf\xc3\xa9.ut2\r\n"), Encoding::utf8_unmarked);
+  EXPECT_EQ(encoding("[Cache]\r\na=DM-Caf\xe9.ut2\r\n"), Encoding::eight_bit);
+  EXPECT_EQ(encoding("[Cache]\r\na=DM-Cafe.ut2\r\n"), Encoding::eight_bit);
+  // A character across the first 64 KiB read, and one cut by the file's end.
+  std::string start = "[Cache]\r\na=" + std::string((1 << 16) - 12, 'x');
+  EXPECT_EQ(encoding(start + "\xc3\xa9\r\n"), Encoding::utf8_unmarked);
+  EXPECT_EQ(encoding(start + "x\xe2\x82\xac\r\n"), Encoding::utf8_unmarked);
+  EXPECT_EQ(encoding(start + "\xc3"), Encoding::eight_bit);
+  EXPECT_EQ(encoding(start + "\xc3\xa9\r\nb=\xe9\r\n"), Encoding::eight_bit);
+}

@@ -711,12 +711,20 @@ CASES = [
          entries=[(1, "DM-Foo.ut2")], args=["{SECOND}"],
          before={"UT/Maps/.morvane-0123456789abcdef": b"cut short",
                  "SECOND/Maps/.morvane-fedcba9876543210": b"cut short",
-                 "SECOND/Maps/.morvane-notiz.txt": b"the player's"},
+                 "SECOND/Maps/.morvane-notiz.txt": b"the player's",
+                 "SECOND/Maps/.morvane-a": b"cut short to fit a long folder"},
          out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}"
              "kopiere nach {SECOND}\\Maps\\DM-Foo.ut2\n{copied}",
          after={"UT/Maps/.morvane-*": None, "SECOND/Maps/.morvane-[0-9a-f]*": None,
                 "SECOND/Maps/.morvane-notiz.txt": b"the player's", "SECOND/Maps/DM-Foo.ut2": 1},
          sum=(1, 0)),
+    dict(name="a link at tempcache.ini and no index: the link goes, what it names is not taken",
+         only="native", entries=[(1, "DM-Foo.ut2")],
+         before={"UT/Cache/cache.ini": ("absent",), "UT/Maps/alt.ini": b"[Cache]\r\nalt=DM-Alt.ut2\r\n",
+                 "UT/Cache/tempcache.ini": ("link", "../Maps/alt.ini")}, status=1,
+         err=report("IO_EXCEPTIONS.END_ERROR", "text_files.cc:N C:\\UT2004\\Cache\\cache.ini"),
+         after={"UT/Cache/tempcache.ini": b"\r\n", "UT/Cache/{k1}.uxx": 1, "UT/Cache/cache.ini": b"",
+                "UT/Maps/alt.ini": b"[Cache]\r\nalt=DM-Alt.ut2\r\n"}, index=None),
     dict(name="a read-only package is copied, and its copies are not read-only",
          entries=[(1, "DM-Foo.ut2")], args=["{SECOND}"],
          before={"UT/Cache/{k1}.uxx": ("chmod", 0o444)},
@@ -1143,6 +1151,8 @@ class Table(Harness):
                 continue
             if os.path.lexists(path) and kind != "chmod":
                 os.remove(path)
+            if kind == "absent":
+                continue
             if value == FIFO:
                 os.mkfifo(path)
             elif kind == "chmod":
