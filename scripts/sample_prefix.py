@@ -212,8 +212,9 @@ def write_cache(root, header, entries, extra_lines=(), sizes=None, line_end="\r\
 def make_launcher_home(home, ut=r"C:\UT2004"):
     """A player's home with the files of each game launcher as it writes
     them, each prefix registering a game at `ut`, beside one broken file or
-    folder of each kind. Returns the list's entries after ~/.wine's (the
-    name, then the launcher and the prefix) and the Lutris game's prefix.
+    folder of each kind, and the native game's user folder. Returns the
+    list's entries after ~/.wine's (the name, then the launcher and the
+    prefix; the user folder last) and the Lutris game's prefix.
     The Steam library on an unmounted disk, the broken files, the prefix
     without a registry, the pipe and the link loop add nothing, and neither
     does a second spelling of the Steam folder or of a game's folder."""
@@ -304,7 +305,9 @@ def make_launcher_home(home, ut=r"C:\UT2004"):
              ("UT2004", "Heroic", "~/Games/Heroic/Prefixes/default/UT2004 GOTY"),
              ("UT2004", "Bottles", "~/.var/app/com.usebottles.bottles/data/bottles/bottles/UT2004"),
              ("UT2004", "PlayOnLinux", "~/.PlayOnLinux/wineprefix/UT2004")]
-    return ["%s (%s: %s)" % entry for entry in shown], lutris
+    # The native game's user folder, listed after every prefix.
+    os.makedirs(os.path.join(home, ".ut2004/Cache"))
+    return ["%s (%s: %s)" % entry for entry in shown] + [os.path.join(home, ".ut2004")], lutris
 
 
 SAMPLE_NAMES = ["DM-Rankin.ut2", "ONS-Torlan.ut2", "XGame.u", "HumanMaleA.ukx",

@@ -1088,8 +1088,8 @@ class Table(Harness):
                 listed, lutris = sp.make_launcher_home(home, ut)
             if launchers != "wineprefix":
                 env["WINEPREFIX"] = ""
-            else:
-                sp.make_launcher_home(home, ut)
+            else:  # the native game's user folder is listed all the same
+                listed = listed + sp.make_launcher_home(home, ut)[0][-1:]
         if launchers == "lutris":
             root = sp.make_installation(lutris, ut)
             sp.make_installation(lutris, SECOND, with_cache=False)
