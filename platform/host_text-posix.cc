@@ -62,8 +62,9 @@ const char kPlatform_Help[] =
     "von Steam, Lutris, Heroic, Bottles und PlayOnLinux. Dann im Benutzerordner\n"
     "des nativen Spiels, ~/.ut2004 (oder ~/.ut2003).\n"
     "\n"
-    "Anleitung: man morvane (aus dem Tarball: man ./morvane.6), LIESMICH.txt\n"
-    "(Deutsch) und PLAYERS.md (Englisch) beim Programm.";
+    "Anleitung: man -L de morvane (aus dem Tarball: man ./morvane.de.6) und\n"
+    "LIESMICH.txt beim Programm (im Debian-Paket: zless\n"
+    "/usr/share/doc/morvane/LIESMICH.txt.gz); auf Englisch man morvane und PLAYERS.md.";
 
 const bool kSlashOptions = false;
 

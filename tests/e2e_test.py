@@ -635,7 +635,7 @@ HELP_SAYS = ["Morvane leert den Download-Cache", "weitere Installation",
              "printf '1\\n\\n' | morvane", "LIESMICH.txt", "--dry-run"] + {
     # and in the platform's own paths, where it looks and its guides
     "native": ["Cache/cache.ini", "Morvane-Sicherung/<Datum>_<Zeit>/", "~/.ut2004",
-               "WINEPREFIX", "man ./morvane.6"],
+               "WINEPREFIX", "man ./morvane.de.6"],
     "wine": ["Cache\\cache.ini", "Morvane-Sicherung\\<Datum>_<Zeit>\\",
              "Aufruf: morvane.exe [Optionen]"]}[PLATFORM.name]
 # The release's build number: the count of commits, as the build took it.

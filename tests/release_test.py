@@ -21,6 +21,16 @@ import unittest
 import zipfile
 
 
+GUIDES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "packaging")
+LINUX_GUIDE = "Anleitung für Spieler unter Linux"
+WINDOWS_GUIDE = "Windows-Taste + R"
+
+
+def named_paths(text, start):
+    """The paths in `text` that begin with `start`, as far as a blank or a mark."""
+    return {p.rstrip(".,;:)") for p in re.findall(re.escape(start) + r"[^\s\"“”]+", text)}
+
+
 def package(build, generator):
     out = tempfile.mkdtemp(prefix="morvane-release-")
     subprocess.run(["cpack", "-G", generator, "-B", out], cwd=build, check=True,
@@ -49,6 +59,18 @@ class Release(unittest.TestCase):
                      "./usr/share/doc/morvane/LIESMICH.txt.gz",
                      "./usr/share/man/de/man6/morvane.6.gz"):
             self.assertIn(path, listing)
+        # The German guide is the one for Linux, and every path it names is
+        # in the package.
+        guide = subprocess.run("dpkg-deb --fsys-tarfile '%s' | tar -xO "
+                               "./usr/share/doc/morvane/LIESMICH.txt.gz | gzip -d" % deb,
+                               shell=True, capture_output=True, check=True).stdout.decode()
+        self.assertIn(LINUX_GUIDE, guide)
+        self.assertNotIn(WINDOWS_GUIDE, guide)
+        with open(os.path.join(GUIDES, "morvane.de.6")) as f:
+            named = named_paths(guide + f.read(), "/usr/")
+        self.assertIn("/usr/share/doc/morvane/LIESMICH.txt.gz", named)
+        for path in named:
+            self.assertIn("." + path, listing)
         manual = os.path.join(os.path.dirname(__file__), "..", "packaging", "morvane.6")
         with open(manual) as f:
             sections = re.findall(r"^\.SH (.+)$", f.read(), re.M)
@@ -70,6 +92,7 @@ class Release(unittest.TestCase):
                 text = z.read(folder + name)
                 self.assertNotRegex(text, re.compile(rb"(?<!\r)\n"), name)
                 text.decode("ascii")
+            self.assertIn(WINDOWS_GUIDE, z.read(folder + "LIESMICH.txt").decode())
 
 
     @unittest.skipUnless(os.environ.get("MORVANE_STATIC_BUILD"), "needs the static build")
@@ -93,6 +116,22 @@ class Release(unittest.TestCase):
         done = subprocess.run([program, "--version"], capture_output=True, text=True, env={})
         self.assertEqual((done.stdout, done.returncode), (
             "morvane " + name[len("morvane-"):-len("-linux-x86_64")] + "\n", 0))
+        # The German guide is the one for Linux; what it and the help name
+        # in the folder is there, and its commands run there.
+        with open(os.path.join(out, name, "LIESMICH.txt"), encoding="utf-8") as f:
+            guide = f.read()
+        self.assertIn(LINUX_GUIDE, guide)
+        self.assertNotIn(WINDOWS_GUIDE, guide)
+        helped = subprocess.run([program, "--help"], capture_output=True, text=True, env={})
+        self.assertEqual(helped.returncode, 0)
+        named = named_paths(guide + helped.stdout, "./")
+        self.assertIn("./morvane.de.6", named)
+        for path in named:
+            self.assertTrue(os.path.exists(os.path.join(out, name, path)), path)
+        for command in re.findall(r"^    (\./morvane(?: [-\w]+)*)$", guide, re.M):
+            done = subprocess.run(command, shell=True, cwd=os.path.join(out, name), input="0\n",
+                                  capture_output=True, text=True, env={"HOME": out})
+            self.assertIn("Morvane", done.stdout, command)
 
 
 if __name__ == "__main__":
