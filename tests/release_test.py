@@ -126,7 +126,7 @@ class Release(unittest.TestCase):
         self.assertEqual(helped.returncode, 0)
         named = named_paths(guide + helped.stdout, "./")
         self.assertIn("./morvane.de.6", named)
-        for path in named:
+        for path in named - {p for p in named if "<" in p}:  # not the .deb's name
             self.assertTrue(os.path.exists(os.path.join(out, name, path)), path)
         for command in re.findall(r"^    (\./morvane(?: [-\w]+)*)$", guide, re.M):
             done = subprocess.run(command, shell=True, cwd=os.path.join(out, name), input="0\n",
