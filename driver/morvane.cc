@@ -503,6 +503,12 @@ void morvane(std::vector<std::string> argumente) {
     if (!mit_laufwerk(ordner)) ordner_vorhanden(ordner);
   }
   Installation installation = utinstallationen();
+  // A Wine player sees the game's paths (C:\UT2004); where that is here:
+  std::string hier = installation.exact_names ? "" : Place_On_This_Computer(installation.folder);
+  if (!hier.empty()) {
+    Text_Files::New_Line();
+    Text_Files::Put_Line("- Installation auf diesem Rechner: " + sichtbar(hier));
+  }
   for (const std::string& ordner : argumente)
     if (mit_laufwerk(ordner)) ordner_vorhanden(ordner);
   utpfad = installation.folder;
@@ -538,6 +544,10 @@ void morvane(std::vector<std::string> argumente) {
       bilanz_zeigen(bilanz, gesichert, gewaehlt.vorschau);
     }
   }
+  if (!hier.empty() && Host_Files::Look(utpfad + "\\Morvane-Sicherung", Host_Files::Seen::read) ==
+                           Host_Files::Kind::folder)
+    Text_Files::Put_Line("- Morvane-Sicherung auf diesem Rechner: " + sichtbar(hier) +
+                         "/Morvane-Sicherung");
   Text_Files::New_Line();
   Text_Files::Put_Line("++ 'Enter' druecken um das Programm zu beenden ++");
   ustrings::Get_Line(zeile);

@@ -173,25 +173,46 @@ void Use_Prefix(const std::string& prefix) {
   Use_Wine_Prefix(prefix);
 }
 
-std::string Installation_Identity(const std::string& folder) {
+namespace {
+
+// The host path that a Windows path stands for, links resolved: the folder
+// above it that is there, and the names below, of one that is not.
+std::string Resolved(const std::string& folder) {
   Wine_Paths::Names names;
-  Wine_Paths::Found found = Wine_Paths::Find(names, folder);
-  struct stat st;
-  if (stat(found.path.c_str(), &st) == 0)
-    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
-  // A folder that is not there: the folder above it that is, without
-  // links, and the names below.
-  std::string path = found.path, below;
+  std::string path = Wine_Paths::Find(names, folder).path, below;
   while (!path.empty()) {
     if (char* real = realpath(path.c_str(), nullptr)) {
-      std::string identity = real + below;
+      std::string resolved = real + below;
       free(real);
-      return identity;
+      return resolved;
     }
     size_t cut = path.find_last_of('/');
     if (cut == std::string::npos) break;
     below = path.substr(cut) + below;
     path.resize(cut);
   }
-  return found.path;
+  return Wine_Paths::Find(names, folder).path;
+}
+
+}  // namespace
+
+std::string Installation_Identity(const std::string& folder) {
+  Wine_Paths::Names names;
+  Wine_Paths::Found found = Wine_Paths::Find(names, folder);
+  struct stat st;
+  if (stat(found.path.c_str(), &st) == 0)
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+  return Resolved(folder);
+}
+
+std::string Place_On_This_Computer(const std::string& folder) {
+  std::string place = Resolved(folder);
+  std::vector<std::string> homes = {Home_Folder()};
+  if (char* real = homes[0].empty() ? nullptr : realpath(homes[0].c_str(), nullptr)) {
+    homes.push_back(real);  // the home as its links lead
+    free(real);
+  }
+  for (const std::string& home : homes)
+    if (home.size() > 1 && place.starts_with(home + "/")) return "~" + place.substr(home.size());
+  return place;
 }

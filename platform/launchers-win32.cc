@@ -18,3 +18,7 @@ void Use_Prefix(const std::string&) {}
 std::string Installation_Identity(const std::string& folder) {
   return folder;
 }
+
+std::string Place_On_This_Computer(const std::string&) {
+  return "";
+}

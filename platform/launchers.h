@@ -32,3 +32,9 @@ void Use_Prefix(const std::string& prefix);
 // in the prefix in use): two prefixes that reach the same folder give the
 // same text.
 std::string Installation_Identity(const std::string& folder);
+
+// Where `folder`, a Windows path in the prefix in use, lies on this
+// computer, for a player who looks for it there: on Linux the folder it
+// stands for, links resolved, the home written "~"; "" on Windows, where
+// the game's path is the computer's.
+std::string Place_On_This_Computer(const std::string& folder);

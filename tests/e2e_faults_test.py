@@ -57,7 +57,8 @@ class Faults(e2e_test.Harness):
     def run_limited(self, answers, args=(), before=None):
         out, err, status = e2e_test.PLATFORM.run(self.prefix, list(args),
                                                  answers.encode("cp1252"), preexec=before)
-        return e2e_test.Run(out, e2e_test.stamped(e2e_test.normalised(err)), status)
+        return e2e_test.Run(e2e_test.without_places(out), e2e_test.stamped(e2e_test.normalised(err)),
+                            status)
 
     def open_to_all(self):
         for folder, dirs, names in os.walk(self.prefix):

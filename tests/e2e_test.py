@@ -78,6 +78,13 @@ def write_file(path, data):
         f.write(data)
 
 
+def without_places(out):
+    """The console without the lines that say where a Wine game's folders
+    are on this computer: shown by the rows that test them."""
+    return re.sub(r"\n- Installation auf diesem Rechner: [^\n]*\n|"
+                  r"- Morvane-Sicherung auf diesem Rechner: [^\n]*\n", "", out)
+
+
 def dialogue(names):
     listed = "".join("  %d: %s\n" % (i + 1, n) for i, n in enumerate(names))
     return ("Folgende UT-Installationen gefunden:\n\n" + listed +
@@ -174,10 +181,13 @@ class Harness(unittest.TestCase):
         with open(os.path.join(self.root, "Cache", name), "rb") as f:
             return f.read()
 
-    def run_morvane(self, answers, args=(), **env):
+    def run_morvane(self, answers, args=(), places=False, **env):
+        """A run; without `places`, the lines that say where a Wine game's
+        folders are on this computer are taken out (rows with places=True
+        show them)."""
         out, err, status = PLATFORM.run(self.prefix, list(args), answers.encode("cp1252"),
                                         **({"env": env} if env else {}))
-        return Run(out, normalised(err), status)
+        return Run(out if places else without_places(out), normalised(err), status)
 
     def expect(self, run, out, err="", status=0):
         if PLATFORM.merged:
@@ -707,6 +717,10 @@ CASES = [
          out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}kopiere nach {USER}/Cache/Maps/DM-Foo.ut2\n"
              "{missing}" + FURTHER_FAILED, sum=(1, 0, ["{USER}/Cache/Maps/DM-Foo.ut2"]),
          after={"USER/Cache/Maps": None, "USER/Maps/DM-Foo.ut2": 1}),
+    dict(name="a native game's folders are named as they are: no line says where they are",
+         game="user", only="native", entries=[(1, "DM-Foo.ut2")], places=None,
+         out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}", after={"USER/Maps/DM-Foo.ut2": 1},
+         sum=(1, 0)),
     dict(name="a copy's temporary files left from before go, and only those",
          entries=[(1, "DM-Foo.ut2")], args=["{SECOND}"],
          before={"UT/Maps/.morvane-0123456789abcdef": b"cut short",
@@ -1029,6 +1043,7 @@ CASES += [
 CASES += [
     dict(name="without WINEPREFIX the launchers' prefixes are listed; a run in the Lutris one",
          only="native", launchers="lutris", answer="2", entries=[(1, "DM-Foo.ut2")],
+         places="~/Games/ut2004/drive_c/UT2004",
          args=["{SECOND}"], out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}"
          "kopiere nach {SECOND}\\Maps\\DM-Foo.ut2\n{copied}",
          after={"UT/Maps/DM-Foo.ut2": 1, "SECOND/Maps/DM-Foo.ut2": 1}, sum=(1, 0)),
@@ -1180,7 +1195,8 @@ class Table(Harness):
         # A Windows of another code page than 1252, or of that one.
         env.update(PLATFORM.locale(case.get("locale")))
         holder = PLATFORM.hold(case["held"].format(**words)) if "held" in case else None
-        run = self.run_morvane(case.get("answer", "1") + "\n\n", args, **env)
+        run = self.run_morvane(case.get("answer", "1") + "\n\n", args,
+                               places="places" in case, **env)
         if holder:
             holder.communicate(b"\n", timeout=60)
         run.out = stamped(run.out)
@@ -1195,6 +1211,10 @@ class Table(Harness):
         ending = ((summary(*case["sum"], preview=preview) if "sum" in case else EMPTY + PROMPT)
                   if status == 0 else "")
         ending = case.get("ending", ending)
+        if case.get("places"):  # where the Wine game's folders are here
+            opening += "\n- Installation auf diesem Rechner: %s\n" % case["places"]
+            ending = ending.replace(PROMPT, "- Morvane-Sicherung auf diesem Rechner: "
+                                    "%s/Morvane-Sicherung\n" % case["places"] + PROMPT)
         if case.get("full"):
             opening = ending = ""
         if "err_begins" in case:  # a report that names a path of the test's own
