@@ -1,6 +1,6 @@
-// Windows: the console window takes the program's text as characters; a
-// console that is a pipe or a file, the 8-bit index and the command line
-// meet the system's code page, which the wide calls leave behind.
+// Windows: the console window takes the program's text as characters, and
+// a console that is a pipe or a file gets it in UTF-8; the 8-bit index meets
+// the system's code page, which the wide calls leave behind.
 #include <io.h>
 #include <windows.h>
 // After windows.h, which it needs.
@@ -10,19 +10,8 @@
 #include "platform/wide-win32.h"
 
 std::string Console_Text(std::string_view text) {
-  std::wstring wide = Wide(text);
-  if (wide.empty()) return std::string();
-  // No near letter in place of a missing one: "?" says that it is missing.
-  UINT code_page = GetACP();
-  DWORD flags = code_page == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-  BOOL* missing = nullptr;
-  const char* unknown = code_page == CP_UTF8 ? nullptr : "?";
-  int size = WideCharToMultiByte(code_page, flags, wide.data(), static_cast<int>(wide.size()),
-                                 nullptr, 0, unknown, missing);
-  std::string bytes(size, '\0');
-  WideCharToMultiByte(code_page, flags, wide.data(), static_cast<int>(wide.size()), bytes.data(),
-                      size, unknown, missing);
-  return bytes;
+  // UTF-8, whatever the code page: a log written to a file keeps every name.
+  return Narrow(Wide(text));
 }
 
 void Console_Write(std::FILE* stream, std::string_view text) {

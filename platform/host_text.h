@@ -8,8 +8,8 @@
 #include <vector>
 
 // The bytes in which `text` is written to a console that is no console
-// window (a pipe, a file): UTF-8 on Linux; on Windows the system's 8-bit
-// code page, with "?" for what it lacks.
+// window (a pipe, a file): UTF-8, on Windows too, so that a log keeps every
+// name whatever the code page.
 std::string Console_Text(std::string_view text);
 
 // Writes `text` to `stream` (standard output or standard error): to a

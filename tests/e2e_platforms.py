@@ -93,7 +93,6 @@ class Wine:
     READ_ONLY_KEPT = ["{k1}=DM-Foo.ut2"]
     NAME_TOO_LONG = "File name is too long.\n"
     KEEP_BLOCKED = "Access denied"
-    codec = "cp1252"  # the 8-bit code page of the Windows that Wine plays
     KEY = r"HKLM\SOFTWARE\Unreal Technology"
 
     def __init__(self):
@@ -175,13 +174,10 @@ class Wine:
                    "/f", check=True)
         return {"MORVANE_TEST_SHELL": mode}
 
-    CODE_PAGES = {"ru_RU": "cp1251", "pl_PL": "cp1250", "ja_JP": "cp932"}
-
     def locale(self, name):
         """Has morvane.exe run as a Windows of the locale `name` (ru_RU: code
         page 1251, pl_PL: 1250), or with None as before. Wine takes its code
         page from the locale of each program it starts."""
-        self.codec = self.CODE_PAGES.get(name, "cp1252")
         if name is None:
             return {}
         folder = os.path.join(tempfile.gettempdir(), "morvane-locales")
@@ -208,13 +204,12 @@ class Wine:
                               env=dict(self.env, WINEDEBUG="-all", **(env or {})),
                               cwd=os.path.join(prefix, "drive_c"), stdout=subprocess.PIPE,
                               stderr=subprocess.STDOUT, timeout=120)
-        return (done.stdout.decode(self.codec), "", done.returncode)
+        # Written to a pipe, the program's text is UTF-8 whatever the code page.
+        return (done.stdout.decode("utf-8"), "", done.returncode)
 
     def console(self, text):
-        """The console in the code page: "?" for each UTF-16 unit it lacks."""
-        shown = "".join(c if c.encode(self.codec, "ignore") else "?" * (1 + (ord(c) > 0xFFFF))
-                        for c in text)
-        return shown.replace("\n", "\r\n")
+        """The console: every character as it is, lines ended in CR LF."""
+        return text.replace("\n", "\r\n")
 
     def nothing_found(self, prefix):
         return "\nraised GWINDOWS.REGISTRY.REGISTRY_ERROR : " + self.NOT_FOUND_TEXT + "\n"
