@@ -182,13 +182,19 @@ void leere_laufordner_entfernen(const std::string& utpfad, const std::string& tr
     bool linux = Host_Path(ordner);
     orte.push_back({ordner, linux ? "/" : "\\"});
   }
+  // Every run's folder, this run's and one that a file still held open
+  // kept from going (its last name went when the holder closed).
   for (const auto& [ordner, t] : orte) {
     std::string sicherung = ordner + t + "Morvane-Sicherung";
-    std::string lauf = sicherung + t + Util::Execution::Run_Name();
-    for (const Typ& typ : typtabelle)
-      Host_Files::Remove_Folder(lauf + t +
-                                std::string(typ.subpfad.substr(1, typ.subpfad.size() - 2)));
-    if (Host_Files::Remove_Folder(lauf) == 0) Host_Files::Remove_Folder(sicherung);
+    for (const std::string& name : Host_Files::Names_In(sicherung)) {
+      if (!Util::Execution::Is_Run_Name(name)) continue;
+      std::string lauf = sicherung + t + name;
+      for (const Typ& typ : typtabelle)
+        Host_Files::Remove_Folder(lauf + t +
+                                  std::string(typ.subpfad.substr(1, typ.subpfad.size() - 2)));
+      Host_Files::Remove_Folder(lauf);
+    }
+    Host_Files::Remove_Folder(sicherung);
   }
 }
 

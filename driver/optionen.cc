@@ -39,7 +39,8 @@ const char kHilfe[] =
     "\n"
     "Antworten ohne Tastatur (Nummer 1, dann Enter):\n"
     "  printf '1\\n\\n' | morvane            (Linux)\n"
-    "  (echo 1& echo.) | morvane.exe       (Windows)\n"
+    "  morvane.exe < antworten.txt         (Windows; die Datei: eine Zeile mit\n"
+    "                                      der Nummer, dann eine leere Zeile)\n"
     "\n";
 
 // The help in the platform's form of paths, with what is the platform's own.

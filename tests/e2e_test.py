@@ -721,6 +721,15 @@ CASES = [
          game="user", only="native", entries=[(1, "DM-Foo.ut2")], places=None,
          out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}", after={"USER/Maps/DM-Foo.ut2": 1},
          sum=(1, 0)),
+    dict(name="a run folder left empty (a file held open kept it) goes at the next run; "
+              "another folder stays",
+         entries=[(1, "DM-Foo.ut2")],
+         before={"UT/Morvane-Sicherung/2026-01-01_000000/Maps": ("mkdir",),
+                 "UT/Morvane-Sicherung/Eigenes/Maps": ("mkdir",)},
+         out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}",
+         after={"UT/Morvane-Sicherung/2026-01-01_000000": None,
+                "UT/Morvane-Sicherung/Eigenes/Maps": ("mkdir",), "UT/Maps/DM-Foo.ut2": 1},
+         sum=(1, 0)),
     dict(name="a copy's temporary files left from before go, and only those",
          entries=[(1, "DM-Foo.ut2")], args=["{SECOND}"],
          before={"UT/Maps/.morvane-0123456789abcdef": b"cut short",
@@ -1177,7 +1186,7 @@ class Table(Harness):
             elif kind == "link":
                 os.symlink(value[1], path)
             elif kind == "mkdir":
-                os.mkdir(path)
+                os.makedirs(path)
             else:
                 write_file(path, data(value))
         args = [a.format(**words) for a in case.get("args", ())]
@@ -1233,6 +1242,9 @@ class Table(Harness):
                 self.assertEqual(found, [], path)
             else:
                 self.assertEqual(len(found), 1, path)
+                if value == ("mkdir",):  # a folder
+                    self.assertTrue(os.path.isdir(found[0]), path)
+                    continue
                 if isinstance(value, tuple):  # ("writable", content)
                     self.assertTrue(os.stat(found[0]).st_mode & 0o200, path)
                     value = value[1]
