@@ -18,6 +18,7 @@ class Native:
                       "        0 Datei(en) kopiert.\n")
     NOT_FOUND_TEXT = "The system cannot find the file specified.\n"
     DELETE_DENIED = "Zugriff verweigert.\n"
+    NAME_TOO_LONG = "Der Dateiname oder die Erweiterung ist zu lang.\n"
     COPY_DENIED = "Zugriff verweigert.\n        0 Datei(en) kopiert.\n"
     # A file at Morvane-Sicherung's name: nothing can be kept in it.
     KEEP_BLOCKED = "Das System kann den angegebenen Pfad nicht finden"

@@ -665,6 +665,11 @@ def temporary_name(target):
 TEMPORARY = temporary_name(UT + "\\Maps\\DM-Foo.ut2")
 # A further installation whose targets are 249 characters long.
 LONG = "C:\\" + "Lang" * 58
+# Folders whose lengths are counted in UTF-16 units, as Windows counts them:
+# Cyrillic letters are two bytes each in UTF-8.
+CYRILLIC = "C:\\" + "\u0414" * 232  # 241 units with "\\Maps\\": a temporary name cut to 18
+NO_ROOM = "C:\\" + "\u0414" * 241  # 250 with "\\Maps\\": no room for a temporary name
+KEEP_248 = "C:\\" + "K" * 206  # its run folder's Maps: 250 units, above a folder's own 248
 
 # Runs as rows: the cache's entries (n, name) with their packages under
 # key n, further index lines, files laid out before (a number n stands for
@@ -948,6 +953,27 @@ CASES = [
          out="{moved1}{UT}\\Maps\\DM-A.ut2\n{copied}kopiere nach " + LONG + "\\Maps\\DM-A.ut2\n"
              "{copied}", after={"LONG/Maps/.morvane-34a266f30b": None, "LONG/Maps/.morvane-": b"mine",
                                 "LONG/Maps/DM-A.ut2": 1}, sum=(1, 0)),
+    dict(name="Windows counts a path in UTF-16 units: a Cyrillic folder of 480 bytes takes a "
+              "copy, its temporary name cut to fit", only="wine", entries=[(1, "DM-A.ut2")],
+         args=[CYRILLIC], install=[CYRILLIC],
+         out="{moved1}{UT}\\Maps\\DM-A.ut2\n{copied}kopiere nach " + CYRILLIC +
+             "\\Maps\\DM-A.ut2\n{copied}",
+         after={"INSTALLED/Maps/DM-A.ut2": 1, "INSTALLED/Maps/.morvane-*": None}, sum=(1, 0)),
+    dict(name="a folder without room for the shortest temporary name refuses the copy and "
+              "touches nothing of the player's", only="wine", entries=[(1, "DM-A.ut2")],
+         args=[NO_ROOM], install=[NO_ROOM], before={"INSTALLED/Maps/.morvane-": b"mine"},
+         out="{moved1}{UT}\\Maps\\DM-A.ut2\n{copied}kopiere nach " + NO_ROOM +
+             "\\Maps\\DM-A.ut2\n" + PLATFORM.NAME_TOO_LONG + FURTHER_FAILED,
+         after={"INSTALLED/Maps/DM-A.ut2": None, "INSTALLED/Maps/.morvane-": b"mine"},
+         sum=(1, 0, [NO_ROOM + "\\Maps\\DM-A.ut2"])),
+    dict(name="a keep into a run folder longer than a folder's own limit of 248 units",
+         only="wine", entries=[(1, "DM-A.ut2")], args=[KEEP_248], install=[KEEP_248],
+         before={"INSTALLED/Maps/DM-A.ut2": b"alt",
+                 "INSTALLED/Maps/.morvane-0123456789abcdef": ("readonly", b"cut short")},
+         out="{moved1}{UT}\\Maps\\DM-A.ut2\n{copied}kopiere nach " + KEEP_248 +
+             "\\Maps\\DM-A.ut2\n{copied}{kept}" + KEEP_248 + "\\{sich}\\Maps\\DM-A.ut2\n",
+         after={"INSTALLED/Maps/DM-A.ut2": 1, "INSTALLED/Maps/.morvane-*": None,
+                "INSTALLED/Morvane-Sicherung/<zeit>/Maps/DM-A.ut2": b"alt"}, sum=(1, 0, [], 1)),
     dict(name="a file system that cannot lock is named as such", only="native",
          strace=["fcntl:error=ENOLCK"], entries=[(1, "XGame.u")], status=1,
          err=report("IO_EXCEPTIONS.USE_ERROR", "morvane.cc:N Dateisystem ohne Sperren, kein Lauf "
@@ -1187,6 +1213,9 @@ class Table(Harness):
                 os.symlink(value[1], path)
             elif kind == "mkdir":
                 os.makedirs(path)
+            elif kind == "readonly":
+                write_file(path, value[1])
+                os.chmod(path, 0o444)
             else:
                 write_file(path, data(value))
         args = [a.format(**words) for a in case.get("args", ())]
