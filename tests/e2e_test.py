@@ -804,8 +804,9 @@ CASES = [
     dict(name="after --, a folder named like an option is a folder, checked before the list",
          args=["--", "--help"], entries=[], full=True, out=BANNER, status=1,
          err=report("IO_EXCEPTIONS.NAME_ERROR", "morvane.cc:N --help")),
-    dict(name="a copy that the shell only claims, short, keeps its line and package", only="wine",
-         shell="short", entries=[(1, "DM-Foo.ut2")],
+    dict(name="a copy that the shell only claims, short, keeps its line and package; its "
+              "read-only temporary copy goes", only="wine",
+         shell="short", entries=[(1, "DM-Foo.ut2")], before={"UT/Cache/{k1}.uxx": ("chmod", 0o444)},
          out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n        1 Datei(en) kopiert.\n" + FAILED,
          after={"UT/Maps/DM-Foo.ut2": None, "UT/Maps/.morvane-*": None, "UT/Cache/{k1}.uxx": 1},
          index=["{k1}=DM-Foo.ut2"], sum=(0, 1)),

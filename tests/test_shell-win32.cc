@@ -50,6 +50,10 @@ int Claimed_Copy(const std::string& source, const std::string& target, bool half
     if (out) std::fwrite(bytes.data(), 1, got / 2, out);
     if (in) std::fclose(in);
     if (out) std::fclose(out);
+    // As COPY does, the copy takes the source's read-only attribute.
+    DWORD attributes = GetFileAttributesW(Wide(source).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+      SetFileAttributesW(Wide(target).c_str(), FILE_ATTRIBUTE_READONLY);
   }
   std::printf("        1 Datei(en) kopiert.\n");
   return 0;
