@@ -2,12 +2,12 @@
 #include "platform/wine_prefix.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <memory>
-#include <thread>
 
 namespace {
 std::string used;  // set by Use_Wine_Prefix
@@ -36,24 +36,47 @@ std::string Home_Folder() {
   return base;
 }
 
+namespace {
+
+// What one thread reads ahead: every `step`th prefix from `first` on.
+struct Ahead {
+  std::shared_ptr<const std::vector<std::string>> prefixes;
+  size_t first, step;
+};
+
+void* Read_Ahead(void* argument) {
+  std::unique_ptr<Ahead> ahead(static_cast<Ahead*>(argument));
+  std::vector<char> buffer(1 << 20);
+  for (size_t i = ahead->first; i < ahead->prefixes->size(); i += ahead->step) {
+    int fd = open(((*ahead->prefixes)[i] + "/system.reg").c_str(),
+                  O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) continue;
+    // As much as is read whole, and of a file alone (never a pipe).
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+      for (off_t done = 0; done < (64 << 20);) {
+        ssize_t n = read(fd, buffer.data(), buffer.size());
+        if (n <= 0) break;
+        done += n;
+      }
+    close(fd);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 void Read_Registries_Ahead(std::vector<std::string> prefixes) {
   const size_t kThreads = 4;
   auto shared = std::make_shared<const std::vector<std::string>>(std::move(prefixes));
-  for (size_t t = 0; t < kThreads && t < shared->size(); ++t)
-    std::thread([shared, t] {
-      std::vector<char> buffer(1 << 20);
-      for (size_t i = t; i < shared->size(); i += kThreads) {
-        int fd = open(((*shared)[i] + "/system.reg").c_str(),
-                      O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-        if (fd < 0) continue;
-        struct stat st;
-        // As much as is read whole, and of a file alone (never a pipe).
-        for (off_t done = 0; fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && done < (64 << 20);) {
-          ssize_t n = read(fd, buffer.data(), buffer.size());
-          if (n <= 0) break;
-          done += n;
-        }
-        close(fd);
-      }
-    }).detach();
+  pthread_attr_t detached;
+  if (pthread_attr_init(&detached) != 0) return;
+  pthread_attr_setdetachstate(&detached, PTHREAD_CREATE_DETACHED);
+  for (size_t t = 0; t < kThreads && t < shared->size(); ++t) {
+    // A thread that cannot be started leaves its registries to the list.
+    auto* ahead = new Ahead{shared, t, kThreads};
+    pthread_t thread;
+    if (pthread_create(&thread, &detached, Read_Ahead, ahead) != 0) delete ahead;
+  }
+  pthread_attr_destroy(&detached);
 }
