@@ -168,33 +168,24 @@ void index_oeffnen(const std::string& cachepfad, bool exakt, Text_Files::File& c
   if (exakt) Text_Files::Write_Line_Ends_As(tempdatei, cachedatei);
 }
 
-// Where an installation keeps: its Morvane-Sicherung, with the separator.
-std::string sicherung_von(const std::string& utpfad, const std::string& trenner) {
-  return utpfad + trenner + "Morvane-Sicherung" + trenner;
+// A further installation as the command line names it: a Linux path (its
+// "~" made the home) joined with "/", a Windows path with "\".
+struct Ort {
+  std::string ordner, trenner;
+};
+Ort ort_von(std::string ordner) {
+  bool linux = Host_Path(ordner);
+  return {ordner, linux ? "/" : "\\"};
 }
 
-// Removes what is empty of this run's folders in the installation and in
-// every further one: the type folders, the run folder, Morvane-Sicherung.
-void leere_laufordner_entfernen(const std::string& utpfad, const std::string& trenner,
-                                const std::vector<std::string>& argumente) {
-  std::vector<std::pair<std::string, std::string>> orte = {{utpfad, trenner}};
-  for (std::string ordner : argumente) {
-    bool linux = Host_Path(ordner);
-    orte.push_back({ordner, linux ? "/" : "\\"});
-  }
-  // Every run's folder, this run's and one that a file still held open
-  // kept from going (its last name went when the holder closed).
-  for (const auto& [ordner, t] : orte) {
-    std::string sicherung = ordner + t + "Morvane-Sicherung";
-    for (const std::string& name : Host_Files::Names_In(sicherung)) {
-      if (!Util::Execution::Is_Run_Name(name)) continue;
-      std::string lauf = sicherung + t + name;
-      for (const Typ& typ : typtabelle)
-        Host_Files::Remove_Folder(lauf + t +
-                                  std::string(typ.subpfad.substr(1, typ.subpfad.size() - 2)));
-      Host_Files::Remove_Folder(lauf);
-    }
-    Host_Files::Remove_Folder(sicherung);
+// Removes what is empty of the run folders in the installation and in
+// every further one.
+void ueberall_leere_laufordner_entfernen(const std::string& utpfad, const std::string& trenner,
+                                         const std::vector<std::string>& argumente) {
+  leere_laufordner_entfernen(utpfad, trenner);
+  for (const std::string& weitere : argumente) {
+    Ort ort = ort_von(weitere);
+    leere_laufordner_entfernen(ort.ordner, ort.trenner);
   }
 }
 
@@ -220,8 +211,10 @@ bool lauf(const std::string& utpfad, const std::string& cachepfad, const std::st
   abgebrochenen_lauf_aufraeumen(utpfad, trenner);
   // What a keep's copy cut short left goes, whether this run keeps or not.
   Host_Files::Remove_Temporaries(sicherung_von(utpfad, trenner));
-  for (std::string ordner : argumente)
-    Host_Files::Remove_Temporaries(sicherung_von(ordner, Host_Path(ordner) ? "/" : "\\"));
+  for (const std::string& weitere : argumente) {
+    Ort ort = ort_von(weitere);
+    Host_Files::Remove_Temporaries(sicherung_von(ort.ordner, ort.trenner));
+  }
   Protokoll kopf;
   long hoechste = 0;
   neuestes_protokoll(sicherung_von(utpfad, trenner), trenner, kopf, &hoechste);
@@ -243,7 +236,7 @@ bool lauf(const std::string& utpfad, const std::string& cachepfad, const std::st
   index_ersetzen(cachepfad, cachedatei, tempdatei);
   // A keep taken back (the target held by another program) may have left
   // its folders: no run folder stays empty.
-  leere_laufordner_entfernen(utpfad, trenner, argumente);
+  ueberall_leere_laufordner_entfernen(utpfad, trenner, argumente);
   // A failed copy takes back what it kept: nothing changed, nothing to undo.
   if (bilanz.kopiert == 0 && Util::Execution::Kept_Count() == 0) {
     protokoll_verwerfen();
@@ -278,6 +271,27 @@ bool vorschau_lauf(const std::string& utpfad, const std::string& cachepfad,
   return cacheverarbeitung(utpfad, cachepfad, cachedatei, tempdatei, argumente,
                            vorschau_ausfuehren(vorschau), vorschau_nachsehen(vorschau), &bilanz,
                            vorschau_worte, Aufzeichnung::keine, auswahl);
+}
+
+// The pass over the index (`auswahl`: only those lines), or its preview;
+// `gesichert` gets how many files it kept, or would keep. Returns whether
+// the index had entries.
+bool durchgang(const std::string& utpfad, const std::string& cachepfad, const std::string& trenner,
+               bool exakt, const std::vector<std::string>& weitere, Text_Files::File& cachedatei,
+               Text_Files::File& tempdatei, Modus modus, Bilanz& bilanz, int& gesichert,
+               const Auswahl* auswahl = nullptr) {
+  if (modus == Modus::ausfuehren) {
+    bool eintraege =
+        lauf(utpfad, cachepfad, trenner, exakt, weitere, cachedatei, tempdatei, bilanz, auswahl);
+    gesichert = Util::Execution::Kept_Count();
+    return eintraege;
+  }
+  Vorschau vorschau;
+  vorschau.exakt = exakt;
+  bool eintraege = vorschau_lauf(utpfad, cachepfad, trenner, weitere, cachedatei, tempdatei,
+                                 vorschau, bilanz, auswahl);
+  gesichert = vorschau.gesichert;
+  return eintraege;
 }
 
 // Puts the index lines of a restore (`zeilen`) back in the index, each
@@ -373,19 +387,9 @@ void zurueck_lauf(const std::string& utpfad, const std::string& cachepfad,
       auswahl.push_back(schritt.zeile);
     Text_Files::File cachedatei, tempdatei;
     Bilanz bilanz;
-    bool eintraege = false;
     int gesichert = 0;
-    if (modus == Modus::vorschau) {
-      Vorschau vorschau;
-      vorschau.exakt = exakt;
-      eintraege = vorschau_lauf(utpfad, cachepfad, trenner, rueckgang.protokoll.weitere, cachedatei,
-                                tempdatei, vorschau, bilanz, &auswahl);
-      gesichert = vorschau.gesichert;
-    } else {
-      eintraege = lauf(utpfad, cachepfad, trenner, exakt, rueckgang.protokoll.weitere, cachedatei,
-                       tempdatei, bilanz, &auswahl);
-      gesichert = Util::Execution::Kept_Count();
-    }
+    bool eintraege = durchgang(utpfad, cachepfad, trenner, exakt, rueckgang.protokoll.weitere,
+                               cachedatei, tempdatei, modus, bilanz, gesichert, &auswahl);
     Text_Files::New_Line();
     if (eintraege) bilanz_zeigen(bilanz, gesichert, modus == Modus::vorschau);
     return;
@@ -430,8 +434,10 @@ void zurueck_lauf(const std::string& utpfad, const std::string& cachepfad,
           "Namen der gesicherten Dateien");
       std::string alt = rueckgang.was == Rueckgang::Was::alt ? rueckgang.name : rueckgang.lauf;
       nach_namen_zuruecklegen(utpfad, trenner, alt, modus, rueckgabe);
-      for (std::string ordner : kopf.weitere)  // a Linux folder is joined with "/"
-        nach_namen_zuruecklegen(ordner, Host_Path(ordner) ? "/" : "\\", alt, modus, rueckgabe);
+      for (const std::string& weitere : kopf.weitere) {
+        Ort ort = ort_von(weitere);
+        nach_namen_zuruecklegen(ort.ordner, ort.trenner, alt, modus, rueckgabe);
+      }
     } else {
       Text_Files::Put_Line(std::string(modus == Modus::vorschau ? "wuerde wiederherstellen aus "
                                                                 : "stelle wieder her aus ") +
@@ -450,7 +456,8 @@ void zurueck_lauf(const std::string& utpfad, const std::string& cachepfad,
         }
       }
     }
-    if (modus == Modus::ausfuehren) leere_laufordner_entfernen(utpfad, trenner, kopf.weitere);
+    if (modus == Modus::ausfuehren)
+      ueberall_leere_laufordner_entfernen(utpfad, trenner, kopf.weitere);
     // A restore that could not put everything back is finished by the next
     // --restore, as one cut short is.
     if (modus == Modus::ausfuehren && rueckgabe.fehlgeschlagen == 0) protokoll_ende();
@@ -532,17 +539,9 @@ void morvane(std::vector<std::string> argumente) {
     zurueck_lauf(utpfad, cachepfad, trenner, installation.exact_names, argumente, gewaehlt.lauf,
                  gewaehlt.vorschau ? Modus::vorschau : Modus::ausfuehren);
   } else {
-    if (gewaehlt.vorschau) {
-      Vorschau vorschau;
-      vorschau.exakt = installation.exact_names;
-      eintraege = vorschau_lauf(utpfad, cachepfad, trenner, argumente, cachedatei, tempdatei,
-                                vorschau, bilanz);
-      gesichert = vorschau.gesichert;
-    } else {
-      eintraege = lauf(utpfad, cachepfad, trenner, installation.exact_names, argumente, cachedatei,
-                       tempdatei, bilanz);
-      gesichert = Util::Execution::Kept_Count();
-    }
+    eintraege = durchgang(
+        utpfad, cachepfad, trenner, installation.exact_names, argumente, cachedatei, tempdatei,
+        gewaehlt.vorschau ? Modus::vorschau : Modus::ausfuehren, bilanz, gesichert);
     Text_Files::New_Line();
     if (!eintraege) {
       Text_Files::Put_Line("- cache.ini leer");

@@ -66,9 +66,8 @@ int kopieren(Vorschau& vorschau, const std::string& paket, const std::string& zi
   if (steht_da(vorschau, ziel) && !gleich(vorschau, paket, ziel)) {
     // Numbered as the run's keep numbers it: past what stands there, and
     // past what this preview would have kept.
-    std::string sicherung = Util::Execution::Keep_Path(ziel);
-    for (int n = 2; steht_da(vorschau, sicherung); ++n)
-      sicherung = Numbered(Util::Execution::Keep_Path(ziel), n);
+    std::string sicherung = Util::Execution::Next_Keep(
+        ziel, [&vorschau](const std::string& pfad) { return steht_da(vorschau, pfad); });
     Text_Files::Put_Line("alte Fassung wuerde gesichert nach " + sicherung);
     vorschau.geaendert[schluessel(vorschau, sicherung)] = {true, "", 0};
     ++vorschau.gesichert;

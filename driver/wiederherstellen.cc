@@ -8,7 +8,6 @@
 #include "base/paths.h"
 #include "driver/cacheverarbeitung.h"
 #include "platform/host_files.h"
-#include "platform/host_text.h"
 #include "support/text_files.h"
 #include "support/util-execution.h"
 
@@ -132,15 +131,6 @@ std::string ordnername(const Typ& typ) {
   return std::string(typ.subpfad.substr(1, typ.subpfad.size() - 2));
 }
 
-// Removes what is empty of a run folder once its kept files went back: its
-// type folders, and in a further installation the run folder itself.
-void leere_ordner_entfernen(const std::string& installation, const std::string& trenner,
-                            const std::string& name) {
-  std::string ordner = installation + trenner + "Morvane-Sicherung" + trenner + name;
-  for (const Typ& typ : typtabelle) Host_Files::Remove_Folder(ordner + trenner + ordnername(typ));
-  Host_Files::Remove_Folder(ordner);
-}
-
 // A kept file of a run folder without a record: its path, and its number
 // among the versions of its name ("DM-Foo (2).ut2" is the second).
 struct Fassung {
@@ -219,9 +209,24 @@ bool zuruecklegen(const std::vector<Fassung>& fassungen, const std::string& ziel
 
 }  // namespace
 
+std::string sicherung_von(const std::string& installation, const std::string& trenner) {
+  return installation + trenner + "Morvane-Sicherung" + trenner;
+}
+
+void leere_laufordner_entfernen(const std::string& installation, const std::string& trenner) {
+  std::string sicherung = sicherung_von(installation, trenner);
+  for (const std::string& name : Host_Files::Names_In(sicherung)) {
+    if (!Util::Execution::Is_Run_Name(name)) continue;
+    for (const Typ& typ : typtabelle)
+      Host_Files::Remove_Folder(sicherung + name + trenner + ordnername(typ));
+    Host_Files::Remove_Folder(sicherung + name);
+  }
+  Host_Files::Remove_Folder(sicherung.substr(0, sicherung.size() - trenner.size()));
+}
+
 Rueckgang rueckgang_waehlen(const std::string& utpfad, const std::string& trenner,
                             const std::string& lauf) {
-  std::string sicherung = utpfad + trenner + "Morvane-Sicherung" + trenner;
+  std::string sicherung = sicherung_von(utpfad, trenner);
   Rueckgang rueckgang;
   Protokoll neuestes;
   std::string name = neuestes_protokoll(sicherung, trenner, neuestes, &rueckgang.hoechste);
@@ -281,15 +286,11 @@ void lauf_zuruecknehmen(const Rueckgang& rueckgang, Modus modus, Rueckgabe& ruec
   const Protokoll& protokoll = rueckgang.protokoll;
   for (auto schritt = protokoll.pakete.rbegin(); schritt != protokoll.pakete.rend(); ++schritt)
     paket_zuruecknehmen(protokoll, *schritt, modus, rueckgabe);
-  if (modus == Modus::vorschau) return;
-  leere_ordner_entfernen(protokoll.installation, protokoll.trenner, rueckgang.lauf);
-  for (std::string weitere : protokoll.weitere)
-    leere_ordner_entfernen(weitere, Host_Path(weitere) ? "/" : "\\", rueckgang.lauf);
 }
 
 void nach_namen_zuruecklegen(const std::string& installation, const std::string& trenner,
                              const std::string& name, Modus modus, Rueckgabe& rueckgabe) {
-  std::string sicherung = installation + trenner + "Morvane-Sicherung" + trenner;
+  std::string sicherung = sicherung_von(installation, trenner);
   Text_Files::New_Line();
   if (!laufordner(sicherung, name)) {
     Text_Files::Put_Line("- nichts wiederherzustellen in " + sicherung);
@@ -305,13 +306,11 @@ void nach_namen_zuruecklegen(const std::string& installation, const std::string&
       ++rueckgabe.fehlgeschlagen;
     }
   }
-  // The run folder goes once it is empty.
-  if (modus == Modus::ausfuehren) leere_ordner_entfernen(installation, trenner, name);
 }
 
 void abgebrochenen_lauf_aufraeumen(const std::string& utpfad, const std::string& trenner) {
   Protokoll protokoll;
-  std::string sicherung = utpfad + trenner + "Morvane-Sicherung" + trenner;
+  std::string sicherung = sicherung_von(utpfad, trenner);
   if (neuestes_protokoll(sicherung, trenner, protokoll).empty() || protokoll.beendet ||
       protokoll.art != Art::lauf)
     return;

@@ -10,7 +10,17 @@
 
 #include "driver/protokoll.h"
 
-// Whether a restore changes the disk or only says what it would do (-n).
+// Where an installation keeps what runs replaced: its Morvane-Sicherung,
+// joined with `trenner` and ending in it.
+std::string sicherung_von(const std::string& installation, const std::string& trenner);
+
+// Removes what is empty of the run folders in the installation's
+// Morvane-Sicherung, every run's (a file held open may have kept one from
+// going): their type folders, the run folders, Morvane-Sicherung itself.
+void leere_laufordner_entfernen(const std::string& installation, const std::string& trenner);
+
+// Whether a run or a restore changes the disk or only says what it would
+// do (-n).
 enum class Modus { ausfuehren, vorschau };
 
 // What restores did, counted.

@@ -175,11 +175,10 @@ void Use_Prefix(const std::string& prefix) {
 
 namespace {
 
-// The host path that a Windows path stands for, links resolved: the folder
-// above it that is there, and the names below, of one that is not.
-std::string Resolved(const std::string& folder) {
-  Wine_Paths::Names names;
-  std::string path = Wine_Paths::Find(names, folder).path, below;
+// The host path `path` with its links resolved: of one that is not there,
+// the folder above it that is, and the names below.
+std::string Resolved(const std::string& host_path) {
+  std::string path = host_path, below;
   while (!path.empty()) {
     if (char* real = realpath(path.c_str(), nullptr)) {
       std::string resolved = real + below;
@@ -191,7 +190,7 @@ std::string Resolved(const std::string& folder) {
     below = path.substr(cut) + below;
     path.resize(cut);
   }
-  return Wine_Paths::Find(names, folder).path;
+  return host_path;
 }
 
 }  // namespace
@@ -202,11 +201,12 @@ std::string Installation_Identity(const std::string& folder) {
   struct stat st;
   if (stat(found.path.c_str(), &st) == 0)
     return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
-  return Resolved(folder);
+  return Resolved(found.path);
 }
 
 std::string Place_On_This_Computer(const std::string& folder) {
-  std::string place = Resolved(folder);
+  Wine_Paths::Names names;
+  std::string place = Resolved(Wine_Paths::Find(names, folder).path);
   std::vector<std::string> homes = {Home_Folder()};
   if (char* real = homes[0].empty() ? nullptr : realpath(homes[0].c_str(), nullptr)) {
     homes.push_back(real);  // the home as its links lead

@@ -20,10 +20,6 @@ const long kFileNotFound = 2;
 const long kAccessDenied = 5;
 const long kReadFault = 30;
 const long kMoreData = 234;
-// Wine reads a registry's keys in any order, so a registry is read whole
-// up to this size; one larger than any Wine writes is looked up by halves.
-const off_t kRead_Whole_Up_To = 64 << 20;
-const char kHeader[] = "WINE REGISTRY Version 2";
 
 Wine_Registry::Key& Key_Of(Handle key) {
   return *static_cast<Wine_Registry::Key*>(key);
@@ -49,9 +45,9 @@ long Open_Key(Root, const char* path, Handle* key) {
                                                : kReadFault;
   // A file that does not begin as a registry holds no key: nothing more of
   // it is read, however large it is.
-  char head[sizeof kHeader - 1] = {};
+  char head[sizeof Wine_Registry::kHeader - 1] = {};
   if (std::fread(head, 1, sizeof head, file) != sizeof head ||
-      std::memcmp(head, kHeader, sizeof head) != 0) {
+      std::memcmp(head, Wine_Registry::kHeader, sizeof head) != 0) {
     bool failed = std::ferror(file);
     std::fclose(file);
     return failed ? kReadFault : kFileNotFound;
@@ -60,7 +56,7 @@ long Open_Key(Root, const char* path, Handle* key) {
   // One beyond the bound cannot hold the list up: it is taken to hold its
   // keys in Wine's order and looked up by halves, a few pages read.
   struct stat st;
-  if (fstat(fileno(file), &st) == 0 && st.st_size > kRead_Whole_Up_To) {
+  if (fstat(fileno(file), &st) == 0 && st.st_size > Wine_Registry::kRead_Whole_Up_To) {
     bool failed = false;
     auto read = [file, &failed](uint64_t offset, size_t size) {
       std::string bytes(size, '\0');

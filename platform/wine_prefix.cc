@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "platform/wine_registry_file.h"
+
 namespace {
 std::string used;  // set by Use_Wine_Prefix
 }
@@ -54,7 +56,7 @@ void* Read_Ahead(void* argument) {
     // As much as is read whole, and of a file alone (never a pipe).
     struct stat st;
     if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
-      for (off_t done = 0; done < (64 << 20);) {
+      for (off_t done = 0; done < Wine_Registry::kRead_Whole_Up_To;) {
         ssize_t n = read(fd, buffer.data(), buffer.size());
         if (n <= 0) break;
         done += n;

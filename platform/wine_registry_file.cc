@@ -329,8 +329,7 @@ std::optional<Span> Locate(const Reader& read, uint64_t file_size, std::string_v
   size_t keys = head.find("\n[");
   // A file of another form, or a header longer than a page: the whole
   // file tells.
-  if (!head.starts_with("WINE REGISTRY Version 2") || keys == std::string::npos)
-    return Span{0, 0, file_size};
+  if (!head.starts_with(kHeader) || keys == std::string::npos) return Span{0, 0, file_size};
   bool win64 = head.substr(0, keys).find("\n#arch=win64") != std::string::npos;
   std::vector<std::string> wanted = Wanted_Parts(path, win64);
   auto under = [&wanted](const Key_Line& key) {
@@ -366,7 +365,7 @@ std::optional<Span> Locate(const Reader& read, uint64_t file_size, std::string_v
 }
 
 std::optional<Key> Find_Key(std::string_view file_text, std::string_view path) {
-  if (!file_text.starts_with("WINE REGISTRY Version 2")) return std::nullopt;
+  if (!file_text.starts_with(kHeader)) return std::nullopt;
   size_t keys = Next_Key_Line(file_text, 0);
   bool win64 = file_text.substr(0, keys).find("\n#arch=win64") != std::string_view::npos;
   std::vector<std::string> wanted = Wanted_Parts(path, win64);

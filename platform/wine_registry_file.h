@@ -11,6 +11,14 @@
 
 namespace Wine_Registry {
 
+// The first line of every registry file that Wine writes.
+inline constexpr char kHeader[] = "WINE REGISTRY Version 2";
+
+// Wine reads a registry's keys in any order, so a registry file is read
+// whole up to this size; one larger than any Wine writes is looked up by
+// halves (Locate), taken to hold its keys in Wine's order.
+inline constexpr long kRead_Whole_Up_To = 64 << 20;
+
 struct Value {
   std::string name;
   std::string data;  // a text in UTF-8, other data as stored; a terminator included

@@ -88,11 +88,16 @@ bool Flush_File(const std::string& path) {
   return flushed;
 }
 
-// The system's words for why a copy failed, as the shell writes them.
-int Failed(DWORD code) {
+// The system's words for `code`, without the line end.
+std::string Words_For(DWORD code) {
   std::string why = GWindows::Errors::Error_To_String(code);
   while (!why.empty() && (why.back() == '\n' || why.back() == '\r')) why.pop_back();
-  Text_Files::Put_Line(why);
+  return why;
+}
+
+// The system's words for why a copy failed, as the shell writes them.
+int Failed(DWORD code) {
+  Text_Files::Put_Line(Words_For(code));
   return 1;
 }
 
@@ -136,13 +141,19 @@ int Failed_With(const std::string& temp, DWORD code) {
   return Failed(code);
 }
 
-int Copy(const std::string& source, const std::string& target) {
-  // What the shell refuses, though not every version says so: a path longer
-  // than the system's usual limit, a target that is read-only.
-  if (Utf8::Utf16_Length(target) >= MAX_PATH) return Failed(ERROR_FILENAME_EXCED_RANGE);
+// What the shell refuses as a COPY's target, though not every version says
+// so: a path longer than the system's usual limit, a target that is
+// read-only. 0 when it takes it.
+DWORD Shell_Refuses(const std::string& target) {
+  if (Utf8::Utf16_Length(target) >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
   DWORD attributes = Attributes(target);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-    return Failed(ERROR_ACCESS_DENIED);
+    return ERROR_ACCESS_DENIED;
+  return 0;
+}
+
+int Copy(const std::string& source, const std::string& target) {
+  if (DWORD code = Shell_Refuses(target)) return Failed(code);
   // What copies cut short left in the folder goes; a folder at the temporary
   // name would take the copy in.
   Host_Files::Remove_Temporaries(Folder_Part(target));
@@ -200,19 +211,9 @@ int Copy(const std::string& source, const std::string& target) {
 }  // namespace
 
 std::string Refusal(const std::string& target) {
-  DWORD code = 0;
-  DWORD attributes = Attributes(target);
-  if (Utf8::Utf16_Length(target) >= MAX_PATH) {
-    code = ERROR_FILENAME_EXCED_RANGE;
-  } else if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-    code = ERROR_ACCESS_DENIED;
-  } else {
-    code = Not_Replaceable(target);
-  }
-  if (code == 0) return "";
-  std::string why = GWindows::Errors::Error_To_String(code);
-  while (!why.empty() && (why.back() == '\n' || why.back() == '\r')) why.pop_back();
-  return why;
+  DWORD code = Shell_Refuses(target);
+  if (code == 0) code = Not_Replaceable(target);
+  return code == 0 ? "" : Words_For(code);
 }
 
 int Execute(const std::string& command) {

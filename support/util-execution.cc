@@ -69,12 +69,15 @@ std::string Keep_Path(const std::string& target) {
          name;
 }
 
-std::string Next_Keep(const std::string& target) {
+std::string Next_Keep(const std::string& target,
+                      const std::function<bool(const std::string&)>& stands) {
   std::string keep = Keep_Path(target);
   for (int n = 1;; ++n) {
     std::string name = n == 1 ? keep : Numbered(keep, n);
-    if (Host_Files::Look(name) == Host_Files::Kind::absent && !Host_Files::Is_Link(name))
-      return name;
+    bool taken =
+        stands ? stands(name)
+               : Host_Files::Look(name) != Host_Files::Kind::absent || Host_Files::Is_Link(name);
+    if (!taken) return name;
   }
 }
 

@@ -3,6 +3,7 @@
 // here, and the runner of each platform.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,8 +58,10 @@ std::string Keep_Path(const std::string& target);
 
 // Where the next keep for `target` lands: Keep_Path, or the first of
 // "name (2).ext", "name (3).ext", ... that nothing stands at (a keep never
-// replaces another).
-std::string Next_Keep(const std::string& target);
+// replaces another). `stands` says whether something stands at a path; by
+// default the disk says it (a link that leads nowhere counts).
+std::string Next_Keep(const std::string& target,
+                      const std::function<bool(const std::string&)>& stands = nullptr);
 
 // This run's name, the name of its folders in Morvane-Sicherung: the date
 // and time of its start (YYYY-MM-DD_HHMMSS, local time), with "-2", "-3", ...
