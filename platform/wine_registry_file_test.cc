@@ -177,15 +177,19 @@ std::string Large_Registry(size_t pad = 0) {
 TEST(Registry, EveryKeyOfALargeRegistryIsFoundWhereverItStands) {
   std::string file = Large_Registry();
   ASSERT_GT(file.size(), size_t{512} << 10);
-  // A key that a hand or a tool added at the end, out of Wine's order.
+  // Keys that a hand or a tool added at the end, out of Wine's order: a
+  // letter of the path written as an escape, or as the long s, whose
+  // capital is S.
   file +=
-      "[Software\\\\unreal technology\\\\Installed Apps\\\\Appended] 1\n\"Folder\"=\"C:\\\\A\"\n";
+      "[Software\\\\unreal technology\\\\Installed Apps\\\\Appended] 1\n\"Folder\"=\"C:\\\\A\"\n"
+      "[Software\\\\Unreal Technolog\\x0079\\\\Installed Apps\\\\Escaped] 1\n"
+      "[\xc5\xbfoftware\\\\Unreal Technology\\\\Installed Apps\\\\Long s] 1\n";
   Temp_Folder prefix;
   Scoped_Environment wineprefix("WINEPREFIX", prefix.path);
   Write_File(prefix / "system.reg", file);
   using namespace GWindows::Registry;
   EXPECT_EQ(Find_Sub_Keys(kPath, HKEY_LOCAL_MACHINE),
-            (Names{"Appended", "UT2003", "UT2004", "UT2004 Kopie"}));
+            (Names{"Appended", "Escaped", "Long s", "UT2003", "UT2004", "UT2004 Kopie"}));
   EXPECT_EQ(Get_Value(std::string(kPath) + "\\Appended", "Folder", HKEY_LOCAL_MACHINE), "C:\\A");
   for (const char* key : {"Ab", "A_b", "Classes\\K000000", "Classes\\K003001", "Wine\\W002999"})
     EXPECT_NE(Get_Value(std::string("Software\\") + key, "Folder", HKEY_LOCAL_MACHINE), "") << key;
