@@ -672,6 +672,7 @@ LONG = "C:\\" + "Lang" * 58
 CYRILLIC = "C:\\" + "\u0414" * 115 + "\\" + "\u0414" * 116
 NO_ROOM = "C:\\" + "\u0414" * 120 + "\\" + "\u0414" * 120
 KEEP_248 = "C:\\" + "K" * 206  # its run folder's Maps: 250 units, above a folder's own 248
+AT_260 = "C:\\" + "L" * 243  # its target "\\Maps\\DM-A.ut2": 260 units, one too many
 
 # Runs as rows: the cache's entries (n, name) with their packages under
 # key n, further index lines, files laid out before (a number n stands for
@@ -992,6 +993,12 @@ CASES = [
              "wuerde kopieren nach {SECOND}\\System\\XGame.u\n",
          after={"UT/Cache/morvane.lock": None}, index=["{k1}=DM-Foo.ut2", "{k2}=XGame.u"],
          sum=(2, 0, [], 1)),
+    dict(name="a preview refuses a target of 260 units, as the run does", only="wine",
+         preview=True, entries=[(1, "DM-A.ut2")], args=[AT_260], install=[AT_260],
+         out="\nZeile eingelesen: {k1}=DM-A.ut2\nwuerde kopieren nach {UT}\\Maps\\DM-A.ut2\n"
+             "wuerde kopieren nach " + AT_260 + "\\Maps\\DM-A.ut2\n" + PLATFORM.NAME_TOO_LONG +
+             "!! Kopieren in weitere Installation wuerde fehlschlagen !!\n",
+         index=["{k1}=DM-A.ut2"], sum=(1, 0, [AT_260 + "\\Maps\\DM-A.ut2"])),
     dict(name="and what would fail where that is known without trying", preview=True,
          entries=[(1, "Song.ogg"), (2, "DM-Dir.ut2")], extra=["{k3}=Lost.u", "{k4}=a%b.u"],
          before={"UT/Music": ("rmtree",), "UT/Maps/DM-Dir.ut2": ("mkdir",)},
