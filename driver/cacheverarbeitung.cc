@@ -99,6 +99,8 @@ bool steuerzeichen(long c) {
 // command shell expands, that leaves the target folder, that Windows does
 // not take in a file name, that names a device or another file's short name,
 // and nothing that is no character. Any other character of Unicode is taken.
+}  // namespace
+
 bool unsicher(std::string_view name) {
   for (size_t pos = 0; pos < name.size();) {
     long c = Utf8::Next(name, pos);
@@ -109,6 +111,8 @@ bool unsicher(std::string_view name) {
   }
   return geraet(name) || kurzname(name);
 }
+
+namespace {
 
 // One copy, announced first; a folder standing at the target (`art`) gets
 // none, since the shell's COPY would put the package into it. True when done.
@@ -147,10 +151,18 @@ struct Verbleib {
 // A copy's target as the record has it, `art` what stands there now: with
 // where that would be kept (a link that leads nowhere is no absence either).
 Ziel_Schritt ziel_schritt(const std::string& ziel, Host_Files::Kind art) {
-  Ziel_Schritt schritt{ziel, "", ""};
+  Ziel_Schritt schritt;
+  schritt.ziel = ziel;
   if (art != Host_Files::Kind::absent) {
     schritt.sicherung = Util::Execution::Next_Keep(ziel);
     schritt.link = Host_Files::Link_Target(ziel);
+    // Its own letters, which a restore gives it back.
+    std::string name = Host_Files::Name_On_Disk(ziel);
+    if (name != ziel.substr(Folder_Part(ziel).size())) schritt.war = name;
+  } else if (Host_Files::Makes_Folder_For(ziel)) {
+    std::string ordner = Folder_Part(ziel);
+    schritt.ordner =
+        Host_Files::Look(ordner.substr(0, ordner.size() - 1)) == Host_Files::Kind::absent;
   }
   return schritt;
 }
@@ -197,22 +209,31 @@ Verbleib eintrag_bearbeiten(const Zeile& gelesen, const std::string& utpfad,
   }
   const std::string& haupt = ziele.front();
   int gesichert_vorher = Util::Execution::Kept_Count();
-  Paket_Schritt schritt{gelesen.nummer, gelesen.gelesen, std::string(quellname), groesse, {}};
+  Paket_Schritt schritt;
+  schritt.zeilennummer = gelesen.nummer;
+  schritt.zeile = gelesen.gelesen;
+  schritt.schluessel = std::string(quellname);
+  schritt.groesse = groesse;
   // What stands at each target, looked at once: for the record, and for
   // a folder in the way of the copy.
   std::vector<Host_Files::Kind> arten;
   for (const std::string& z : ziele)
     arten.push_back(nachsehen(z, Host_Files::Seen::known, nullptr));
   if (aufzeichnung == Aufzeichnung::protokoll) {
+    std::string datei = Host_Files::Name_On_Disk(paket);
+    if (datei != std::string(quellname) + ".uxx") schritt.datei = datei;
     for (size_t i = 0; i < ziele.size(); ++i)
       schritt.ziele.push_back(ziel_schritt(ziele[i], arten[i]));
     protokoll_paket(schritt);
   }
-  // A copy that kept elsewhere than its step says is told to the record.
+  // A copy that kept elsewhere than its step says is told to the record,
+  // and so is what each copy left at its target.
   auto kopiert = [&](size_t i, bool gemacht) {
     if (gemacht && i < schritt.ziele.size() && Util::Execution::Kept_Count() > gesichert_vorher &&
         Util::Execution::Last_Kept() != schritt.ziele[i].sicherung)
-      protokoll_nachtrag(gelesen.nummer, schritt.ziele[i].ziel, Util::Execution::Last_Kept());
+      protokoll_nachtrag(gelesen.nummer, i, Util::Execution::Last_Kept());
+    if (gemacht && i < schritt.ziele.size())
+      schritt.ziele[i].stand = Host_Files::Identify(schritt.ziele[i].ziel);
     gesichert_vorher = Util::Execution::Kept_Count();
     return gemacht;
   };
@@ -233,6 +254,7 @@ Verbleib eintrag_bearbeiten(const Zeile& gelesen, const std::string& utpfad,
     }
   }
   ausfuehren(Util::Execution::Delete_Command(paket));
+  if (aufzeichnung == Aufzeichnung::protokoll) protokoll_stand(schritt);
   // The shell's answer is not to be trusted here: ask the disk. Kept, so
   // that the next run copies again and deletes.
   if (nachsehen(paket, Host_Files::Seen::known, nullptr) != Host_Files::Kind::absent)
@@ -282,7 +304,7 @@ bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
                        Text_Files::File& cachedatei, Text_Files::File& tempdatei,
                        const std::vector<std::string>& argumente, const Command_Runner& ausfuehren,
                        const Looker& nachsehen, Bilanz* bilanz, const Worte& worte,
-                       Aufzeichnung aufzeichnung, const Auswahl* auswahl) {
+                       Aufzeichnung aufzeichnung) {
   bool eintraege = false;
   long nummer = 0;
   Bilanz gezaehlt;
@@ -300,10 +322,6 @@ bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
 
   while (!Text_Files::End_Of_File(cachedatei)) {
     zeile = lesen(cachedatei, nummer);
-    if (auswahl && std::find(auswahl->begin(), auswahl->end(), zeile.gelesen) == auswahl->end()) {
-      Text_Files::Put_Line(tempdatei, zeile.gelesen);
-      continue;
-    }
     Text_Files::New_Line();
     Text_Files::Put_Line(kEingelesen + sichtbar(zeile.text));
     eintraege = eintraege || eintragsform(zeile.text);

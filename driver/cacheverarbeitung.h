@@ -59,14 +59,14 @@ struct Bilanz {
 // would obey, as \x and two hex digits; a byte that is no character as "?".
 std::string sichtbar(std::string_view text);
 
+// Whether a name from an index may not be used in a path: what the command
+// shell expands, what leaves its folder, what Windows does not take in a
+// file name, a device's name, another file's short name, no character.
+bool unsicher(std::string_view name);
+
 // Whether a pass writes each package's step to the run's record before it
 // moves it (protokoll_paket): a run does, a preview does not.
 enum class Aufzeichnung { keine, protokoll };
-
-// Which lines of the entry part a pass acts on: all, or only those whose
-// bytes are in the list (a run done again from its record); the others go
-// into the new index unchanged, without a word.
-using Auswahl = std::vector<std::string>;
 
 // Reads `cachedatei` from its start to its end and writes the new index to
 // `tempdatei`; closes neither. `cachepfad` is `utpfad` followed by "\Cache\".
@@ -84,5 +84,4 @@ bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
                        const std::vector<std::string>& argumente, const Command_Runner& ausfuehren,
                        const Looker& nachsehen = Host_Files::Look, Bilanz* bilanz = nullptr,
                        const Worte& worte = lauf_worte,
-                       Aufzeichnung aufzeichnung = Aufzeichnung::keine,
-                       const Auswahl* auswahl = nullptr);
+                       Aufzeichnung aufzeichnung = Aufzeichnung::keine);

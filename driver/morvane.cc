@@ -143,14 +143,16 @@ void bilanz_zeigen(const Bilanz& bilanz, int gesichert, bool vorschau) {
                          std::to_string(gesichert));
 }
 
-// The new index `tempdatei`, written whole, in place of the old one
-// `cachedatei`: on the disk, and still at its name (the folder may have
-// been swapped for a copy), before the old one goes.
-void index_ersetzen(const std::string& cachepfad, Text_Files::File& cachedatei,
-                    Text_Files::File& tempdatei) {
-  Text_Files::Sync(tempdatei);
-  Text_Files::Delete(cachedatei);
-  Text_Files::Close(tempdatei);
+// The old index goes: into `aufheben` (the run folder's copy of the index
+// as the run read it, which a restore gives back), else removed.
+void alten_index_weg(const std::string& cachepfad, const std::string& aufheben) {
+  if (!aufheben.empty() && Host_Files::Move(cachepfad + "cache.ini", aufheben) == 0) return;
+  if (Host_Files::Remove(cachepfad + "cache.ini") != 0)
+    throw IO_Exceptions::Use_Error(cachepfad + "cache.ini");
+}
+
+// The new index, on the disk and closed, takes the old one's name.
+void neuen_index_umbenennen(const std::string& cachepfad) {
   // The shell's exit status does not tell whether the rename was done.
   int status = Util::Execution::Execute(
       Util::Execution::Rename_Command(cachepfad + "tempcache.ini", "cache.ini"));
@@ -158,11 +160,27 @@ void index_ersetzen(const std::string& cachepfad, Text_Files::File& cachedatei,
     throw IO_Exceptions::Use_Error("neuer Index bleibt unter " + cachepfad + "tempcache.ini");
 }
 
-// Opens the index of a held cache, and its new index beside it.
-void index_oeffnen(const std::string& cachepfad, bool exakt, Text_Files::File& cachedatei,
-                   Text_Files::File& tempdatei) {
+// The new index `tempdatei`, written whole, in place of the old one
+// `cachedatei`: on the disk, and still at its name (the folder may have
+// been swapped for a copy), before the old one goes (into `aufheben`).
+void index_ersetzen(const std::string& cachepfad, Text_Files::File& cachedatei,
+                    Text_Files::File& tempdatei, const std::string& aufheben = "") {
+  Text_Files::Sync(tempdatei);
+  Text_Files::Close(cachedatei);
+  alten_index_weg(cachepfad, aufheben);
+  Text_Files::Close(tempdatei);
+  neuen_index_umbenennen(cachepfad);
+}
+
+// Opens the index of a held cache.
+void alten_index_oeffnen(const std::string& cachepfad, Text_Files::File& cachedatei) {
   index_retten(cachepfad);
   Util::Files::Text_IO::Open_File(cachedatei, Text_Files::In_File, cachepfad + "cache.ini");
+}
+
+// Makes the new index beside the open one.
+void neuen_index_anlegen(const std::string& cachepfad, bool exakt, Text_Files::File& cachedatei,
+                         Text_Files::File& tempdatei) {
   Text_Files::Create_New(tempdatei, Text_Files::Out_File, cachepfad + "tempcache.ini");
   // The native game writes its index with its own line ends: they stay.
   if (exakt) Text_Files::Write_Line_Ends_As(tempdatei, cachedatei);
@@ -202,11 +220,10 @@ void aufzeichnen(Protokoll kopf, const std::string& utpfad, const std::string& t
 
 // The run itself: holds the cache, makes the pass and puts the new index in
 // place of the old one; each package is in the run's record before it
-// moves. `auswahl`: only those lines (a run done again). Returns whether
-// the index had entries.
+// moves. Returns whether the index had entries.
 bool lauf(const std::string& utpfad, const std::string& cachepfad, const std::string& trenner,
           bool exakt, const std::vector<std::string>& argumente, Text_Files::File& cachedatei,
-          Text_Files::File& tempdatei, Bilanz& bilanz, const Auswahl* auswahl = nullptr) {
+          Text_Files::File& tempdatei, Bilanz& bilanz) {
   cache_halten(utpfad + trenner + "Cache", trenner);
   abgebrochenen_lauf_aufraeumen(utpfad, trenner);
   // What a keep's copy cut short left goes, whether this run keeps or not.
@@ -215,6 +232,8 @@ bool lauf(const std::string& utpfad, const std::string& cachepfad, const std::st
     Ort ort = ort_von(weitere);
     Host_Files::Remove_Temporaries(sicherung_von(ort.ordner, ort.trenner));
   }
+  // The index first: what is wrong with it is said as before.
+  alten_index_oeffnen(cachepfad, cachedatei);
   Protokoll kopf;
   long hoechste = 0;
   neuestes_protokoll(sicherung_von(utpfad, trenner), trenner, kopf, &hoechste);
@@ -228,17 +247,19 @@ bool lauf(const std::string& utpfad, const std::string& cachepfad, const std::st
   struct Verwerfen {
     ~Verwerfen() { protokoll_ohne_paket_verwerfen(); }
   } ohne_paket;
-
-  index_oeffnen(cachepfad, exakt, cachedatei, tempdatei);
+  neuen_index_anlegen(cachepfad, exakt, cachedatei, tempdatei);
   bool eintraege = cacheverarbeitung(utpfad, cachepfad, cachedatei, tempdatei, argumente,
                                      Util::Execution::Execute, Host_Files::Look, &bilanz,
-                                     lauf_worte, Aufzeichnung::protokoll, auswahl);
-  index_ersetzen(cachepfad, cachedatei, tempdatei);
+                                     lauf_worte, Aufzeichnung::protokoll);
+  // A failed copy takes back what it kept: nothing changed, nothing to undo.
+  bool veraendert = bilanz.kopiert > 0 || Util::Execution::Kept_Count() > 0;
+  // The index as the run read it stays in the run folder, for a restore.
+  index_ersetzen(cachepfad, cachedatei, tempdatei,
+                 veraendert ? protokoll_ordner() + "cache.ini" : "");
   // A keep taken back (the target held by another program) may have left
   // its folders: no run folder stays empty.
   ueberall_leere_laufordner_entfernen(utpfad, trenner, argumente);
-  // A failed copy takes back what it kept: nothing changed, nothing to undo.
-  if (bilanz.kopiert == 0 && Util::Execution::Kept_Count() == 0) {
+  if (!veraendert) {
     protokoll_verwerfen();
   } else {
     protokoll_ende();
@@ -253,7 +274,7 @@ bool lauf(const std::string& utpfad, const std::string& cachepfad, const std::st
 bool vorschau_lauf(const std::string& utpfad, const std::string& cachepfad,
                    const std::string& trenner, const std::vector<std::string>& argumente,
                    Text_Files::File& cachedatei, Text_Files::File& tempdatei, Vorschau& vorschau,
-                   Bilanz& bilanz, const Auswahl* auswahl = nullptr) {
+                   Bilanz& bilanz) {
   std::string cacheordner = utpfad + trenner + "Cache";
   halten_melden(Host_Files::Held(cacheordner), cacheordner, trenner);
   std::string index = cachepfad + "cache.ini";
@@ -270,40 +291,140 @@ bool vorschau_lauf(const std::string& utpfad, const std::string& cachepfad,
   Text_Files::Attach(tempdatei, nirgends, Text_Files::Out_File, "(Vorschau)");
   return cacheverarbeitung(utpfad, cachepfad, cachedatei, tempdatei, argumente,
                            vorschau_ausfuehren(vorschau), vorschau_nachsehen(vorschau), &bilanz,
-                           vorschau_worte, Aufzeichnung::keine, auswahl);
+                           vorschau_worte, Aufzeichnung::keine);
 }
 
-// The pass over the index (`auswahl`: only those lines), or its preview;
+// The pass over the index, or its preview;
 // `gesichert` gets how many files it kept, or would keep. Returns whether
 // the index had entries.
 bool durchgang(const std::string& utpfad, const std::string& cachepfad, const std::string& trenner,
                bool exakt, const std::vector<std::string>& weitere, Text_Files::File& cachedatei,
-               Text_Files::File& tempdatei, Modus modus, Bilanz& bilanz, int& gesichert,
-               const Auswahl* auswahl = nullptr) {
+               Text_Files::File& tempdatei, Modus modus, Bilanz& bilanz, int& gesichert) {
   if (modus == Modus::ausfuehren) {
     bool eintraege =
-        lauf(utpfad, cachepfad, trenner, exakt, weitere, cachedatei, tempdatei, bilanz, auswahl);
+        lauf(utpfad, cachepfad, trenner, exakt, weitere, cachedatei, tempdatei, bilanz);
     gesichert = Util::Execution::Kept_Count();
     return eintraege;
   }
   Vorschau vorschau;
   vorschau.exakt = exakt;
-  bool eintraege = vorschau_lauf(utpfad, cachepfad, trenner, weitere, cachedatei, tempdatei,
-                                 vorschau, bilanz, auswahl);
+  bool eintraege =
+      vorschau_lauf(utpfad, cachepfad, trenner, weitere, cachedatei, tempdatei, vorschau, bilanz);
   gesichert = vorschau.gesichert;
   return eintraege;
+}
+
+// The lines of an index file and how it is stored.
+struct Indexzeilen {
+  std::vector<std::string> zeilen;
+  Text_Files::Encoding kodierung = Text_Files::Encoding::eight_bit;
+};
+
+Indexzeilen index_lesen(const std::string& pfad) {
+  Indexzeilen gelesen;
+  if (indexdatei(pfad) != Host_Files::Kind::file) return gelesen;
+  Text_Files::File datei;
+  Text_Files::Open(datei, Text_Files::In_File, pfad);
+  gelesen.kodierung = Text_Files::Take_Byte_Order_Mark(datei);
+  while (!Text_Files::End_Of_File(datei))
+    gelesen.zeilen.push_back(Util::Files::Text_IO::Get_Line(datei));
+  return gelesen;
+}
+
+// A line of an index as the console shows it.
+std::string gezeigt(const std::string& zeile, Text_Files::Encoding kodierung) {
+  return sichtbar(kodierung == Text_Files::Encoding::eight_bit ? Eight_Bit_Text(zeile) : zeile);
+}
+
+// The index of a restore, or its preview: as the run read it (`gelesen`,
+// its copy in the run folder), without the lines of the packages that did
+// not come back (`fehlen`: their numbers there), and with the lines that
+// came into the index since the run after the run's. Where nothing else
+// changes, its bytes are those that the run read.
+void index_wie_gelesen(const std::string& cachepfad, bool exakt, const std::string& gelesen,
+                       const std::vector<long>& fehlen, Modus modus) {
+  Indexzeilen alt = index_lesen(gelesen);
+  std::string jetzt_pfad = cachepfad + "cache.ini";
+  if (modus == Modus::vorschau && indexdatei(jetzt_pfad) == Host_Files::Kind::absent)
+    jetzt_pfad = cachepfad + "tempcache.ini";
+  Indexzeilen jetzt = index_lesen(jetzt_pfad);
+  // The lines of each index that the other lacks, counted as a multiset.
+  std::map<std::string, long> im_alten, im_jetzigen;
+  for (const std::string& zeile : alt.zeilen) ++im_alten[zeile];
+  for (const std::string& zeile : jetzt.zeilen) ++im_jetzigen[zeile];
+  std::vector<std::string> neu;
+  for (const std::string& zeile : jetzt.zeilen)
+    if (im_alten[zeile]-- <= 0) neu.push_back(zeile);
+  std::vector<std::string> zeilen;
+  for (size_t i = 0; i < alt.zeilen.size(); ++i) {
+    const std::string& zeile = alt.zeilen[i];
+    if (std::find(fehlen.begin(), fehlen.end(), static_cast<long>(i + 1)) != fehlen.end()) continue;
+    zeilen.push_back(zeile);
+    if (im_jetzigen[zeile]-- <= 0)
+      Text_Files::Put_Line(std::string(modus == Modus::vorschau
+                                           ? "Zeile wuerde zurueck in cache.ini: "
+                                           : "Zeile zurueck in cache.ini: ") +
+                           gezeigt(zeile, alt.kodierung));
+  }
+  zeilen.insert(zeilen.end(), neu.begin(), neu.end());
+  if (modus == Modus::vorschau) return;
+  index_retten(cachepfad);
+  if (fehlen.empty() && neu.empty()) {
+    // Byte for byte as the run read it.
+    int fehler = 0;
+    std::FILE* von = Host_Files::Open(gelesen, "rb", &fehler);
+    if (!von) throw IO_Exceptions::Use_Error(gelesen);
+    std::FILE* nach = Host_Files::Open(cachepfad + "tempcache.ini", "wbx", &fehler);
+    if (!nach) {
+      std::fclose(von);
+      throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
+    }
+    char puffer[65536];
+    bool gut = true;
+    for (size_t n; (n = std::fread(puffer, 1, sizeof puffer, von)) > 0;)
+      gut = gut && std::fwrite(puffer, 1, n, nach) == n;
+    gut = gut && !std::ferror(von) && Host_Files::Sync(nach, cachepfad + "tempcache.ini") == 0;
+    std::fclose(von);
+    if (std::fclose(nach) != 0 || !gut) throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
+    if (indexdatei(cachepfad + "cache.ini") != Host_Files::Kind::absent)
+      alten_index_weg(cachepfad, "");
+    neuen_index_umbenennen(cachepfad);
+    return;
+  }
+  Text_Files::File vorlage, cachedatei, tempdatei;
+  Text_Files::Open(vorlage, Text_Files::In_File, gelesen);
+  Text_Files::Take_Byte_Order_Mark(vorlage);
+  alten_index_oeffnen(cachepfad, cachedatei);
+  Text_Files::Create_New(tempdatei, Text_Files::Out_File, cachepfad + "tempcache.ini");
+  Text_Files::Set_Encoding(tempdatei, alt.kodierung);
+  // Its line ends are those of the index as the run read it.
+  Text_Files::Write_Line_Ends_As(tempdatei, vorlage);
+  for (const std::string& zeile : zeilen) Text_Files::Put_Line(tempdatei, zeile);
+  (void)exakt;
+  index_ersetzen(cachepfad, cachedatei, tempdatei);
 }
 
 // Puts the index lines of a restore (`zeilen`) back in the index, each
 // where it stood among the lines that the run left there (`alle`: every
 // line that the run's record names, with its number in the index the run
 // read); a line there already (a run cut short before its new index was in
-// place) stays where it is.
+// place) stays where it is. For a run whose copy of the index is gone.
 void zeilen_zuruecklegen(const std::string& cachepfad, bool exakt,
                          const std::vector<std::pair<long, std::string>>& zeilen,
-                         const std::vector<std::pair<long, std::string>>& alle) {
+                         const std::vector<std::pair<long, std::string>>& alle, Modus modus) {
   Text_Files::File cachedatei, tempdatei;
-  index_oeffnen(cachepfad, exakt, cachedatei, tempdatei);
+  std::string index = cachepfad + "cache.ini";
+  if (modus == Modus::vorschau && indexdatei(index) == Host_Files::Kind::absent)
+    index = cachepfad + "tempcache.ini";
+  if (modus == Modus::vorschau) {
+    if (indexdatei(index) == Host_Files::Kind::file) {
+      Text_Files::Open(cachedatei, Text_Files::In_File, index);
+      Text_Files::Take_Byte_Order_Mark(cachedatei);
+    }
+  } else {
+    alten_index_oeffnen(cachepfad, cachedatei);
+    neuen_index_anlegen(cachepfad, exakt, cachedatei, tempdatei);
+  }
   // Each line's place: after how many of the lines that the run left, and
   // among the lines of the record by their numbers.
   std::map<std::string, long> nummern;
@@ -323,35 +444,40 @@ void zeilen_zuruecklegen(const std::string& cachepfad, bool exakt,
     long nummer;
     std::string zeile;
   };
-  std::vector<Platz> index;
+  std::vector<Platz> platz;
   long gelassen = 0;
-  while (!Text_Files::End_Of_File(cachedatei)) {
+  while (Text_Files::Is_Open(cachedatei) && !Text_Files::End_Of_File(cachedatei)) {
     std::string zeile = Util::Files::Text_IO::Get_Line(cachedatei);
     auto nummer = nummern.find(zeile);
     if (nummer == nummern.end()) {
-      index.push_back({++gelassen, -1, zeile});
+      platz.push_back({++gelassen, -1, zeile});
     } else {
-      index.push_back({davor(nummer->second), nummer->second, zeile});
+      platz.push_back({davor(nummer->second), nummer->second, zeile});
       nummern.erase(nummer);
     }
   }
-  bool acht_bit = Text_Files::Encoding_Of(cachedatei) == Text_Files::Encoding::eight_bit;
+  Text_Files::Encoding kodierung = Text_Files::Is_Open(cachedatei)
+                                       ? Text_Files::Encoding_Of(cachedatei)
+                                       : Text_Files::Encoding::eight_bit;
   bool geaendert = false;
   std::vector<std::pair<long, std::string>> der_reihe_nach = zeilen;
   std::sort(der_reihe_nach.begin(), der_reihe_nach.end());
   for (const auto& [nummer, zeile] : der_reihe_nach) {
     if (!nummern.count(zeile)) continue;  // there already
-    index.push_back({davor(nummer), nummer, zeile});
+    platz.push_back({davor(nummer), nummer, zeile});
     nummern.erase(zeile);
-    Text_Files::Put_Line("Zeile zurueck in cache.ini: " +
-                         sichtbar(acht_bit ? Eight_Bit_Text(zeile) : zeile));
+    Text_Files::Put_Line(std::string(modus == Modus::vorschau
+                                         ? "Zeile wuerde zurueck in cache.ini: "
+                                         : "Zeile zurueck in cache.ini: ") +
+                         gezeigt(zeile, kodierung));
     geaendert = true;
   }
-  std::stable_sort(index.begin(), index.end(), [](const Platz& a, const Platz& b) {
+  if (modus == Modus::vorschau) return;
+  std::stable_sort(platz.begin(), platz.end(), [](const Platz& a, const Platz& b) {
     return a.gelassen != b.gelassen ? a.gelassen < b.gelassen : a.nummer < b.nummer;
   });
-  Text_Files::Set_Encoding(tempdatei, Text_Files::Encoding_Of(cachedatei));
-  for (const Platz& platz : index) Text_Files::Put_Line(tempdatei, platz.zeile);
+  Text_Files::Set_Encoding(tempdatei, kodierung);
+  for (const Platz& p : platz) Text_Files::Put_Line(tempdatei, p.zeile);
   if (!geaendert) {
     Text_Files::Close(tempdatei);
     Host_Files::Remove(cachepfad + "tempcache.ini");
@@ -360,40 +486,38 @@ void zeilen_zuruecklegen(const std::string& cachepfad, bool exakt,
   index_ersetzen(cachepfad, cachedatei, tempdatei);
 }
 
+// The Morvane-Sicherung that --restore named with a run's path must be the
+// chosen installation's.
+void sicherung_pruefen(const std::string& genannt, const std::string& sicherung) {
+  std::string ordner = genannt;
+  Host_Path(ordner);
+  Host_Files::Identity dort = Host_Files::Identify(ordner);
+  Host_Files::Identity hier = Host_Files::Identify(sicherung);
+  if (dort.size < 0 || hier.size < 0 || dort.volume != hier.volume || dort.file != hier.file)
+    throw IO_Exceptions::Name_Error("kein Lauf der gewaehlten Installation: " + genannt);
+}
+
 // A restore (--restore), or its preview (-n): holds the cache, as a run
 // does, since it changes the installation; undoes the run that
-// rueckgang_waehlen chooses in every installation that it touched, or does
-// a restored run again; sums up. `argumente` count only for a run folder
-// without a record, whose further installations are not known.
+// rueckgang_waehlen chooses in every installation that it touched; sums
+// up. `argumente` count only for a run folder without a record, whose
+// further installations are not known.
 void zurueck_lauf(const std::string& utpfad, const std::string& cachepfad,
                   const std::string& trenner, bool exakt, const std::vector<std::string>& argumente,
-                  const std::string& name, Modus modus) {
+                  const Optionen& gewaehlt, Modus modus) {
   std::string cacheordner = utpfad + trenner + "Cache";
   if (modus == Modus::vorschau) {
     halten_melden(Host_Files::Held(cacheordner), cacheordner, trenner);
   } else {
     cache_halten(cacheordner, trenner);
   }
-  Rueckgang rueckgang = rueckgang_waehlen(utpfad, trenner, name);
   std::string sicherung = sicherung_von(utpfad, trenner);
-  if (rueckgang.was == Rueckgang::Was::wiederholen) {
-    // A restore undone: its run once more, in the installations it touched.
-    Text_Files::New_Line();
-    Text_Files::Put_Line(
-        std::string(modus == Modus::vorschau ? "wuerde wiederholen: " : "wiederhole: ") +
-        "den Lauf " + sicherung + rueckgang.lauf + trenner);
-    Auswahl auswahl;
-    for (const Paket_Schritt& schritt : rueckgang.protokoll.pakete)
-      auswahl.push_back(schritt.zeile);
-    Text_Files::File cachedatei, tempdatei;
-    Bilanz bilanz;
-    int gesichert = 0;
-    bool eintraege = durchgang(utpfad, cachepfad, trenner, exakt, rueckgang.protokoll.weitere,
-                               cachedatei, tempdatei, modus, bilanz, gesichert, &auswahl);
-    Text_Files::New_Line();
-    if (eintraege) bilanz_zeigen(bilanz, gesichert, modus == Modus::vorschau);
-    return;
-  }
+  if (!gewaehlt.sicherung.empty()) sicherung_pruefen(gewaehlt.sicherung, sicherung);
+  Rueckgang rueckgang = rueckgang_waehlen(utpfad, trenner, gewaehlt.lauf);
+  // A record that names a place outside its installations is refused
+  // before anything changes, in a preview too.
+  if (rueckgang.was == Rueckgang::Was::lauf || rueckgang.was == Rueckgang::Was::fortsetzen)
+    protokoll_pruefen(rueckgang.protokoll);
   if (modus == Modus::ausfuehren) {
     // What a run cut short left of the index is healed first.
     index_retten(cachepfad);
@@ -403,7 +527,16 @@ void zurueck_lauf(const std::string& utpfad, const std::string& cachepfad,
   bool nach_namen = true;
   if (rueckgang.was == Rueckgang::Was::nichts) {
     Text_Files::New_Line();
-    Text_Files::Put_Line("- nichts wiederherzustellen in " + sicherung);
+    if (rueckgang.zurueckgenommen.empty()) {
+      Text_Files::Put_Line("- nichts wiederherzustellen in " + sicherung);
+    } else {
+      Text_Files::Put_Line("- nichts wiederherzustellen: schon zurueckgenommen ist " + sicherung +
+                           rueckgang.zurueckgenommen + trenner);
+      if (!rueckgang.wirksam.empty())
+        Text_Files::Put_Line("- noch zurueckzunehmen, mit --restore und dem Ordner des Laufs:");
+      for (const std::string& lauf : rueckgang.wirksam)
+        Text_Files::Put_Line("  " + sicherung + lauf + trenner);
+    }
   } else {
     // The restore is a run of its own: it keeps what it takes away, and
     // its record says which run it undoes.
@@ -443,17 +576,23 @@ void zurueck_lauf(const std::string& utpfad, const std::string& cachepfad,
                                                                 : "stelle wieder her aus ") +
                            sicherung + rueckgang.lauf + trenner);
       lauf_zuruecknehmen(rueckgang, modus, rueckgabe);
-      if (!rueckgabe.zeilen.empty()) {
-        Text_Files::New_Line();
-        if (modus == Modus::ausfuehren) {
-          std::vector<std::pair<long, std::string>> alle;
-          for (const Paket_Schritt& schritt : rueckgang.protokoll.pakete)
-            alle.push_back({schritt.zeilennummer, schritt.zeile});
-          zeilen_zuruecklegen(cachepfad, exakt, rueckgabe.zeilen, alle);
-        } else {
-          for (const auto& [nummer, zeile] : rueckgabe.zeilen)
-            Text_Files::Put_Line("Zeile wuerde zurueck in cache.ini: " + zeile);
-        }
+      // The index: as the run read it where its run folder holds that.
+      std::string gelesen = sicherung + rueckgang.lauf + trenner + "cache.ini";
+      bool wie_gelesen =
+          !Host_Files::Is_Link(gelesen) && indexdatei(gelesen) == Host_Files::Kind::file;
+      std::vector<long> fehlen;
+      std::vector<std::pair<long, std::string>> alle;
+      for (const Paket_Schritt& schritt : rueckgang.protokoll.pakete) {
+        alle.push_back({schritt.zeilennummer, schritt.zeile});
+        bool zurueck = std::any_of(rueckgabe.zeilen.begin(), rueckgabe.zeilen.end(),
+                                   [&](const auto& z) { return z.first == schritt.zeilennummer; });
+        if (!zurueck) fehlen.push_back(schritt.zeilennummer);
+      }
+      if (wie_gelesen || !rueckgabe.zeilen.empty()) Text_Files::New_Line();
+      if (wie_gelesen) {
+        index_wie_gelesen(cachepfad, exakt, gelesen, fehlen, modus);
+      } else if (!rueckgabe.zeilen.empty()) {
+        zeilen_zuruecklegen(cachepfad, exakt, rueckgabe.zeilen, alle, modus);
       }
     }
     if (modus == Modus::ausfuehren)
@@ -492,7 +631,12 @@ void morvane(std::vector<std::string> argumente) {
 
   Optionen gewaehlt = optionen(argumente);
   if (gewaehlt.fertig) return;
-  for (std::string& ordner : argumente) Host_Path(ordner);
+  // A further installation is stored as a whole path, wherever the next
+  // run or restore starts.
+  for (std::string& ordner : argumente) {
+    Host_Path(ordner);
+    ordner = Host_Files::Whole_Path(ordner);
+  }
 
   Text_Files::Put_Line(kSterne);
   Text_Files::Put_Line(bannerzeile("Morvane 0.91 Beta"));
@@ -536,7 +680,7 @@ void morvane(std::vector<std::string> argumente) {
   cachepfad = utpfad + trenner + "Cache" + trenner;
   int gesichert = 0;
   if (gewaehlt.zurueck) {
-    zurueck_lauf(utpfad, cachepfad, trenner, installation.exact_names, argumente, gewaehlt.lauf,
+    zurueck_lauf(utpfad, cachepfad, trenner, installation.exact_names, argumente, gewaehlt,
                  gewaehlt.vorschau ? Modus::vorschau : Modus::ausfuehren);
   } else {
     eintraege = durchgang(

@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "base/errors.h"
+#include "base/utf8.h"
 #include "platform/host_text.h"
 #include "support/text_files.h"
 #include "support/util-execution.h"
@@ -88,10 +89,20 @@ Optionen optionen(std::vector<std::string>& argumente) {
       // further installation's folder, or an option.
       gewaehlt.zurueck = true;
       if (i + 1 < argumente.size()) {
-        std::string name = argumente[i + 1];
-        while (!name.empty() && (name.back() == '/' || name.back() == '\\')) name.pop_back();
-        if (Util::Execution::Is_Run_Name(name)) {
+        std::string pfad = argumente[i + 1];
+        while (!pfad.empty() && (pfad.back() == '/' || pfad.back() == '\\')) pfad.pop_back();
+        size_t trenner = pfad.find_last_of("/\\");
+        std::string name = trenner == std::string::npos ? pfad : pfad.substr(trenner + 1);
+        // The run folder by its path, as the program printed it: its
+        // Morvane-Sicherung before it.
+        std::string sicherung = trenner == std::string::npos ? "" : pfad.substr(0, trenner);
+        size_t davor = sicherung.find_last_of("/\\");
+        bool pfad_eines_laufs =
+            Utf8::Fold(davor == std::string::npos ? sicherung : sicherung.substr(davor + 1)) ==
+            "morvane-sicherung";
+        if (Util::Execution::Is_Run_Name(name) && (sicherung.empty() || pfad_eines_laufs)) {
           gewaehlt.lauf = name;
+          gewaehlt.sicherung = sicherung;
           ++i;
         }
       }

@@ -11,6 +11,8 @@ struct Optionen {
   bool vorschau = false;  // -n, --dry-run: say what a run would do, change nothing
   bool zurueck = false;   // --restore: put back what a run kept
   std::string lauf;       // the run folder that --restore names; "" for the latest
+  // The Morvane-Sicherung that holds it, when it was named by its path.
+  std::string sicherung;
 };
 
 // Takes the options out of `argumente`, leaving the folders of further

@@ -3,12 +3,15 @@
 #include "driver/protokoll.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "base/errors.h"
 #include "base/paths.h"
 #include "base/utf8.h"
+#include "driver/cacheverarbeitung.h"
 #include "platform/host_files.h"
+#include "platform/host_text.h"
 #include "support/text_files.h"
 #include "support/util-execution.h"
 #include "support/util-files-text_io.h"
@@ -17,7 +20,11 @@ const char kProtokollname[] = "morvane-protokoll.txt";
 
 namespace {
 
-const char kKopf[] = "Morvane-Protokoll 1";
+// Version 1 named every place by its whole path; version 2 names it by the
+// installation it is in (0: the one where the record lies, 1...: the
+// further ones in their order) and the rest of its path there.
+const char kKopf1[] = "Morvane-Protokoll 1";
+const char kKopf[] = "Morvane-Protokoll 2";
 const char kHex[] = "0123456789ABCDEF";
 
 // A value on one line of the record: backslashes doubled, control
@@ -65,10 +72,108 @@ std::string unmaskiert(const std::string& zeile) {
 int64_t zahl(const std::string& text) {
   int64_t wert = 0;
   for (char c : text) {
-    if (c < '0' || c > '9' || wert > 100000000000000LL) return -1;
+    if (c < '0' || c > '9' || wert > (INT64_MAX - 9) / 10) return -1;
     wert = wert * 10 + (c - '0');
   }
   return text.empty() ? -1 : wert;
+}
+
+// The installations that a record's places are in: the chosen one, then
+// each further one, each with the separator that its paths are joined with.
+struct Orte {
+  std::vector<std::string> basis, trenner;
+};
+
+Orte orte_von(const std::string& installation, const std::string& trenner,
+              const std::vector<std::string>& weitere) {
+  Orte orte{{installation}, {trenner}};
+  for (std::string ordner : weitere) {
+    bool linux = Host_Path(ordner);
+    orte.basis.push_back(ordner);
+    orte.trenner.push_back(linux ? "/" : "\\");
+  }
+  return orte;
+}
+
+bool typordner(std::string_view name) {
+  for (const Typ& typ : typtabelle)
+    if (name == typ.subpfad.substr(1, typ.subpfad.size() - 2)) return true;
+  return false;
+}
+
+// The rest of a target's path in its installation: "<type folder><t><name>".
+bool zielform(std::string_view rest, const std::string& t) {
+  size_t stelle = rest.find(t);
+  if (stelle == std::string_view::npos) return false;
+  std::string_view name = rest.substr(stelle + t.size());
+  return typordner(rest.substr(0, stelle)) && !name.empty() && !unsicher(name);
+}
+
+// The rest of a keep's path: "Morvane-Sicherung<t><run><t>" and a target's.
+bool sicherungsform(std::string_view rest, const std::string& t) {
+  std::string anfang = "Morvane-Sicherung" + t;
+  if (!rest.starts_with(anfang)) return false;
+  rest.remove_prefix(anfang.size());
+  size_t stelle = rest.find(t);
+  return stelle != std::string_view::npos &&
+         Util::Execution::Is_Run_Name(std::string(rest.substr(0, stelle))) &&
+         zielform(rest.substr(stelle + t.size()), t);
+}
+
+// `pfad` as the record names it: "<installation's number> <rest>"; "" when
+// it is in none of them, in the form of a target or (`sicherung`) a keep.
+std::string relativ(const Orte& orte, const std::string& pfad, bool sicherung) {
+  for (size_t i = 0; i < orte.basis.size(); ++i) {
+    std::string anfang = orte.basis[i] + orte.trenner[i];
+    if (!pfad.starts_with(anfang)) continue;
+    std::string rest = pfad.substr(anfang.size());
+    if (sicherung ? sicherungsform(rest, orte.trenner[i]) : zielform(rest, orte.trenner[i]))
+      return std::to_string(i) + " " + rest;
+  }
+  return "";
+}
+
+// The whole path of what a record names as "<number> <rest>", in the
+// installations `orte`; "" when that is no place of theirs.
+std::string absolut(const Orte& orte, const std::string& wert, bool sicherung) {
+  size_t zwischen = wert.find(' ');
+  if (zwischen == std::string::npos) return "";
+  int64_t i = zahl(wert.substr(0, zwischen));
+  std::string rest = wert.substr(zwischen + 1);
+  if (i < 0 || i >= static_cast<int64_t>(orte.basis.size())) return "";
+  const std::string& t = orte.trenner[i];
+  if (!(sicherung ? sicherungsform(rest, t) : zielform(rest, t))) return "";
+  return orte.basis[i] + t + rest;
+}
+
+// The installation in which the record `pfad` lies: three levels above it.
+std::string installation_von(const std::string& pfad) {
+  std::string ordner = pfad;
+  for (int i = 0; i < 3; ++i) {
+    size_t stelle = ordner.find_last_of("/\\");
+    if (stelle == std::string::npos) return "";
+    ordner.resize(stelle);
+  }
+  return ordner;
+}
+
+// A further installation as a record may name it: a whole path, with no
+// "." or ".." in it and nothing that no folder's name holds.
+bool ganzer_ordner(const std::string& ordner) {
+  bool ganz = ordner.starts_with("/") || ordner.starts_with("\\\\") ||
+              (ordner.size() >= 3 && ordner[1] == ':' && (ordner[2] == '\\' || ordner[2] == '/'));
+  if (!ganz || !Utf8::Valid(ordner)) return false;
+  for (unsigned char c : ordner)
+    if (c < 32 || c == '"' || c == '%' || c == '*' || c == '?' || c == '<' || c == '>' || c == '|')
+      return false;
+  size_t anfang = 0;
+  while (anfang <= ordner.size()) {
+    size_t ende = std::min(ordner.find_first_of("/\\", anfang), ordner.size());
+    std::string teil = ordner.substr(anfang, ende - anfang);
+    if (teil == "." || teil == "..") return false;
+    anfang = ende + 1;
+  }
+  return true;
 }
 
 // This process's record: written with one write a step, past the line
@@ -104,19 +209,47 @@ void abgeben(bool sync) {
 
 bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll) {
   protokoll = Protokoll{};
+  protokoll.pfad = pfad;
   if (Host_Files::Is_Link(pfad) ||
       Host_Files::Look(pfad, Host_Files::Seen::read) != Host_Files::Kind::file)
     return false;
   Text_Files::File lesen;
   Text_Files::Open(lesen, Text_Files::In_File, pfad);
-  if (Text_Files::End_Of_File(lesen) || Util::Files::Text_IO::Get_Line(lesen) != kKopf)
-    return false;
+  if (Text_Files::End_Of_File(lesen)) return false;
+  std::string kopfzeile = Util::Files::Text_IO::Get_Line(lesen);
+  if (kopfzeile != kKopf && kopfzeile != kKopf1) return false;
+  const bool version1 = kopfzeile == kKopf1;
+  // Where the run's installations were (version 1 names its places by
+  // them), and where they are now: the chosen one is where the record lies.
+  Orte damals, jetzt;
+  auto orte_lesen = [&] {
+    damals = orte_von(protokoll.installation, protokoll.trenner, protokoll.weitere);
+    jetzt = orte_von(installation_von(pfad), protokoll.trenner, protokoll.weitere);
+  };
+  bool orte_gelesen = false;
+  // A place as this record names it, made a whole path in the installations
+  // as they are now; "" when it is none of theirs.
+  auto ort = [&](const std::string& wert, bool sicherung) {
+    if (!orte_gelesen) {
+      orte_lesen();
+      orte_gelesen = true;
+    }
+    if (!version1) return absolut(jetzt, wert, sicherung);
+    std::string rest = relativ(damals, wert, sicherung);
+    return rest.empty() ? rest : absolut(jetzt, rest, sicherung);
+  };
   Paket_Schritt paket;
   bool im_paket = false;
   long nachtrag_nummer = 0;
-  std::string nachtrag_ziel;
+  size_t nachtrag_ziel = 0;
+  std::string nachtrag_pfad;
+  long zeilennummer = 1;
+  auto verweigern = [&](const std::string& zeile) {
+    protokoll.verweigert = pfad + ", Zeile " + std::to_string(zeilennummer) + ": " + zeile;
+  };
   while (!Text_Files::End_Of_File(lesen)) {
     std::string zeile = Util::Files::Text_IO::Get_Line(lesen);
+    ++zeilennummer;
     size_t blank = std::min(zeile.find(' '), zeile.size());
     std::string wort = zeile.substr(0, blank);
     std::string wert = unmaskiert(zeile.substr(std::min(blank + 1, zeile.size())));
@@ -133,6 +266,10 @@ bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll) {
     } else if (wort == "trenner") {
       protokoll.trenner = wert;
     } else if (wort == "weitere") {
+      if (!ganzer_ordner(wert)) {
+        verweigern(zeile);
+        break;
+      }
       protokoll.weitere.push_back(wert);
     } else if (wort == "paket") {
       paket = Paket_Schritt{};
@@ -141,18 +278,51 @@ bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll) {
       paket.zeilennummer = static_cast<long>(zahl(wert.substr(0, zwischen)));
       paket.groesse = zahl(wert.substr(std::min(zwischen + 1, wert.size())));
     } else if (wort == "schluessel" && im_paket) {
+      if (wert.size() != 34 || unsicher(wert)) {
+        verweigern(zeile);
+        break;
+      }
       paket.schluessel = wert;
+    } else if (wort == "datei" && im_paket) {
+      if (Utf8::Fold(wert) != Utf8::Fold(paket.schluessel + ".uxx") ||
+          wert.find_first_of("/\\") != std::string::npos) {
+        verweigern(zeile);
+        break;
+      }
+      paket.datei = wert;
     } else if (wort == "zeile" && im_paket) {
       paket.zeile = wert;
     } else if (wort == "ziel" && im_paket) {
-      paket.ziele.push_back({wert, "", ""});
+      Ziel_Schritt ziel;
+      ziel.ziel = ort(wert, false);
+      ziel.zeile = zeilennummer;
+      if (ziel.ziel.empty()) {
+        verweigern(zeile);
+        break;
+      }
+      paket.ziele.push_back(ziel);
     } else if (wort == "sichere" && im_paket && !paket.ziele.empty()) {
-      paket.ziele.back().sicherung = wert;
+      paket.ziele.back().sicherung = ort(wert, true);
+      if (paket.ziele.back().sicherung.empty()) {
+        verweigern(zeile);
+        break;
+      }
     } else if (wort == "link" && im_paket && !paket.ziele.empty()) {
       paket.ziele.back().link = wert;
+    } else if (wort == "war" && im_paket && !paket.ziele.empty()) {
+      const std::string& ziel = paket.ziele.back().ziel;
+      if (Utf8::Fold(wert) != Utf8::Fold(ziel.substr(Folder_Part(ziel).size())) ||
+          wert.find_first_of("/\\") != std::string::npos) {
+        verweigern(zeile);
+        break;
+      }
+      paket.ziele.back().war = wert;
+    } else if (wort == "ordner" && im_paket && !paket.ziele.empty()) {
+      paket.ziele.back().ordner = true;
     } else if (wort == "schritt" && im_paket) {
       // Only a step written whole counts: one cut short was never taken.
-      if (paket.zeilennummer > 0 && paket.groesse >= 0 && !paket.ziele.empty()) {
+      if (paket.zeilennummer > 0 && paket.groesse >= 0 && !paket.ziele.empty() &&
+          paket.schluessel.size() == 34) {
         auto frueher = std::find_if(
             protokoll.pakete.begin(), protokoll.pakete.end(),
             [&](const Paket_Schritt& p) { return p.zeilennummer == paket.zeilennummer; });
@@ -160,22 +330,77 @@ bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll) {
         protokoll.pakete.push_back(paket);
       }
       im_paket = false;
+    } else if (wort == "stand") {
+      // "<line number> <target's number> <size> <time> <volume> <file>"
+      std::vector<int64_t> zahlen;
+      for (size_t anfang = 0; anfang <= wert.size();) {
+        size_t ende = std::min(wert.find(' ', anfang), wert.size());
+        zahlen.push_back(zahl(wert.substr(anfang, ende - anfang)));
+        anfang = ende + 1;
+      }
+      if (zahlen.size() != 6) continue;
+      for (auto schritt = protokoll.pakete.rbegin(); schritt != protokoll.pakete.rend(); ++schritt)
+        if (schritt->zeilennummer == zahlen[0]) {
+          if (zahlen[1] >= 0 && zahlen[1] < static_cast<int64_t>(schritt->ziele.size()))
+            schritt->ziele[zahlen[1]].stand = {zahlen[2], zahlen[3],
+                                               static_cast<uint64_t>(zahlen[4]),
+                                               static_cast<uint64_t>(zahlen[5])};
+          break;
+        }
     } else if (wort == "nachtrag") {
-      // "<line number> <target>": the copy of that line's step to that target.
+      // "<line number> <target>": the copy of that line's step to that
+      // target (version 1: its path; else its number in the step).
       size_t zwischen = std::min(wert.find(' '), wert.size());
       nachtrag_nummer = static_cast<long>(zahl(wert.substr(0, zwischen)));
-      nachtrag_ziel = wert.substr(std::min(zwischen + 1, wert.size()));
+      nachtrag_pfad = wert.substr(std::min(zwischen + 1, wert.size()));
+      nachtrag_ziel = version1 ? SIZE_MAX : static_cast<size_t>(zahl(nachtrag_pfad));
+      if (version1) nachtrag_pfad = ort(nachtrag_pfad, false);
     } else if (wort == "gesichert") {
+      std::string gesichert = ort(wert, true);
+      if (gesichert.empty()) {
+        verweigern(zeile);
+        break;
+      }
       for (Paket_Schritt& schritt : protokoll.pakete)
         if (schritt.zeilennummer == nachtrag_nummer)
-          for (Ziel_Schritt& ziel : schritt.ziele)
-            if (ziel.ziel == nachtrag_ziel) ziel.sicherung = wert;
+          for (size_t i = 0; i < schritt.ziele.size(); ++i)
+            if (version1 ? schritt.ziele[i].ziel == nachtrag_pfad : i == nachtrag_ziel)
+              schritt.ziele[i].sicherung = gesichert;
     } else if (wort == "ende") {
       protokoll.beendet = true;
     }
   }
-  return protokoll.nummer > 0 && !protokoll.installation.empty() &&
-         (protokoll.trenner == "\\" || protokoll.trenner == "/");
+  bool gut = protokoll.nummer > 0 && !protokoll.installation.empty() &&
+             (protokoll.trenner == "\\" || protokoll.trenner == "/");
+  // Its places are in the installation where it lies.
+  protokoll.installation = installation_von(pfad);
+  return gut;
+}
+
+void protokoll_pruefen(const Protokoll& protokoll) {
+  if (!protokoll.verweigert.empty())
+    throw IO_Exceptions::Name_Error("Protokoll nennt einen Ort ausserhalb der Installationen: " +
+                                    protokoll.verweigert);
+  // No link on the way to any place it names: a type folder, or the
+  // folders of a keep.
+  auto ordner_von = [](const std::string& pfad) {
+    std::string ordner = Folder_Part(pfad);
+    if (!ordner.empty()) ordner.pop_back();
+    return ordner;
+  };
+  for (const Paket_Schritt& schritt : protokoll.pakete)
+    for (const Ziel_Schritt& ziel : schritt.ziele) {
+      std::vector<std::string> wege = {ordner_von(ziel.ziel)};
+      if (!ziel.sicherung.empty())
+        for (std::string ordner = ordner_von(ziel.sicherung); wege.size() < 4;
+             ordner = ordner_von(ordner))
+          wege.push_back(ordner);
+      for (const std::string& weg : wege)
+        if (Host_Files::Is_Link(weg))
+          throw IO_Exceptions::Name_Error(
+              "Protokoll fuehrt durch eine Verknuepfung: " + protokoll.pfad + ", Zeile " +
+              std::to_string(ziel.zeile) + ": " + weg);
+    }
 }
 
 std::string neuestes_protokoll(const std::string& sicherung, const std::string& trenner,
@@ -245,14 +470,26 @@ void protokoll_beginnen() {
 
 namespace {
 
+// A place as the record names it: in which installation, and the rest.
+std::string ort(const std::string& pfad, bool sicherung) {
+  std::string wert =
+      relativ(orte_von(kopf.installation, kopf.trenner, kopf.weitere), pfad, sicherung);
+  // Every place of a run is in one of its installations.
+  if (wert.empty()) throw IO_Exceptions::Use_Error("ausserhalb der Installationen: " + pfad);
+  return wert;
+}
+
 void schritt_schreiben(const Paket_Schritt& schritt) {
   schreiben("paket", std::to_string(schritt.zeilennummer) + " " + std::to_string(schritt.groesse));
   schreiben("schluessel", schritt.schluessel);
+  if (!schritt.datei.empty()) schreiben("datei", schritt.datei);
   schreiben("zeile", schritt.zeile);
   for (const Ziel_Schritt& ziel : schritt.ziele) {
-    schreiben("ziel", ziel.ziel);
-    if (!ziel.sicherung.empty()) schreiben("sichere", ziel.sicherung);
+    schreiben("ziel", ort(ziel.ziel, false));
+    if (!ziel.sicherung.empty()) schreiben("sichere", ort(ziel.sicherung, true));
     if (!ziel.link.empty()) schreiben("link", ziel.link);
+    if (!ziel.war.empty()) schreiben("war", ziel.war);
+    if (ziel.ordner) puffer += "ordner\r\n";
   }
   puffer += "schritt\r\n";
 }
@@ -270,10 +507,24 @@ void protokoll_paket(const Paket_Schritt& schritt) {
   abgeben(sync);
 }
 
-void protokoll_nachtrag(long zeilennummer, const std::string& ziel, const std::string& sicherung) {
-  schreiben("nachtrag", std::to_string(zeilennummer) + " " + ziel);
-  schreiben("gesichert", sicherung);
+void protokoll_stand(const Paket_Schritt& schritt) {
+  for (size_t i = 0; i < schritt.ziele.size(); ++i) {
+    const Host_Files::Identity& stand = schritt.ziele[i].stand;
+    if (stand.size < 0) continue;
+    schreiben("stand", std::to_string(schritt.zeilennummer) + " " + std::to_string(i) + " " +
+                           std::to_string(stand.size) + " " + std::to_string(stand.time) + " " +
+                           std::to_string(stand.volume) + " " + std::to_string(stand.file));
+  }
+}
+
+void protokoll_nachtrag(long zeilennummer, size_t ziel, const std::string& sicherung) {
+  schreiben("nachtrag", std::to_string(zeilennummer) + " " + std::to_string(ziel));
+  schreiben("gesichert", ort(sicherung, true));
   abgeben(false);
+}
+
+std::string protokoll_ordner() {
+  return datei ? ordner_des_laufs : "";
 }
 
 void protokoll_ende() {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/host_files.h"
+
 // One copy of a package: its target, and what stood there before.
 struct Ziel_Schritt {
   std::string ziel;
@@ -15,6 +17,14 @@ struct Ziel_Schritt {
   // different file, or a link); "" when nothing stood there.
   std::string sicherung;
   std::string link;  // where a link that stood there led; "" for none
+  // The name of what stood there, in its own letters, where they are not
+  // those of the target ("a.ut2" for "A.ut2"); "" when they are.
+  std::string war;
+  bool ordner = false;  // the copy made the target's folder
+  // What the copy left at the target (size -1: not known, the run was cut
+  // short before it was written).
+  Host_Files::Identity stand;
+  long zeile = 0;  // the record's line that names the target
 };
 
 // One package moved: its index line and every copy, the installation's first.
@@ -24,6 +34,9 @@ struct Paket_Schritt {
   std::string schluessel;  // the key, as text
   int64_t groesse = -1;    // the package's size in bytes
   std::vector<Ziel_Schritt> ziele;
+  // The package's name in the Cache, in its own letters, where they are not
+  // those of the key; "" when they are.
+  std::string datei;
 };
 
 enum class Art { lauf, wiederherstellung };
@@ -33,19 +46,29 @@ struct Protokoll {
   Art art = Art::lauf;
   std::string von;   // a restore: the run folder it undoes
   bool alt = false;  // a restore of a run folder without a record
+  // The installation. Read back, the one where the record lies, in which
+  // every place of the record is (a copied installation's record speaks of
+  // the copy), whatever the run called it.
   std::string installation;
   std::string trenner;  // the separator of the installation's paths
   std::vector<std::string> weitere;
   // Only packages whose lines were all written before the record ended.
   std::vector<Paket_Schritt> pakete;
   bool beendet = false;  // the run ended; else it was cut short (or a restore failed in part)
+  std::string pfad;      // where it was read
+  // Why it may not be acted on: a path that leaves the installations it
+  // names, with the record's line; "" when it may.
+  std::string verweigert;
 };
-
 // The record's name in a run folder.
 extern const char kProtokollname[];
 
-// Reads the record at `pfad`. False when there is none there, or what is
-// there is no record of the program's (a link, another file).
+// Reads the record at `pfad` (in "<installation><t>Morvane-Sicherung<t><run>"):
+// its paths in that installation and the further ones it names. False when
+// there is none there, or what is there is no record of the program's (a
+// link, another file). A record one of whose paths leaves those
+// installations, or whose key is no key, is read as far as that line and
+// says so in `verweigert`.
 bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll);
 
 // The run folders with a record in `sicherung` (a path that ends in its
@@ -72,10 +95,23 @@ void protokoll_beginnen();
 // step of the same line takes the place of an earlier one.
 void protokoll_paket(const Paket_Schritt& schritt);
 
-// Where the copy to `ziel` of the step of line `zeilennummer` kept what
-// stood there, when that is not where its step said (the disk changed after
-// the step was written, or a lookup failed).
-void protokoll_nachtrag(long zeilennummer, const std::string& ziel, const std::string& sicherung);
+// What the copies of `schritt` left at their targets (Ziel_Schritt::stand):
+// written with the next step, or at the end.
+void protokoll_stand(const Paket_Schritt& schritt);
+
+// Ends the run with the error that a record refused (Protokoll::verweigert)
+// names; nothing when it is not refused.
+void protokoll_pruefen(const Protokoll& protokoll);
+
+// Where the copy to the target numbered `ziel` (0: the installation's) of
+// the step of line `zeilennummer` kept what stood there, when that is not
+// where its step said (the disk changed after the step was written, or a
+// lookup failed).
+void protokoll_nachtrag(long zeilennummer, size_t ziel, const std::string& sicherung);
+
+// The run folder of this process's record, ending in its separator; ""
+// when none was begun.
+std::string protokoll_ordner();
 
 // Ends the record, and waits until it is on the disk. Nothing when none was begun.
 void protokoll_ende();

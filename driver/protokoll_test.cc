@@ -8,12 +8,25 @@
 
 namespace {
 
+Ziel_Schritt Ziel(const std::string& ziel, const std::string& sicherung, const std::string& link) {
+  Ziel_Schritt schritt;
+  schritt.ziel = ziel;
+  schritt.sicherung = sicherung;
+  schritt.link = link;
+  return schritt;
+}
+
 Paket_Schritt Schritt(long nummer, const std::string& zeile) {
-  Paket_Schritt schritt{nummer, zeile, zeile.substr(0, 34), 4711, {}};
-  schritt.ziele.push_back({"C:\\UT2004\\Maps\\DM-\xC3\xA4.ut2",
-                           "C:\\UT2004\\Morvane-Sicherung\\x\\Maps\\DM-\xC3\xA4 (2).ut2",
-                           "/shared/DM-Foo.ut2"});
-  schritt.ziele.push_back({"D:\\Kopie\\Maps\\DM-\xC3\xA4.ut2", "", ""});
+  Paket_Schritt schritt;
+  schritt.zeilennummer = nummer;
+  schritt.zeile = zeile;
+  schritt.schluessel = std::string(34, 'K');
+  schritt.groesse = 4711;
+  schritt.ziele.push_back(
+      Ziel("C:\\UT2004\\Maps\\DM-\xC3\xA4.ut2",
+           "C:\\UT2004\\Morvane-Sicherung\\2026-12-08_101010\\Maps\\DM-\xC3\xA4 (2).ut2",
+           "/shared/DM-Foo.ut2"));
+  schritt.ziele.push_back(Ziel("D:\\Kopie\\Maps\\DM-\xC3\xA4.ut2", "", ""));
   return schritt;
 }
 
@@ -55,10 +68,52 @@ TEST(Protokoll, EveryByteOfAStepComesBack) {
   EXPECT_EQ(erster.zeilennummer, 5);
   EXPECT_EQ(erster.groesse, 4711);
   ASSERT_EQ(erster.ziele.size(), 2u);
-  EXPECT_EQ(erster.ziele[0].ziel, Schritt(5, zeile).ziele[0].ziel);
-  EXPECT_EQ(erster.ziele[0].sicherung, Schritt(5, zeile).ziele[0].sicherung);
+  // The installation's places are in the folder where the record lies
+  // (a copied installation's record speaks of the copy); a further
+  // installation's stay where they were.
+  EXPECT_NE(text.find("ziel 0 Maps\\\\DM-\xC3\xA4.ut2\r\n"), std::string::npos) << text;
+  EXPECT_EQ(erster.ziele[0].ziel, dir.path + "\\Maps\\DM-\xC3\xA4.ut2");
+  EXPECT_EQ(erster.ziele[0].sicherung,
+            dir.path + "\\Morvane-Sicherung\\2026-12-08_101010\\Maps\\DM-\xC3\xA4 (2).ut2");
   EXPECT_EQ(erster.ziele[0].link, "/shared/DM-Foo.ut2");
+  EXPECT_EQ(erster.ziele[1].ziel, "D:\\Kopie\\Maps\\DM-\xC3\xA4.ut2");
   EXPECT_EQ(erster.ziele[1].sicherung, "");
+  EXPECT_EQ(gelesen.verweigert, "");
+}
+
+// A record is a file that anything may write: a place outside the
+// installations it names, in either version of the record, is refused
+// with its line.
+TEST(Protokoll, APlaceOutsideTheInstallationsIsRefused) {
+  Temp_Folder dir;
+  std::string pfad = Aufzeichnen(dir, {Schritt(5, "a")}, true);
+  std::string text = Read_File(pfad);
+  std::string gut = "ziel 0 Maps\\\\DM-\xC3\xA4.ut2";
+  for (std::string boese :
+       {"ziel 0 Maps\\\\..\\\\..\\\\notes.txt", "ziel 0 ..\\\\notes.ut2", "ziel 3 Maps\\\\DM-A.ut2",
+        "ziel 0 Docs\\\\DM-A.ut2", "ziel 0 Maps\\\\NUL.ut2", "ziel 1 Maps\\\\a\\\\b.ut2"}) {
+    std::string anders = text;
+    anders.replace(anders.find(gut), gut.size(), boese);
+    Write_File(pfad, anders);
+    Protokoll gelesen;
+    ASSERT_TRUE(protokoll_lesen(pfad, gelesen));
+    EXPECT_EQ(gelesen.verweigert, pfad + ", Zeile 11: " + boese) << boese;
+  }
+  // Version 1 named whole paths: one outside the run's installations.
+  std::string alt =
+      "Morvane-Protokoll 1\r\nnummer 3\r\nlauf\r\ninstallation C:\\\\UT2004\r\n"
+      "trenner \\\\\r\npaket 5 4\r\nschluessel " +
+      std::string(34, 'K') +
+      "\r\nzeile x\r\nziel C:\\\\UT2004\\\\Maps\\\\A.ut2\r\n"
+      "sichere Z:\\\\home\\\\docs\\\\notes.txt\r\nschritt\r\n";
+  Write_File(pfad, alt);
+  Protokoll gelesen;
+  ASSERT_TRUE(protokoll_lesen(pfad, gelesen));
+  EXPECT_EQ(gelesen.verweigert, pfad + ", Zeile 10: sichere Z:\\\\home\\\\docs\\\\notes.txt");
+  Write_File(pfad, alt.substr(0, alt.find("sichere")) + "schritt\r\n");
+  ASSERT_TRUE(protokoll_lesen(pfad, gelesen));
+  EXPECT_EQ(gelesen.verweigert, "");
+  EXPECT_EQ(gelesen.pakete.at(0).ziele.at(0).ziel, dir.path + "\\Maps\\A.ut2");
 }
 
 TEST(Protokoll, AStepCutShortIsNoStep) {

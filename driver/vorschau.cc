@@ -76,6 +76,18 @@ int kopieren(Vorschau& vorschau, const std::string& paket, const std::string& zi
   return 0;
 }
 
+// A DEL is taken as done, unless the runner would fail at it (a folder that
+// this process may not change).
+int loeschen(Vorschau& vorschau, const std::string& paket) {
+  std::string grund = Util::Execution::Delete_Refusal(paket);
+  if (!grund.empty()) {
+    Text_Files::Put_Line(grund);
+    return 1;
+  }
+  vorschau.geaendert[schluessel(vorschau, paket)] = {false, "", -1};
+  return 0;
+}
+
 }  // namespace
 
 Command_Runner vorschau_ausfuehren(Vorschau& vorschau) {
@@ -83,10 +95,8 @@ Command_Runner vorschau_ausfuehren(Vorschau& vorschau) {
     Util::Execution::Command worte = Util::Execution::Parse(befehl);
     if (worte.verb == "copy" && worte.arguments.size() == 2)
       return kopieren(vorschau, worte.arguments[0], worte.arguments[1]);
-    if (worte.verb == "del" && worte.arguments.size() == 1) {
-      vorschau.geaendert[schluessel(vorschau, worte.arguments[0])] = {false, "", -1};
-      return 0;
-    }
+    if (worte.verb == "del" && worte.arguments.size() == 1)
+      return loeschen(vorschau, worte.arguments[0]);
     return 1;
   };
 }

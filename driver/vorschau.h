@@ -25,8 +25,8 @@ struct Vorschau {
 
 // The runner: a COPY says where it would keep the file it would replace
 // (numbered as a run numbers it), or why it would fail (a missing folder,
-// a target that the runner refuses); a DEL is taken as done. Nothing is
-// run and nothing on the disk is touched.
+// a target that the runner refuses); a DEL is taken as done, unless the
+// runner would refuse it. Nothing is run and nothing on the disk is touched.
 Command_Runner vorschau_ausfuehren(Vorschau& vorschau);
 
 // The looker: Host_Files::Look, but for what the preview's commands would

@@ -13,9 +13,20 @@
 
 namespace {
 
+// The empty line that opens what a restore says of one package: written
+// before its first line, so that a package of which nothing is said leaves
+// none.
+bool absatz_offen = false;
+
+void melden(const std::string& zeile) {
+  if (absatz_offen) Text_Files::New_Line();
+  absatz_offen = false;
+  Text_Files::Put_Line(zeile);
+}
+
 // A line in the words of a restore, or of its preview.
 void sagen(Modus modus, const char* getan, const char* vorschau, const std::string& was) {
-  Text_Files::Put_Line((modus == Modus::vorschau ? vorschau : getan) + was);
+  melden((modus == Modus::vorschau ? vorschau : getan) + was);
 }
 
 bool steht_da(const std::string& pfad) {
@@ -23,25 +34,33 @@ bool steht_da(const std::string& pfad) {
          Host_Files::Look(pfad, Host_Files::Seen::read) != Host_Files::Kind::absent;
 }
 
-// Takes away what stands at `pfad`: removed when it holds the package's
-// bytes (`paket`), as the run left it; else moved into this restore's run
-// folder, since it changed after the run. True when nothing stands there
-// afterwards.
-bool wegnehmen(const std::string& pfad, const std::string& paket, Modus modus,
+// Whether what stands at a target is still what the run's copy left there:
+// the same file, unchanged since (a record without that says: the
+// package's bytes, `paket`, and no link).
+bool wie_hinterlassen(const Ziel_Schritt& ziel, const std::string& paket) {
+  if (ziel.stand.size >= 0) return Host_Files::Identify(ziel.ziel) == ziel.stand;
+  return !Host_Files::Is_Link(ziel.ziel) && Host_Files::Same_Bytes(ziel.ziel, paket);
+}
+
+// Takes away what stands at the target of `ziel`: removed when it is what
+// the run left there; else it is the player's, and is kept in this
+// restore's run folder. True when nothing stands there afterwards.
+bool wegnehmen(const Ziel_Schritt& ziel, const std::string& paket, Modus modus,
                Rueckgabe& rueckgabe) {
+  const std::string& pfad = ziel.ziel;
   if (!steht_da(pfad)) return true;
   if (Host_Files::Look(pfad, Host_Files::Seen::read) == Host_Files::Kind::unknown) {
-    Text_Files::Put_Line("!! nicht zu entfernen: " + pfad + " !!");
+    melden("!! nicht zu entfernen: " + pfad + " !!");
     ++rueckgabe.fehlgeschlagen;
     return false;
   }
-  if (!Host_Files::Is_Link(pfad) && Host_Files::Same_Bytes(pfad, paket)) {
+  if (wie_hinterlassen(ziel, paket)) {
     sagen(modus, "entferne ", "wuerde entfernen ", pfad);
     if (modus == Modus::vorschau) return true;
     if (Host_Files::Remove(pfad) == 0) return true;
   } else {
     std::string sicherung = Util::Execution::Next_Keep(pfad);
-    Text_Files::Put_Line("seit dem Lauf geaendert: " + pfad);
+    melden("seit dem Lauf geaendert: " + pfad);
     if (modus == Modus::vorschau) {
       Text_Files::Put_Line("alte Fassung wuerde gesichert nach " + sicherung);
       return true;
@@ -53,50 +72,62 @@ bool wegnehmen(const std::string& pfad, const std::string& paket, Modus modus,
       return true;
     }
   }
-  Text_Files::Put_Line("!! nicht zu entfernen: " + pfad + " !!");
+  melden("!! nicht zu entfernen: " + pfad + " !!");
   ++rueckgabe.fehlgeschlagen;
   return false;
 }
 
+// What became of a package that a restore puts back into the Cache.
+enum class Im_Cache {
+  zurueck,    // it is back (or, in a preview, would be)
+  geblieben,  // it never left: the run's copy failed, or the run was cut short before its DEL
+  nicht,      // it is no longer where the run left it: it stays out, and so does its line
+};
+
 // Brings the package of `schritt` back into the Cache `cache` from its
 // place in the game folder, where the run put it; it stays there until
-// its copies are taken away. False when it is no longer there as the run
-// left it (its line then stays out of the index).
-bool ins_cache(const Paket_Schritt& schritt, const std::string& cache, Modus modus) {
+// its copies are taken away.
+Im_Cache ins_cache(const Paket_Schritt& schritt, const std::string& cache, Modus modus) {
   Host_Files::Kind im_cache = Host_Files::Look(cache, Host_Files::Seen::read);
-  if (im_cache == Host_Files::Kind::file) return true;  // the run was cut short before its DEL
+  if (im_cache == Host_Files::Kind::file) return Im_Cache::geblieben;
   if (im_cache != Host_Files::Kind::absent || Host_Files::Is_Link(cache)) {
-    Text_Files::Put_Line("!! nicht zu sehen, was im Cache steht: " + cache + " !!");
-    return false;
+    melden("!! nicht zu sehen, was im Cache steht: " + cache + " !!");
+    return Im_Cache::nicht;
   }
-  const std::string& haupt = schritt.ziele.front().ziel;
+  const Ziel_Schritt& haupt = schritt.ziele.front();
   int64_t groesse = -1;
-  if (Host_Files::Is_Link(haupt) ||
-      Host_Files::Look(haupt, Host_Files::Seen::read, &groesse) != Host_Files::Kind::file ||
-      groesse != schritt.groesse) {
-    Text_Files::Put_Line("!! Paket nicht mehr da, wie der Lauf es hinterliess: " + haupt + " !!");
-    return false;
+  bool da = haupt.stand.size >= 0 ? Host_Files::Identify(haupt.ziel) == haupt.stand
+                                  : !Host_Files::Is_Link(haupt.ziel) &&
+                                        Host_Files::Look(haupt.ziel, Host_Files::Seen::read,
+                                                         &groesse) == Host_Files::Kind::file &&
+                                        groesse == schritt.groesse;
+  if (!da) {
+    melden("!! Paket nicht mehr da, wie der Lauf es hinterliess: " + haupt.ziel + " !!");
+    return Im_Cache::nicht;
   }
   sagen(modus, "Paket zurueck in den Cache: ", "Paket wuerde zurueck in den Cache: ", cache);
-  if (modus == Modus::vorschau) return true;
+  if (modus == Modus::vorschau) return Im_Cache::zurueck;
   // A second name of the file (a copy where the disk has no hard links).
   std::string gemacht;
-  if (Host_Files::Keep(haupt, cache, &gemacht) == 0 && gemacht == cache &&
-      Host_Files::Same_Bytes(haupt, cache))
-    return true;
+  if (Host_Files::Keep(haupt.ziel, cache, &gemacht) == 0 && gemacht == cache &&
+      Host_Files::Same_Bytes(haupt.ziel, cache))
+    return Im_Cache::zurueck;
   if (!gemacht.empty()) Host_Files::Unkeep(gemacht);
-  Text_Files::Put_Line("!! Paket nicht in den Cache zu legen: " + cache + " !!");
-  return false;
+  melden("!! Paket nicht in den Cache zu legen: " + cache + " !!");
+  return Im_Cache::nicht;
 }
 
 // Undoes one package's step.
 void paket_zuruecknehmen(const Protokoll& protokoll, const Paket_Schritt& schritt, Modus modus,
                          Rueckgabe& rueckgabe) {
   const std::string& t = protokoll.trenner;
-  std::string cache = protokoll.installation + t + "Cache" + t + schritt.schluessel + ".uxx";
-  Text_Files::New_Line();
-  if (!ins_cache(schritt, cache, modus)) {
+  std::string cache = protokoll.installation + t + "Cache" + t +
+                      (schritt.datei.empty() ? schritt.schluessel + ".uxx" : schritt.datei);
+  absatz_offen = true;
+  Im_Cache im_cache = ins_cache(schritt, cache, modus);
+  if (im_cache == Im_Cache::nicht) {
     ++rueckgabe.fehlgeschlagen;
+    absatz_offen = false;
     return;
   }
   // In a preview the package is still where the run put it.
@@ -107,22 +138,32 @@ void paket_zuruecknehmen(const Protokoll& protokoll, const Paket_Schritt& schrit
     // What a copy cut short left beside the target goes first.
     if (modus == Modus::ausfuehren) Host_Files::Remove_Temporaries(Folder_Part(ziel.ziel));
     if (ziel.sicherung.empty()) {
-      // Nothing stood there before the run.
-      wegnehmen(ziel.ziel, paket, modus, rueckgabe);
+      // Nothing stood there before the run; a folder that the run made for
+      // it goes when nothing else is in it.
+      if (wegnehmen(ziel, paket, modus, rueckgabe) && ziel.ordner && modus == Modus::ausfuehren)
+        Host_Files::Remove_Folder(
+            Folder_Part(ziel.ziel).substr(0, Folder_Part(ziel.ziel).size() - 1));
       continue;
     }
     // Nothing was kept there: the copy held what stood there already, or
     // the run was cut short before it. What stands there stays.
-    if (!steht_da(ziel.sicherung) || !wegnehmen(ziel.ziel, paket, modus, rueckgabe)) continue;
-    sagen(modus, "lege zurueck nach ", "wuerde zuruecklegen nach ", ziel.ziel);
-    if (modus == Modus::vorschau || Host_Files::Move(ziel.sicherung, ziel.ziel) == 0) {
+    if (!steht_da(ziel.sicherung) || !wegnehmen(ziel, paket, modus, rueckgabe)) continue;
+    // Back under its own name, in its own letters.
+    std::string zurueck = ziel.war.empty() ? ziel.ziel : Folder_Part(ziel.ziel) + ziel.war;
+    sagen(modus, "lege zurueck nach ", "wuerde zuruecklegen nach ", zurueck);
+    // A link comes back with the text it had, relative or not.
+    bool als_link = !ziel.link.empty() && Host_Files::Is_Link(ziel.sicherung);
+    if (modus == Modus::vorschau || (als_link ? Host_Files::Make_Link(ziel.link, zurueck) == 0 &&
+                                                    Host_Files::Remove(ziel.sicherung) == 0
+                                              : Host_Files::Move(ziel.sicherung, zurueck) == 0)) {
       ++rueckgabe.zurueck;
     } else {
-      Text_Files::Put_Line("!! Zuruecklegen fehlgeschlagen -> bleibt in Morvane-Sicherung !!");
+      melden("!! Zuruecklegen fehlgeschlagen -> bleibt in Morvane-Sicherung !!");
       ++rueckgabe.fehlgeschlagen;
     }
   }
-  ++rueckgabe.pakete;
+  absatz_offen = false;
+  if (im_cache == Im_Cache::zurueck) ++rueckgabe.pakete;
   rueckgabe.zeilen.push_back({schritt.zeilennummer, schritt.zeile});
 }
 
@@ -230,9 +271,32 @@ Rueckgang rueckgang_waehlen(const std::string& utpfad, const std::string& trenne
   Rueckgang rueckgang;
   Protokoll neuestes;
   std::string name = neuestes_protokoll(sicherung, trenner, neuestes, &rueckgang.hoechste);
+  // Every record: which runs restores undid, and which are still in effect.
+  std::vector<std::pair<long, std::string>> laeufe;
+  std::vector<std::string> zurueckgenommen;
+  for (const std::string& ordner : Host_Files::Names_In(sicherung)) {
+    Protokoll gelesen;
+    if (!laufordner(sicherung, ordner) ||
+        !protokoll_lesen(sicherung + ordner + trenner + kProtokollname, gelesen))
+      continue;
+    if (gelesen.art == Art::wiederherstellung && gelesen.beendet)
+      zurueckgenommen.push_back(gelesen.von);
+    if (gelesen.art == Art::lauf && !gelesen.pakete.empty())
+      laeufe.push_back({gelesen.nummer, ordner});
+  }
+  auto ist_zurueckgenommen = [&](const std::string& ordner) {
+    return std::find(zurueckgenommen.begin(), zurueckgenommen.end(), ordner) !=
+           zurueckgenommen.end();
+  };
+  auto nichts_mehr = [&](const std::string& ordner) {
+    rueckgang.was = Rueckgang::Was::nichts;
+    rueckgang.zurueckgenommen = ordner;
+    std::sort(laeufe.rbegin(), laeufe.rend());
+    for (const auto& [nummer, wirksam] : laeufe)
+      if (!ist_zurueckgenommen(wirksam)) rueckgang.wirksam.push_back(wirksam);
+    return rueckgang;
+  };
   if (!lauf.empty()) {
-    // A run restored by Morvane 0.91 (its folder gone) leaves nothing to do.
-    if (Util::Execution::Is_Run_Name(lauf) && !steht_da(sicherung + lauf)) return rueckgang;
     if (!laufordner(sicherung, lauf))
       throw IO_Exceptions::Name_Error("kein Lauf von Morvane in " + sicherung + ": " + lauf);
     name = lauf;
@@ -241,6 +305,7 @@ Rueckgang rueckgang_waehlen(const std::string& utpfad, const std::string& trenne
       rueckgang.name = lauf;
       return rueckgang;
     }
+    if (neuestes.art == Art::lauf && ist_zurueckgenommen(lauf)) return nichts_mehr(lauf);
   }
   if (name.empty()) {
     // No record anywhere: the latest run folder with kept files.
@@ -261,11 +326,8 @@ Rueckgang rueckgang_waehlen(const std::string& utpfad, const std::string& trenne
     rueckgang.protokoll = neuestes;
     return rueckgang;
   }
-  // A restore: of a run without a record, undone by the names of what it kept.
-  if (neuestes.alt && neuestes.beendet) {
-    rueckgang.was = Rueckgang::Was::alt;
-    return rueckgang;
-  }
+  // A restore that ended: what it undid stays undone.
+  if (neuestes.beendet) return nichts_mehr(neuestes.von);
   rueckgang.lauf = neuestes.von;
   if (neuestes.alt) {
     rueckgang.was = Rueckgang::Was::fortsetzen;
@@ -277,7 +339,7 @@ Rueckgang rueckgang_waehlen(const std::string& utpfad, const std::string& trenne
       !protokoll_lesen(sicherung + neuestes.von + trenner + kProtokollname, von) ||
       von.art != Art::lauf)
     throw IO_Exceptions::Name_Error("kein Lauf von Morvane in " + sicherung + ": " + neuestes.von);
-  rueckgang.was = neuestes.beendet ? Rueckgang::Was::wiederholen : Rueckgang::Was::fortsetzen;
+  rueckgang.was = Rueckgang::Was::fortsetzen;
   rueckgang.protokoll = von;
   return rueckgang;
 }
@@ -314,6 +376,7 @@ void abgebrochenen_lauf_aufraeumen(const std::string& utpfad, const std::string&
   if (neuestes_protokoll(sicherung, trenner, protokoll).empty() || protokoll.beendet ||
       protokoll.art != Art::lauf)
     return;
+  protokoll_pruefen(protokoll);
   // A kept file that still holds what stands at its target was kept just
   // before the cut: the copy never replaced it.
   for (const Paket_Schritt& schritt : protokoll.pakete)

@@ -36,12 +36,16 @@ struct Rueckgabe {
 // What --restore does in an installation.
 struct Rueckgang {
   enum class Was {
-    nichts,       // no run to undo
-    lauf,         // undo the run `name` from its record
-    fortsetzen,   // finish the restore `name` of the run in `protokoll`, cut short
-    wiederholen,  // a restore undone: the run in `protokoll` again
-    alt,          // a run folder without a record, by the names of its files
+    nichts,      // no run to undo
+    lauf,        // undo the run `name` from its record
+    fortsetzen,  // finish the restore `name` of the run in `protokoll`, cut short
+    alt,         // a run folder without a record, by the names of its files
   } was = Was::nichts;
+  // Nothing to do since a restore undid the run `zurueckgenommen`; the
+  // runs in `wirksam` (latest first) are still in effect and can be undone
+  // by their names.
+  std::string zurueckgenommen;
+  std::vector<std::string> wirksam;
   std::string name;  // the run folder in the chosen installation's Morvane-Sicherung
   std::string lauf;  // the run that is undone or done again
   // Its record; for a restore of a run without a record cut short, the
@@ -53,9 +57,10 @@ struct Rueckgang {
 // Chooses what --restore undoes in the installation `utpfad` (paths joined
 // with `trenner`): the run folder `lauf`, or "" for the latest with a
 // record (and where none has one, the latest with kept files). The latest
-// record that is a restore cut short is finished; one that ended is undone
-// by doing its run again. Name_Error for a name that is no run folder of
-// the program's (its form, "..", a path, a link).
+// record that is a restore cut short is finished; a run that a restore
+// undid is not undone again, nor done again. Name_Error for a name that is
+// no run folder of the program's (its form, "..", a path, a link, none of
+// that name).
 Rueckgang rueckgang_waehlen(const std::string& utpfad, const std::string& trenner,
                             const std::string& lauf);
 

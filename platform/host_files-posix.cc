@@ -195,7 +195,8 @@ void Remove_Keep_Folders() {
 }
 
 // A symbolic link is kept as one that leads where it led: a relative one
-// gets the path of its own folder before its text.
+// gets the path of its own folder before its text. (A restore puts back
+// the link's own text, which the run's record holds.)
 int Keep_Link(const std::string& host_path, const std::string& kept) {
   std::vector<char> text(PATH_MAX + 1, 0);
   ssize_t size = readlink(host_path.c_str(), text.data(), PATH_MAX);
@@ -606,6 +607,59 @@ int Keep(const std::string& path, const std::string& keep, std::string* kept) {
 
 void Unkeep(const std::string& kept) {
   Unkeep_Found(Resolve(kept).path);
+}
+
+Identity Identify(const std::string& path) {
+  Found found = Resolve(path, Wine_Paths::Absence::read);
+  struct stat st;
+  if (!found.exists || lstat(found.path.c_str(), &st) != 0) return {};
+  return {static_cast<int64_t>(st.st_size),
+          static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+          static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+int Make_Link(const std::string& text, const std::string& path) {
+  Found now = Resolve(path, Wine_Paths::Absence::read);
+  if (now.exists) return EEXIST;
+  if (!now.certain) return Failed(EIO);
+  if (symlink(text.c_str(), now.path.c_str()) != 0) return Failed(errno);
+  Wine_Paths::Note_Made(names, now.path);
+  return Sync_Folder(Folder_Of(now.path));
+}
+
+std::string Name_On_Disk(const std::string& path) {
+  Found found = Resolve(path);
+  const std::string& name = found.exists ? found.path : path;
+  return name.substr(name.find_last_of("/\\") + 1);
+}
+
+std::string Whole_Path(const std::string& folder) {
+  if (!folder.starts_with("./") && !folder.starts_with("../") && folder != "." && folder != "..")
+    return folder;
+  char* whole = realpath(folder.c_str(), nullptr);
+  if (!whole) return folder;
+  std::string path = whole;
+  std::free(whole);
+  return path;
+}
+
+bool May_Change(const std::string& path) {
+  Found found = Resolve(path);
+  std::string folder = Folder_Of(found.path);
+  struct stat st;
+  // A missing folder is made in the one above it.
+  if (stat(folder.c_str(), &st) != 0) {
+    if (errno != ENOENT) return true;
+    folder = Folder_Of(folder);
+    if (stat(folder.c_str(), &st) != 0) return true;
+  }
+  // As the system decides for this process: root may write anywhere but on
+  // a read-only file system.
+  if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+    return errno != EACCES && errno != EPERM && errno != EROFS;
+  uid_t me = geteuid();
+  return !(st.st_mode & S_ISVTX) || !found.exists || me == 0 || me == st.st_uid ||
+         me == found.st.st_uid;
 }
 
 }  // namespace Host_Files

@@ -308,6 +308,49 @@ int Move(const std::string& from, const std::string& to) {
   return 0;
 }
 
+Identity Identify(const std::string& path) {
+  HANDLE file = CreateFileW(
+      Wide_Path(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  BY_HANDLE_FILE_INFORMATION info;
+  bool known = GetFileInformationByHandle(file, &info);
+  CloseHandle(file);
+  if (!known) return {};
+  return {(int64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow,
+          (int64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime,
+          info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
+int Make_Link(const std::string&, const std::string&) {
+  return ENOSYS;
+}
+
+std::string Name_On_Disk(const std::string& path) {
+  std::string name = path.substr(path.find_last_of("/\\") + 1);
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(Wide_Path(path).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return name;
+  FindClose(search);
+  std::string on_disk = Narrow(found.cFileName);
+  // Only the same name in other letters: never its short name.
+  return Utf8::Fold(on_disk) == Utf8::Fold(name) ? on_disk : name;
+}
+
+std::string Whole_Path(const std::string& folder) {
+  bool whole = (folder.size() >= 2 && folder[1] == ':' &&
+                (folder.size() == 2 || folder[2] == '\\' || folder[2] == '/')) ||
+               folder.starts_with("\\\\") || folder.starts_with("//");
+  if (whole || folder.empty()) return folder;
+  std::wstring wide = Wide(folder);
+  DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return folder;
+  std::wstring full(size, L'\0');
+  size = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  full.resize(size);
+  return Narrow(full);
+}
+
 std::string Link_Target(const std::string&) {
   return "";
 }
@@ -370,6 +413,15 @@ int Hold(const std::string& folder) {
     }
     Sleep(100);
   }
+}
+
+bool May_Change(const std::string& path) {
+  HANDLE folder = CreateFileW(Wide_Path(Folder_Part(path)).c_str(), FILE_ADD_FILE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (folder == INVALID_HANDLE_VALUE) return GetLastError() != ERROR_ACCESS_DENIED;
+  CloseHandle(folder);
+  return true;
 }
 
 }  // namespace Host_Files

@@ -162,4 +162,39 @@ struct Kept {
 int Copy(const std::string& source, const std::string& target, Copy_Mode mode,
          const std::string& keep = "", Kept* kept = nullptr);
 
+// What tells one file from another and from a later version of itself:
+// its size, the time of its last change, and where it lies on its disk
+// (device and inode; on Windows the volume's serial number and the file's
+// index). A symbolic link is looked at itself, never followed.
+struct Identity {
+  int64_t size = -1;  // -1: nothing stands there
+  int64_t time = 0;
+  uint64_t volume = 0;
+  uint64_t file = 0;
+  bool operator==(const Identity&) const = default;
+};
+Identity Identify(const std::string& path);
+
+// Makes a symbolic link at `path` whose text is `text`; never replaces
+// (EEXIST). ENOSYS on Windows, where the program keeps no links.
+int Make_Link(const std::string& text, const std::string& path);
+
+// The name of what stands at `path` in its own letters, which may differ
+// from those of `path` where names match in any letter case; the name of
+// `path` when nothing stands there.
+std::string Name_On_Disk(const std::string& path);
+
+// A further installation's folder as a run stores it: a folder named
+// relative to the working folder (on Linux "./", "../"; on Windows any
+// without a drive or server) becomes the whole path; any other stays as
+// it is.
+std::string Whole_Path(const std::string& folder);
+
+// Whether the folder of `path` lets this process put a file there, replace
+// the one at `path` or remove it: it may write into the folder (into the one
+// above it, for a missing folder that a copy would make), and in a folder
+// with the sticky bit (Linux) the file at `path`, or the folder, is the
+// process's own. True when that cannot be told.
+bool May_Change(const std::string& path);
+
 }  // namespace Host_Files

@@ -1031,8 +1031,16 @@ CASES = [
          after={"UT/Maps/DM-Foo.ut2": b"alt", "UT/Morvane-Sicherung/2026-01-01_000000": None}),
     dict(name="after --restore a folder is a further installation, and a run's name may end "
               "in a separator", args=["--restore", "2026-01-01_000000\\", "{SECOND}"],
-         entries=[(1, "XGame.u")], out="\n- nichts wiederherzustellen in {UT}\\Morvane-Sicherung\\\n",
+         entries=[(1, "XGame.u")], before={"UT/Morvane-Sicherung/2026-01-01_000000": ("mkdir",)},
+         out="\n- Lauf ohne Protokoll (Morvane 0.91): zurueckgelegt wird nach den Namen der "
+             "gesicherten Dateien\n\nstelle wieder her aus {UT}\\Morvane-Sicherung\\"
+             "<zeit>\\\n\n- nichts wiederherzustellen in {SECOND}\\Morvane-Sicherung\\\n",
          ending="\n- Dateien zurueckgelegt: 0\n" + PROMPT, index=["{k1}=XGame.u"]),
+    dict(name="a run's name that is not there is an error naming it", entries=[],
+         args=["--restore", "C:\\UT2004\\Morvane-Sicherung\\2026-01-01_000000"],
+         before={"UT/Morvane-Sicherung": ("mkdir",)}, status=1,
+         err=report("IO_EXCEPTIONS.NAME_ERROR", "wiederherstellen.cc:N kein Lauf von "
+                    "Morvane in C:\\UT2004\\Morvane-Sicherung\\: 2026-01-01_000000")),
     dict(name="a name after --restore that leads out of Morvane-Sicherung is no run's: a folder "
               "that is not there is refused before anything is asked",
          args=["--restore", "..\\..\\Nirgends"], entries=[],
@@ -1453,9 +1461,15 @@ class Restores(Harness):
                         OPENING + row["out"].format(**words) + PROMPT)
         self.assertEqual((restore.status, restore.err), (0, ""))
         self.assertEqual(differences(contents(tops), before), {}, restore.out)
+        # No toggle: a second --restore changes nothing; running again does
+        # the run again.
         again = self.run_morvane("1\n\n", ["--restore"], **env)
         self.assertEqual((again.status, again.err), (0, ""))
-        self.assertEqual(differences(contents(tops), after), {}, again.out)
+        self.assertIn("- nichts wiederherzustellen: schon zurueckgenommen ist ", again.out)
+        self.assertEqual(differences(contents(tops), before), {}, again.out)
+        rerun = self.run_morvane("1\n\n", args, **run.get("env", {}))
+        self.assertEqual((rerun.status, rerun.err), (0, ""))
+        self.assertEqual(differences(contents(tops), after), {}, rerun.out)
 
 
 # The preview's words, and the run's for the same thing.
