@@ -112,7 +112,12 @@ int Unsupported(const std::string& command) {
 }  // namespace
 
 std::string Refusal(const std::string& target) {
-  return Host_Files::Read_Only(target) ? Cause(EACCES, kCopy) : "";
+  bool refused = Host_Files::Read_Only(target) || !Host_Files::May_Change(target);
+  return refused ? Cause(EACCES, kCopy) : "";
+}
+
+std::string Delete_Refusal(const std::string& path) {
+  return Host_Files::May_Change(path) ? "" : Cause(EACCES, kDelete);
 }
 
 int Execute(const std::string& command) {

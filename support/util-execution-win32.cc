@@ -213,7 +213,12 @@ int Copy(const std::string& source, const std::string& target) {
 std::string Refusal(const std::string& target) {
   DWORD code = Shell_Refuses(target);
   if (code == 0) code = Not_Replaceable(target);
+  if (code == 0 && !Host_Files::May_Change(target)) code = ERROR_ACCESS_DENIED;
   return code == 0 ? "" : Words_For(code);
+}
+
+std::string Delete_Refusal(const std::string&) {
+  return "";
 }
 
 int Execute(const std::string& command) {

@@ -34,11 +34,17 @@ std::string Delete_Command(const std::string& path);
 // Gives the file `path` the name `new_name` in its own folder.
 std::string Rename_Command(const std::string& path, const std::string& new_name);
 
-// Why this platform's runner would refuse a COPY to `target` before
-// trying, in the words it would write: a read-only target, and on Windows
-// a path too long for the shell or a target that another program holds
-// open. "" when it would try.
+// Why this platform's runner would refuse a COPY to `target`, or fail at
+// once, in the words it would write: a read-only target, a folder that this
+// process may not change (Host_Files::May_Change), and on Windows a path
+// too long for the shell or a target that another program holds open. ""
+// when it would try.
 std::string Refusal(const std::string& target);
+
+// Why this platform's runner would fail to DEL `path`, in the words it
+// would write: on Linux a folder that this process may not change. "" when
+// it would try (on Windows the shell decides).
+std::string Delete_Refusal(const std::string& path);
 
 // A command text read back: the text after the command word is split at
 // blanks; double quotes hold blanks together and are removed; an unquoted

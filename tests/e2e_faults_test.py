@@ -16,13 +16,35 @@ import tempfile
 import unittest
 
 import e2e_test
-from e2e_test import (BANNER, FAILED, FURTHER_FAILED, OPENING, UNKNOWN, UT, dialogue,
-                      echoed, summary,
+from e2e_test import (BANNER, FAILED, FURTHER_FAILED, NOT_DELETED, OPENING, PREVIEW, SECOND,
+                      TENSES, UNKNOWN, UT, dialogue, echoed, summary,
                       report, sp, write_file)
 
 NO_SPACE = ("Auf dem Datentraeger ist nicht genug Speicherplatz vorhanden.\n"
             "        0 Datei(en) kopiert.\n")
 DENIED = "Zugriff verweigert.\n        0 Datei(en) kopiert.\n"
+COPIED = "        1 Datei(en) kopiert.\n"
+
+# Folders that user nobody may not change, met alike by a run and by its
+# preview (-n), which says the same in its own tense without the shell's
+# counts: the entries, the folder and its mode ("sticky": a Cache of root's
+# where anyone may add files, and remove only their own), the further
+# installations, what the run says between its opening and its sums, and
+# the sums.
+NOT_WRITABLE = [
+    ([(1, "Terrain.utx"), (2, "Core.u")], UT + "\\Textures", 0o555, [],
+     echoed(sp.key(1) + "=Terrain.utx") + "kopiere nach C:\\UT2004\\Textures\\Terrain.utx\n" +
+     DENIED + FAILED + echoed(sp.key(2) + "=Core.u") + "kopiere nach C:\\UT2004\\System\\Core.u\n" +
+     COPIED, (1, 1)),
+    ([(1, "DM-A.ut2"), (2, "Core.u")], SECOND + "\\Maps", 0o555, [SECOND],
+     echoed(sp.key(1) + "=DM-A.ut2") + "kopiere nach C:\\UT2004\\Maps\\DM-A.ut2\n" + COPIED +
+     "kopiere nach %s\\Maps\\DM-A.ut2\n" % SECOND + DENIED + FURTHER_FAILED +
+     echoed(sp.key(2) + "=Core.u") + "kopiere nach C:\\UT2004\\System\\Core.u\n" + COPIED +
+     "kopiere nach %s\\System\\Core.u\n" % SECOND + COPIED, (2, 0, [SECOND + "\\Maps\\DM-A.ut2"])),
+    ([(1, "Core.u")], UT + "\\Cache", "sticky", [],
+     echoed(sp.key(1) + "=Core.u") + "kopiere nach C:\\UT2004\\System\\Core.u\n" + COPIED +
+     "Zugriff verweigert.\n" + NOT_DELETED, (0, 1)),
+]
 
 
 def nobody():
@@ -130,6 +152,36 @@ class Faults(e2e_test.Harness):
         self.check_invariant(*state, roots=["UT2004"])
         with open(target, "rb") as f:
             self.assertEqual(f.read(), b"old map")
+
+    def test_a_preview_meets_the_refusals_of_folders_it_may_not_change(self):
+        for entries, folder, mode, args, out, sums in NOT_WRITABLE:
+            if mode == "sticky" and not nobody():
+                continue  # the files of another user
+            with self.subTest(folder=folder):
+                self.standard(entries=[(sp.key(n), name) for n, name in entries])
+                self.open_to_all()
+                folder = sp.host_path(self.prefix, folder)
+                if mode == "sticky":
+                    for name in os.listdir(folder):
+                        os.chmod(os.path.join(folder, name), 0o644)
+                    os.chown(os.path.join(folder, "cache.ini"), 65534, 65534)
+                    mode = 0o1777
+                os.chmod(folder, mode)
+                tops, state = [self.root, self.second], self.snapshot()
+                tree = self.tree(tops)
+                preview = self.run_limited("1\n\n", ["-n"] + args, before=nobody())
+                would = re.sub(r"        \d Datei\(en\) kopiert\.\n", "", out)
+                for will, did in TENSES:
+                    would = would.replace(did, will)
+                self.expect(preview, BANNER + PREVIEW + OPENING[len(BANNER):] + would +
+                            summary(*sums, preview=True))
+                self.assertEqual(self.tree(tops), tree)
+                run = self.run_limited("1\n\n", args, before=nobody())
+                self.expect(run, OPENING + out + summary(*sums))
+                self.check_invariant(*state,
+                                     roots=["UT2004", os.path.join("Spiele", "UT2004 Kopie")])
+                e2e_test.PLATFORM.done_with(self.prefix)
+                self.prefix = e2e_test.PLATFORM.new_prefix()
 
     def test_a_read_only_user_folder_gets_no_type_folder(self):
         # The native game's user folder lacks Maps, and Maps cannot be made.
