@@ -20,6 +20,11 @@ struct Typ {
   std::string_view subpfad;
 };
 
+// The folder of a type without its separators ("Maps").
+inline std::string ordnername(const Typ& typ) {
+  return std::string(typ.subpfad.substr(1, typ.subpfad.size() - 2));
+}
+
 // The table of file types, tried in this order; the first row whose ending
 // ends the name wins.
 extern const std::array<Typ, 8> typtabelle;

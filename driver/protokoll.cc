@@ -87,10 +87,10 @@ struct Orte {
 Orte orte_von(const std::string& installation, const std::string& trenner,
               const std::vector<std::string>& weitere) {
   Orte orte{{installation}, {trenner}};
-  for (std::string ordner : weitere) {
-    bool linux = Host_Path(ordner);
-    orte.basis.push_back(ordner);
-    orte.trenner.push_back(linux ? "/" : "\\");
+  for (const std::string& ordner : weitere) {
+    Ort ort = ort_von(ordner);
+    orte.basis.push_back(ort.ordner);
+    orte.trenner.push_back(ort.trenner);
   }
   return orte;
 }
@@ -206,6 +206,21 @@ void abgeben(bool sync) {
 }
 
 }  // namespace
+
+std::string sicherung_von(const std::string& installation, const std::string& trenner) {
+  return installation + trenner + "Morvane-Sicherung" + trenner;
+}
+
+bool ist_laufordner(const std::string& sicherung, const std::string& name) {
+  return Util::Execution::Is_Run_Name(name) &&
+         Host_Files::Look(sicherung + name, Host_Files::Seen::read) == Host_Files::Kind::folder &&
+         !Host_Files::Is_Link(sicherung + name);
+}
+
+Ort ort_von(std::string ordner) {
+  bool linux = Host_Path(ordner);
+  return {ordner, linux ? "/" : "\\"};
+}
 
 bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll) {
   protokoll = Protokoll{};
@@ -436,6 +451,15 @@ void protokoll_vorbereiten(const Protokoll& neuer_kopf, const std::string& ordne
   ordner_des_laufs = ordner;
   vorbereitet = true;
   weiter_schreiben = fortsetzen;
+}
+
+void protokoll_anlegen(Protokoll neuer_kopf, const std::string& utpfad, const std::string& trenner,
+                       long hoechste) {
+  neuer_kopf.nummer = hoechste + 1;
+  neuer_kopf.installation = utpfad;
+  neuer_kopf.trenner = trenner;
+  std::string sicherung = sicherung_von(utpfad, trenner);
+  protokoll_vorbereiten(neuer_kopf, sicherung + Util::Execution::Run_Name(sicherung) + trenner);
 }
 
 void protokoll_beginnen() {

@@ -60,6 +60,21 @@ struct Protokoll {
   // names, with the record's line; "" when it may.
   std::string verweigert;
 };
+// Where an installation keeps what runs replaced, and their records: its
+// Morvane-Sicherung, joined with `trenner` and ending in it.
+std::string sicherung_von(const std::string& installation, const std::string& trenner);
+
+// Whether `name` in `sicherung` is a run folder as the program makes it: a
+// folder of its own (no link), named for its time.
+bool ist_laufordner(const std::string& sicherung, const std::string& name);
+
+// A further installation as the command line names it: a Linux path (its
+// "~" made the home) joined with "/", a Windows path with "\".
+struct Ort {
+  std::string ordner, trenner;
+};
+Ort ort_von(std::string ordner);
+
 // The record's name in a run folder.
 extern const char kProtokollname[];
 
@@ -86,6 +101,12 @@ std::string neuestes_protokoll(const std::string& sicherung, const std::string& 
 // already and is written on.
 void protokoll_vorbereiten(const Protokoll& kopf, const std::string& ordner,
                            bool fortsetzen = false);
+
+// Makes ready this process's record of a run or a restore in the
+// installation `utpfad`: a new one in a run folder of its own, numbered
+// after the installation's latest (`hoechste`).
+void protokoll_anlegen(Protokoll kopf, const std::string& utpfad, const std::string& trenner,
+                       long hoechste);
 
 // Writes the header now, when it was not written yet.
 void protokoll_beginnen();

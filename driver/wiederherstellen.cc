@@ -1,4 +1,5 @@
-// Undoing a run: from its record, or by the names of its kept files.
+// Undoing a run: one pass over its record, whose every look and step goes
+// through Zugriff, so that its preview says what it does, line by line.
 #include "driver/wiederherstellen.h"
 
 #include <algorithm>
@@ -7,11 +8,37 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "driver/cacheverarbeitung.h"
+#include "driver/morvane.h"
+#include "driver/nach_namen.h"
+#include "driver/zugriff.h"
 #include "platform/host_files.h"
+#include "platform/host_text.h"
 #include "support/text_files.h"
 #include "support/util-execution.h"
+#include "support/util-files-text_io.h"
 
 namespace {
+
+// What --restore does in an installation.
+struct Rueckgang {
+  enum class Was {
+    nichts,      // no run to undo
+    lauf,        // undo the run `name` from its record
+    fortsetzen,  // finish the restore `name` of the run in `protokoll`, cut short
+    alt,         // a run folder without a record, by the names of its files
+  } was = Was::nichts;
+  std::string name;  // the run folder in the chosen installation's Morvane-Sicherung
+  std::string lauf;  // the run that is undone
+  // Its record; for a restore of a run without a record cut short, the
+  // restore's own.
+  Protokoll protokoll;
+  long hoechste = 0;  // the highest record number there
+  // Nothing to do since a restore undid the run `zurueckgenommen`; the
+  // runs in `wirksam` (latest first) are still in effect and can be undone
+  // by their names.
+  std::string zurueckgenommen;
+  std::vector<std::string> wirksam;
+};
 
 // The empty line that opens what a restore says of one package: written
 // before its first line, so that a package of which nothing is said leaves
@@ -25,50 +52,44 @@ void melden(const std::string& zeile) {
 }
 
 // A line in the words of a restore, or of its preview.
-void sagen(Modus modus, const char* getan, const char* vorschau, const std::string& was) {
-  melden((modus == Modus::vorschau ? vorschau : getan) + was);
-}
-
-bool steht_da(const std::string& pfad) {
-  return Host_Files::Is_Link(pfad) ||
-         Host_Files::Look(pfad, Host_Files::Seen::read) != Host_Files::Kind::absent;
+void sagen(const Zugriff& zugriff, const char* getan, const char* vorschau,
+           const std::string& was) {
+  melden((zugriff.vorschau ? vorschau : getan) + was);
 }
 
 // Whether what stands at a target is still what the run's copy left there:
 // the same file, unchanged since (a record without that says: the
 // package's bytes, `paket`, and no link).
-bool wie_hinterlassen(const Ziel_Schritt& ziel, const std::string& paket) {
-  if (ziel.stand.size >= 0) return Host_Files::Identify(ziel.ziel) == ziel.stand;
-  return !Host_Files::Is_Link(ziel.ziel) && Host_Files::Same_Bytes(ziel.ziel, paket);
+bool wie_hinterlassen(const Zugriff& zugriff, const Ziel_Schritt& ziel, const std::string& paket) {
+  if (ziel.stand.size >= 0) return identitaet(zugriff, ziel.ziel) == ziel.stand;
+  return !ist_link(zugriff, ziel.ziel) && gleiche_bytes(zugriff, ziel.ziel, paket);
 }
 
 // Takes away what stands at the target of `ziel`: removed when it is what
 // the run left there; else it is the player's, and is kept in this
 // restore's run folder. True when nothing stands there afterwards.
-bool wegnehmen(const Ziel_Schritt& ziel, const std::string& paket, Modus modus,
+bool wegnehmen(Zugriff& zugriff, const Ziel_Schritt& ziel, const std::string& paket,
                Rueckgabe& rueckgabe) {
   const std::string& pfad = ziel.ziel;
-  if (!steht_da(pfad)) return true;
-  if (Host_Files::Look(pfad, Host_Files::Seen::read) == Host_Files::Kind::unknown) {
+  if (!steht_da(zugriff, pfad)) return true;
+  if (art(zugriff, pfad) == Host_Files::Kind::unknown) {
     melden("!! nicht zu entfernen: " + pfad + " !!");
     ++rueckgabe.fehlgeschlagen;
     return false;
   }
-  if (wie_hinterlassen(ziel, paket)) {
-    sagen(modus, "entferne ", "wuerde entfernen ", pfad);
-    if (modus == Modus::vorschau) return true;
-    if (Host_Files::Remove(pfad) == 0) return true;
+  if (wie_hinterlassen(zugriff, ziel, paket)) {
+    sagen(zugriff, "entferne ", "wuerde entfernen ", pfad);
+    if (entfernen(zugriff, pfad) == 0) return true;
   } else {
-    std::string sicherung = Util::Execution::Next_Keep(pfad);
+    std::string sicherung = naechste_sicherung(zugriff, pfad);
     melden("seit dem Lauf geaendert: " + pfad);
-    if (modus == Modus::vorschau) {
-      Text_Files::Put_Line("alte Fassung wuerde gesichert nach " + sicherung);
-      return true;
-    }
-    if (Host_Files::Make_Folder(
-            Folder_Part(sicherung).substr(0, Folder_Part(sicherung).size() - 1)) == 0 &&
-        Host_Files::Move(pfad, sicherung) == 0) {
-      Util::Execution::Report_Kept(sicherung);
+    if (verschieben(zugriff, pfad, sicherung) == 0) {
+      if (zugriff.vorschau) {
+        Text_Files::Put_Line("alte Fassung wuerde gesichert nach " + sicherung);
+        ++zugriff.gesichert;
+      } else {
+        Util::Execution::Report_Kept(sicherung);
+      }
       return true;
     }
   }
@@ -79,7 +100,7 @@ bool wegnehmen(const Ziel_Schritt& ziel, const std::string& paket, Modus modus,
 
 // What became of a package that a restore puts back into the Cache.
 enum class Im_Cache {
-  zurueck,    // it is back (or, in a preview, would be)
+  zurueck,    // it is back
   geblieben,  // it never left: the run's copy failed, or the run was cut short before its DEL
   nicht,      // it is no longer where the run left it: it stays out, and so does its line
 };
@@ -87,75 +108,65 @@ enum class Im_Cache {
 // Brings the package of `schritt` back into the Cache `cache` from its
 // place in the game folder, where the run put it; it stays there until
 // its copies are taken away.
-Im_Cache ins_cache(const Paket_Schritt& schritt, const std::string& cache, Modus modus) {
-  Host_Files::Kind im_cache = Host_Files::Look(cache, Host_Files::Seen::read);
+Im_Cache ins_cache(Zugriff& zugriff, const Paket_Schritt& schritt, const std::string& cache) {
+  Host_Files::Kind im_cache = art(zugriff, cache);
   if (im_cache == Host_Files::Kind::file) return Im_Cache::geblieben;
-  if (im_cache != Host_Files::Kind::absent || Host_Files::Is_Link(cache)) {
+  if (im_cache != Host_Files::Kind::absent || ist_link(zugriff, cache)) {
     melden("!! nicht zu sehen, was im Cache steht: " + cache + " !!");
     return Im_Cache::nicht;
   }
   const Ziel_Schritt& haupt = schritt.ziele.front();
   int64_t groesse = -1;
-  bool da = haupt.stand.size >= 0 ? Host_Files::Identify(haupt.ziel) == haupt.stand
-                                  : !Host_Files::Is_Link(haupt.ziel) &&
-                                        Host_Files::Look(haupt.ziel, Host_Files::Seen::read,
-                                                         &groesse) == Host_Files::Kind::file &&
-                                        groesse == schritt.groesse;
+  bool da = haupt.stand.size >= 0
+                ? identitaet(zugriff, haupt.ziel) == haupt.stand
+                : !ist_link(zugriff, haupt.ziel) &&
+                      art(zugriff, haupt.ziel, &groesse) == Host_Files::Kind::file &&
+                      groesse == schritt.groesse;
   if (!da) {
     melden("!! Paket nicht mehr da, wie der Lauf es hinterliess: " + haupt.ziel + " !!");
     return Im_Cache::nicht;
   }
-  sagen(modus, "Paket zurueck in den Cache: ", "Paket wuerde zurueck in den Cache: ", cache);
-  if (modus == Modus::vorschau) return Im_Cache::zurueck;
-  // A second name of the file (a copy where the disk has no hard links).
-  std::string gemacht;
-  if (Host_Files::Keep(haupt.ziel, cache, &gemacht) == 0 && gemacht == cache &&
-      Host_Files::Same_Bytes(haupt.ziel, cache))
-    return Im_Cache::zurueck;
-  if (!gemacht.empty()) Host_Files::Unkeep(gemacht);
+  sagen(zugriff, "Paket zurueck in den Cache: ", "Paket wuerde zurueck in den Cache: ", cache);
+  if (zweiter_name(zugriff, haupt.ziel, cache) == 0) return Im_Cache::zurueck;
   melden("!! Paket nicht in den Cache zu legen: " + cache + " !!");
   return Im_Cache::nicht;
 }
 
 // Undoes one package's step.
-void paket_zuruecknehmen(const Protokoll& protokoll, const Paket_Schritt& schritt, Modus modus,
+void paket_zuruecknehmen(Zugriff& zugriff, const Protokoll& protokoll, const Paket_Schritt& schritt,
                          Rueckgabe& rueckgabe) {
   const std::string& t = protokoll.trenner;
   std::string cache = protokoll.installation + t + "Cache" + t +
                       (schritt.datei.empty() ? schritt.schluessel + ".uxx" : schritt.datei);
   absatz_offen = true;
-  Im_Cache im_cache = ins_cache(schritt, cache, modus);
+  Im_Cache im_cache = ins_cache(zugriff, schritt, cache);
   if (im_cache == Im_Cache::nicht) {
     ++rueckgabe.fehlgeschlagen;
     absatz_offen = false;
     return;
   }
-  // In a preview the package is still where the run put it.
-  std::string paket =
-      modus == Modus::vorschau && !steht_da(cache) ? schritt.ziele.front().ziel : cache;
   for (size_t i = schritt.ziele.size(); i-- > 0;) {
     const Ziel_Schritt& ziel = schritt.ziele[i];
     // What a copy cut short left beside the target goes first.
-    if (modus == Modus::ausfuehren) Host_Files::Remove_Temporaries(Folder_Part(ziel.ziel));
+    if (!zugriff.vorschau) Host_Files::Remove_Temporaries(Folder_Part(ziel.ziel));
     if (ziel.sicherung.empty()) {
       // Nothing stood there before the run; a folder that the run made for
       // it goes when nothing else is in it.
-      if (wegnehmen(ziel, paket, modus, rueckgabe) && ziel.ordner && modus == Modus::ausfuehren)
-        Host_Files::Remove_Folder(
-            Folder_Part(ziel.ziel).substr(0, Folder_Part(ziel.ziel).size() - 1));
+      std::string ordner = Folder_Part(ziel.ziel);
+      if (wegnehmen(zugriff, ziel, cache, rueckgabe) && ziel.ordner && !zugriff.vorschau)
+        Host_Files::Remove_Folder(ordner.substr(0, ordner.size() - 1));
       continue;
     }
     // Nothing was kept there: the copy held what stood there already, or
     // the run was cut short before it. What stands there stays.
-    if (!steht_da(ziel.sicherung) || !wegnehmen(ziel, paket, modus, rueckgabe)) continue;
-    // Back under its own name, in its own letters.
+    if (!steht_da(zugriff, ziel.sicherung) || !wegnehmen(zugriff, ziel, cache, rueckgabe)) continue;
+    // Back under its own name, in its own letters; a link with the text it
+    // had, relative or not.
     std::string zurueck = ziel.war.empty() ? ziel.ziel : Folder_Part(ziel.ziel) + ziel.war;
-    sagen(modus, "lege zurueck nach ", "wuerde zuruecklegen nach ", zurueck);
-    // A link comes back with the text it had, relative or not.
-    bool als_link = !ziel.link.empty() && Host_Files::Is_Link(ziel.sicherung);
-    if (modus == Modus::vorschau || (als_link ? Host_Files::Make_Link(ziel.link, zurueck) == 0 &&
-                                                    Host_Files::Remove(ziel.sicherung) == 0
-                                              : Host_Files::Move(ziel.sicherung, zurueck) == 0)) {
+    sagen(zugriff, "lege zurueck nach ", "wuerde zuruecklegen nach ", zurueck);
+    bool als_link = !ziel.link.empty() && ist_link(zugriff, ziel.sicherung);
+    if ((als_link ? link_zuruecklegen(zugriff, ziel.sicherung, ziel.link, zurueck)
+                  : verschieben(zugriff, ziel.sicherung, zurueck)) == 0) {
       ++rueckgabe.zurueck;
     } else {
       melden("!! Zuruecklegen fehlgeschlagen -> bleibt in Morvane-Sicherung !!");
@@ -167,104 +178,13 @@ void paket_zuruecknehmen(const Protokoll& protokoll, const Paket_Schritt& schrit
   rueckgabe.zeilen.push_back({schritt.zeilennummer, schritt.zeile});
 }
 
-// The folder of a type without its backslashes ("Maps").
-std::string ordnername(const Typ& typ) {
-  return std::string(typ.subpfad.substr(1, typ.subpfad.size() - 2));
-}
-
-// A kept file of a run folder without a record: its path, and its number
-// among the versions of its name ("DM-Foo (2).ut2" is the second).
-struct Fassung {
-  int nummer;
-  std::string pfad;
-};
-
-// The name without its number " (n)" before the ending, and the number (1
-// for none).
-std::string grundname(const std::string& name, int& nummer) {
-  size_t punkt = std::min(name.rfind('.'), name.size());
-  size_t klammer = name.rfind(" (", punkt);
-  nummer = 1;
-  if (klammer == std::string::npos || punkt < klammer + 4 || name[punkt - 1] != ')') return name;
-  std::string ziffern = name.substr(klammer + 2, punkt - 1 - (klammer + 2));
-  if (ziffern.size() > 6 || ziffern[0] == '0' ||
-      !std::all_of(ziffern.begin(), ziffern.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return name;
-  nummer = std::stoi(ziffern);
-  return name.substr(0, klammer) + name.substr(punkt);
-}
-
-// The kept files of a run folder without a record, by "<type
-// folder><trenner><name>", each with its versions, oldest first. Only
-// files of folders of its own: a link there is never followed.
-std::map<std::string, std::vector<Fassung>> gesicherte(const std::string& laufordner,
-                                                       const std::string& trenner) {
-  std::map<std::string, std::vector<Fassung>> gefunden;
-  for (const Typ& typ : typtabelle) {
-    std::string ordner = laufordner + ordnername(typ);
-    if (Host_Files::Is_Link(ordner)) continue;
-    ordner += trenner;
-    for (const std::string& name : Host_Files::Names_In(ordner)) {
-      if (Host_Files::Is_Link(ordner + name) ||
-          Host_Files::Look(ordner + name, Host_Files::Seen::read) != Host_Files::Kind::file)
-        continue;
-      int nummer = 1;
-      std::string grund = grundname(name, nummer);
-      gefunden[ordnername(typ) + trenner + grund].push_back({nummer, ordner + name});
-    }
-  }
-  for (auto& [name, fassungen] : gefunden)
-    std::sort(fassungen.begin(), fassungen.end(),
-              [](const Fassung& a, const Fassung& b) { return a.nummer < b.nummer; });
-  return gefunden;
-}
-
-// Whether `name` is a run folder as the program makes it: a folder of its
-// own (no link), named for its time.
-bool laufordner(const std::string& sicherung, const std::string& name) {
-  return Util::Execution::Is_Run_Name(name) &&
-         Host_Files::Look(sicherung + name, Host_Files::Seen::read) == Host_Files::Kind::folder &&
-         !Host_Files::Is_Link(sicherung + name);
-}
-
-// Puts the oldest version back at `ziel` (what stands there is kept by the
-// copy when it differs), then keeps the others beside it. False when the
-// copy back failed: then every version stays where it is.
-bool zuruecklegen(const std::vector<Fassung>& fassungen, const std::string& ziel, Modus modus) {
-  const std::string& aelteste = fassungen.front().pfad;
-  sagen(modus, "lege zurueck nach ", "wuerde zuruecklegen nach ", ziel);
-  if (modus == Modus::vorschau) return true;
-  if (Util::Execution::Execute(Util::Execution::Copy_Command(aelteste, ziel)) != 0 ||
-      !Host_Files::Same_Bytes(aelteste, ziel))
-    return false;
-  Util::Execution::Execute(Util::Execution::Delete_Command(aelteste));
-  for (size_t i = 1; i < fassungen.size(); ++i) {
-    std::string gesichert;
-    if (Host_Files::Keep(fassungen[i].pfad, Util::Execution::Keep_Path(ziel), &gesichert) != 0)
-      continue;  // it stays in the old run folder
-    Util::Execution::Report_Kept(gesichert);
-    Host_Files::Remove(fassungen[i].pfad);
-  }
-  return true;
-}
-
-}  // namespace
-
-std::string sicherung_von(const std::string& installation, const std::string& trenner) {
-  return installation + trenner + "Morvane-Sicherung" + trenner;
-}
-
-void leere_laufordner_entfernen(const std::string& installation, const std::string& trenner) {
-  std::string sicherung = sicherung_von(installation, trenner);
-  for (const std::string& name : Host_Files::Names_In(sicherung)) {
-    if (!Util::Execution::Is_Run_Name(name)) continue;
-    for (const Typ& typ : typtabelle)
-      Host_Files::Remove_Folder(sicherung + name + trenner + ordnername(typ));
-    Host_Files::Remove_Folder(sicherung + name);
-  }
-  Host_Files::Remove_Folder(sicherung.substr(0, sicherung.size() - trenner.size()));
-}
-
+// Chooses what --restore undoes in the installation `utpfad` (paths joined
+// with `trenner`): the run folder `lauf`, or "" for the latest with a
+// record (and where none has one, the latest with kept files). The latest
+// record that is a restore cut short is finished; a run that a restore
+// undid is not undone again, nor done again. Name_Error for a name that is
+// no run folder of the program's (its form, "..", a path, a link, none of
+// that name).
 Rueckgang rueckgang_waehlen(const std::string& utpfad, const std::string& trenner,
                             const std::string& lauf) {
   std::string sicherung = sicherung_von(utpfad, trenner);
@@ -276,7 +196,7 @@ Rueckgang rueckgang_waehlen(const std::string& utpfad, const std::string& trenne
   std::vector<std::string> zurueckgenommen;
   for (const std::string& ordner : Host_Files::Names_In(sicherung)) {
     Protokoll gelesen;
-    if (!laufordner(sicherung, ordner) ||
+    if (!ist_laufordner(sicherung, ordner) ||
         !protokoll_lesen(sicherung + ordner + trenner + kProtokollname, gelesen))
       continue;
     if (gelesen.art == Art::wiederherstellung && gelesen.beendet)
@@ -297,7 +217,7 @@ Rueckgang rueckgang_waehlen(const std::string& utpfad, const std::string& trenne
     return rueckgang;
   };
   if (!lauf.empty()) {
-    if (!laufordner(sicherung, lauf))
+    if (!ist_laufordner(sicherung, lauf))
       throw IO_Exceptions::Name_Error("kein Lauf von Morvane in " + sicherung + ": " + lauf);
     name = lauf;
     if (!protokoll_lesen(sicherung + lauf + trenner + kProtokollname, neuestes)) {
@@ -312,7 +232,7 @@ Rueckgang rueckgang_waehlen(const std::string& utpfad, const std::string& trenne
     std::vector<std::string> namen = Host_Files::Names_In(sicherung);
     std::sort(namen.rbegin(), namen.rend());
     for (const std::string& alt : namen)
-      if (laufordner(sicherung, alt) && !gesicherte(sicherung + alt + trenner, trenner).empty()) {
+      if (ist_laufordner(sicherung, alt) && hat_gesicherte(sicherung + alt + trenner, trenner)) {
         rueckgang.was = Rueckgang::Was::alt;
         rueckgang.name = alt;
         return rueckgang;
@@ -335,7 +255,7 @@ Rueckgang rueckgang_waehlen(const std::string& utpfad, const std::string& trenne
     return rueckgang;
   }
   Protokoll von;
-  if (!laufordner(sicherung, neuestes.von) ||
+  if (!ist_laufordner(sicherung, neuestes.von) ||
       !protokoll_lesen(sicherung + neuestes.von + trenner + kProtokollname, von) ||
       von.art != Art::lauf)
     throw IO_Exceptions::Name_Error("kein Lauf von Morvane in " + sicherung + ": " + neuestes.von);
@@ -344,29 +264,204 @@ Rueckgang rueckgang_waehlen(const std::string& utpfad, const std::string& trenne
   return rueckgang;
 }
 
-void lauf_zuruecknehmen(const Rueckgang& rueckgang, Modus modus, Rueckgabe& rueckgabe) {
-  const Protokoll& protokoll = rueckgang.protokoll;
-  for (auto schritt = protokoll.pakete.rbegin(); schritt != protokoll.pakete.rend(); ++schritt)
-    paket_zuruecknehmen(protokoll, *schritt, modus, rueckgabe);
+// The lines of an index file and how it is stored.
+struct Indexzeilen {
+  std::vector<std::string> zeilen;
+  Text_Files::Encoding kodierung = Text_Files::Encoding::eight_bit;
+};
+
+Indexzeilen index_lesen(const std::string& pfad) {
+  Indexzeilen gelesen;
+  if (indexdatei(pfad) != Host_Files::Kind::file) return gelesen;
+  Text_Files::File datei;
+  Text_Files::Open(datei, Text_Files::In_File, pfad);
+  gelesen.kodierung = Text_Files::Take_Byte_Order_Mark(datei);
+  while (!Text_Files::End_Of_File(datei))
+    gelesen.zeilen.push_back(Util::Files::Text_IO::Get_Line(datei));
+  return gelesen;
 }
 
-void nach_namen_zuruecklegen(const std::string& installation, const std::string& trenner,
-                             const std::string& name, Modus modus, Rueckgabe& rueckgabe) {
-  std::string sicherung = sicherung_von(installation, trenner);
-  Text_Files::New_Line();
-  if (!laufordner(sicherung, name)) {
-    Text_Files::Put_Line("- nichts wiederherzustellen in " + sicherung);
+// A line of an index as the console shows it.
+std::string gezeigt(const std::string& zeile, Text_Files::Encoding kodierung) {
+  return sichtbar(kodierung == Text_Files::Encoding::eight_bit ? Eight_Bit_Text(zeile) : zeile);
+}
+
+// The index of a restore, or its preview: as the run read it (`gelesen`,
+// its copy in the run folder), without the lines of the packages that did
+// not come back (`fehlen`: their numbers there), and with the lines that
+// came into the index since the run after the run's. Where nothing else
+// changes, its bytes are those that the run read.
+void index_wie_gelesen(const std::string& cachepfad, bool exakt, const std::string& gelesen,
+                       const std::vector<long>& fehlen, Modus modus) {
+  Indexzeilen alt = index_lesen(gelesen);
+  std::string jetzt_pfad = cachepfad + "cache.ini";
+  if (modus == Modus::vorschau && indexdatei(jetzt_pfad) == Host_Files::Kind::absent)
+    jetzt_pfad = cachepfad + "tempcache.ini";
+  Indexzeilen jetzt = index_lesen(jetzt_pfad);
+  // The lines of each index that the other lacks, counted as a multiset.
+  std::map<std::string, long> im_alten, im_jetzigen;
+  for (const std::string& zeile : alt.zeilen) ++im_alten[zeile];
+  for (const std::string& zeile : jetzt.zeilen) ++im_jetzigen[zeile];
+  std::vector<std::string> neu;
+  for (const std::string& zeile : jetzt.zeilen)
+    if (im_alten[zeile]-- <= 0) neu.push_back(zeile);
+  std::vector<std::string> zeilen;
+  for (size_t i = 0; i < alt.zeilen.size(); ++i) {
+    const std::string& zeile = alt.zeilen[i];
+    if (std::find(fehlen.begin(), fehlen.end(), static_cast<long>(i + 1)) != fehlen.end()) continue;
+    zeilen.push_back(zeile);
+    if (im_jetzigen[zeile]-- <= 0)
+      Text_Files::Put_Line(std::string(modus == Modus::vorschau
+                                           ? "Zeile wuerde zurueck in cache.ini: "
+                                           : "Zeile zurueck in cache.ini: ") +
+                           gezeigt(zeile, alt.kodierung));
+  }
+  zeilen.insert(zeilen.end(), neu.begin(), neu.end());
+  if (modus == Modus::vorschau) return;
+  index_retten(cachepfad);
+  if (fehlen.empty() && neu.empty()) {
+    // Byte for byte as the run read it.
+    int fehler = 0;
+    std::FILE* von = Host_Files::Open(gelesen, "rb", &fehler);
+    if (!von) throw IO_Exceptions::Use_Error(gelesen);
+    std::FILE* nach = Host_Files::Open(cachepfad + "tempcache.ini", "wbx", &fehler);
+    if (!nach) {
+      std::fclose(von);
+      throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
+    }
+    char puffer[65536];
+    bool gut = true;
+    for (size_t n; (n = std::fread(puffer, 1, sizeof puffer, von)) > 0;)
+      gut = gut && std::fwrite(puffer, 1, n, nach) == n;
+    gut = gut && !std::ferror(von) && Host_Files::Sync(nach, cachepfad + "tempcache.ini") == 0;
+    std::fclose(von);
+    if (std::fclose(nach) != 0 || !gut) throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
+    if (indexdatei(cachepfad + "cache.ini") != Host_Files::Kind::absent)
+      alten_index_weg(cachepfad, "");
+    neuen_index_umbenennen(cachepfad);
     return;
   }
-  std::string ordner = sicherung + name + trenner;
-  sagen(modus, "stelle wieder her aus ", "wuerde wiederherstellen aus ", ordner);
-  for (const auto& [pfad, fassungen] : gesicherte(ordner, trenner)) {
-    if (zuruecklegen(fassungen, installation + trenner + pfad, modus)) {
-      ++rueckgabe.zurueck;
-    } else {
-      Text_Files::Put_Line("!! Zuruecklegen fehlgeschlagen -> bleibt in Morvane-Sicherung !!");
-      ++rueckgabe.fehlgeschlagen;
+  Text_Files::File vorlage, cachedatei, tempdatei;
+  Text_Files::Open(vorlage, Text_Files::In_File, gelesen);
+  Text_Files::Take_Byte_Order_Mark(vorlage);
+  alten_index_oeffnen(cachepfad, cachedatei);
+  Text_Files::Create_New(tempdatei, Text_Files::Out_File, cachepfad + "tempcache.ini");
+  Text_Files::Set_Encoding(tempdatei, alt.kodierung);
+  // Its line ends are those of the index as the run read it.
+  Text_Files::Write_Line_Ends_As(tempdatei, vorlage);
+  for (const std::string& zeile : zeilen) Text_Files::Put_Line(tempdatei, zeile);
+  (void)exakt;
+  index_ersetzen(cachepfad, cachedatei, tempdatei);
+}
+
+// Puts the index lines of a restore (`zeilen`) back in the index, each
+// where it stood among the lines that the run left there (`alle`: every
+// line that the run's record names, with its number in the index the run
+// read); a line there already (a run cut short before its new index was in
+// place) stays where it is. For a run whose copy of the index is gone.
+void zeilen_zuruecklegen(const std::string& cachepfad, bool exakt,
+                         const std::vector<std::pair<long, std::string>>& zeilen,
+                         const std::vector<std::pair<long, std::string>>& alle, Modus modus) {
+  Text_Files::File cachedatei, tempdatei;
+  std::string index = cachepfad + "cache.ini";
+  if (modus == Modus::vorschau && indexdatei(index) == Host_Files::Kind::absent)
+    index = cachepfad + "tempcache.ini";
+  if (modus == Modus::vorschau) {
+    if (indexdatei(index) == Host_Files::Kind::file) {
+      Text_Files::Open(cachedatei, Text_Files::In_File, index);
+      Text_Files::Take_Byte_Order_Mark(cachedatei);
     }
+  } else {
+    alten_index_oeffnen(cachepfad, cachedatei);
+    neuen_index_anlegen(cachepfad, exakt, cachedatei, tempdatei);
+  }
+  // Each line's place: after how many of the lines that the run left, and
+  // among the lines of the record by their numbers.
+  std::map<std::string, long> nummern;
+  std::vector<long> alle_nummern;
+  for (const auto& [nummer, zeile] : alle) {
+    nummern[zeile] = nummer;
+    alle_nummern.push_back(nummer);
+  }
+  std::sort(alle_nummern.begin(), alle_nummern.end());
+  auto davor = [&](long nummer) {
+    long verschoben =
+        std::lower_bound(alle_nummern.begin(), alle_nummern.end(), nummer) - alle_nummern.begin();
+    return nummer - 1 - verschoben;
+  };
+  struct Platz {
+    long gelassen;
+    long nummer;
+    std::string zeile;
+  };
+  std::vector<Platz> platz;
+  long gelassen = 0;
+  while (Text_Files::Is_Open(cachedatei) && !Text_Files::End_Of_File(cachedatei)) {
+    std::string zeile = Util::Files::Text_IO::Get_Line(cachedatei);
+    auto nummer = nummern.find(zeile);
+    if (nummer == nummern.end()) {
+      platz.push_back({++gelassen, -1, zeile});
+    } else {
+      platz.push_back({davor(nummer->second), nummer->second, zeile});
+      nummern.erase(nummer);
+    }
+  }
+  Text_Files::Encoding kodierung = Text_Files::Is_Open(cachedatei)
+                                       ? Text_Files::Encoding_Of(cachedatei)
+                                       : Text_Files::Encoding::eight_bit;
+  bool geaendert = false;
+  std::vector<std::pair<long, std::string>> der_reihe_nach = zeilen;
+  std::sort(der_reihe_nach.begin(), der_reihe_nach.end());
+  for (const auto& [nummer, zeile] : der_reihe_nach) {
+    if (!nummern.count(zeile)) continue;  // there already
+    platz.push_back({davor(nummer), nummer, zeile});
+    nummern.erase(zeile);
+    Text_Files::Put_Line(std::string(modus == Modus::vorschau
+                                         ? "Zeile wuerde zurueck in cache.ini: "
+                                         : "Zeile zurueck in cache.ini: ") +
+                         gezeigt(zeile, kodierung));
+    geaendert = true;
+  }
+  if (modus == Modus::vorschau) return;
+  std::stable_sort(platz.begin(), platz.end(), [](const Platz& a, const Platz& b) {
+    return a.gelassen != b.gelassen ? a.gelassen < b.gelassen : a.nummer < b.nummer;
+  });
+  Text_Files::Set_Encoding(tempdatei, kodierung);
+  for (const Platz& p : platz) Text_Files::Put_Line(tempdatei, p.zeile);
+  if (!geaendert) {
+    Text_Files::Close(tempdatei);
+    Host_Files::Remove(cachepfad + "tempcache.ini");
+    return;
+  }
+  index_ersetzen(cachepfad, cachedatei, tempdatei);
+}
+
+// The Morvane-Sicherung that --restore named with a run's path must be the
+// chosen installation's.
+void sicherung_pruefen(const std::string& genannt, const std::string& sicherung) {
+  std::string ordner = genannt;
+  Host_Path(ordner);
+  Host_Files::Identity dort = Host_Files::Identify(ordner);
+  Host_Files::Identity hier = Host_Files::Identify(sicherung);
+  if (dort.size < 0 || hier.size < 0 || dort.volume != hier.volume || dort.file != hier.file)
+    throw IO_Exceptions::Name_Error("kein Lauf der gewaehlten Installation: " + genannt);
+}
+
+}  // namespace
+
+void leere_laufordner_entfernen(const std::string& installation, const std::string& trenner,
+                                const std::vector<std::string>& weitere) {
+  std::string sicherung = sicherung_von(installation, trenner);
+  for (const std::string& name : Host_Files::Names_In(sicherung)) {
+    if (!Util::Execution::Is_Run_Name(name)) continue;
+    for (const Typ& typ : typtabelle)
+      Host_Files::Remove_Folder(sicherung + name + trenner + ordnername(typ));
+    Host_Files::Remove_Folder(sicherung + name);
+  }
+  Host_Files::Remove_Folder(sicherung.substr(0, sicherung.size() - trenner.size()));
+  for (const std::string& ordner : weitere) {
+    Ort ort = ort_von(ordner);
+    leere_laufordner_entfernen(ort.ordner, ort.trenner);
   }
 }
 
@@ -381,10 +476,146 @@ void abgebrochenen_lauf_aufraeumen(const std::string& utpfad, const std::string&
   // before the cut: the copy never replaced it.
   for (const Paket_Schritt& schritt : protokoll.pakete)
     for (const Ziel_Schritt& ziel : schritt.ziele)
-      if (!ziel.sicherung.empty() && steht_da(ziel.sicherung) &&
+      if (!ziel.sicherung.empty() &&
+          (Host_Files::Is_Link(ziel.sicherung) ||
+           Host_Files::Look(ziel.sicherung, Host_Files::Seen::read) != Host_Files::Kind::absent) &&
           (ziel.link.empty() ? !Host_Files::Is_Link(ziel.ziel) &&
                                    Host_Files::Same_Bytes(ziel.sicherung, ziel.ziel)
                              : Host_Files::Is_Link(ziel.sicherung) &&
                                    Host_Files::Link_Target(ziel.ziel) == ziel.link))
         Host_Files::Remove(ziel.sicherung);
+}
+
+void wiederherstellen(const std::string& utpfad, const std::string& cachepfad,
+                      const std::string& trenner, bool exakt,
+                      const std::vector<std::string>& weitere, const std::string& lauf,
+                      const std::string& genannt, Modus modus) {
+  Zugriff zugriff;
+  zugriff.vorschau = modus == Modus::vorschau;
+  zugriff.exakt = exakt;
+  std::string cacheordner = utpfad + trenner + "Cache";
+  if (zugriff.vorschau) {
+    halten_melden(Host_Files::Held(cacheordner), cacheordner, trenner);
+  } else {
+    cache_halten(cacheordner, trenner);
+  }
+  std::string sicherung = sicherung_von(utpfad, trenner);
+  if (!genannt.empty()) sicherung_pruefen(genannt, sicherung);
+  Rueckgang rueckgang = rueckgang_waehlen(utpfad, trenner, lauf);
+  // A record that names a place outside its installations is refused
+  // before anything changes, in a preview too.
+  if (rueckgang.was == Rueckgang::Was::lauf || rueckgang.was == Rueckgang::Was::fortsetzen)
+    protokoll_pruefen(rueckgang.protokoll);
+  // What a run cut short left of the index is healed first.
+  if (zugriff.vorschau) {
+    index_wuerde_gerettet(cachepfad);
+  } else {
+    index_retten(cachepfad);
+    abgebrochenen_lauf_aufraeumen(utpfad, trenner);
+  }
+  Rueckgabe rueckgabe;
+  bool nach_namen = true;
+  if (rueckgang.was == Rueckgang::Was::nichts) {
+    Text_Files::New_Line();
+    if (rueckgang.zurueckgenommen.empty()) {
+      Text_Files::Put_Line("- nichts wiederherzustellen in " + sicherung);
+    } else {
+      Text_Files::Put_Line("- nichts wiederherzustellen: schon zurueckgenommen ist " + sicherung +
+                           rueckgang.zurueckgenommen + trenner);
+      if (!rueckgang.wirksam.empty())
+        Text_Files::Put_Line("- noch zurueckzunehmen, mit --restore und dem Ordner des Laufs:");
+      for (const std::string& wirksam : rueckgang.wirksam)
+        Text_Files::Put_Line("  " + sicherung + wirksam + trenner);
+    }
+  } else {
+    // The restore is a run of its own: it keeps what it takes away, and
+    // its record says which run it undoes.
+    Protokoll kopf;
+    kopf.art = Art::wiederherstellung;
+    kopf.von = rueckgang.lauf.empty() ? rueckgang.name : rueckgang.lauf;
+    kopf.alt = rueckgang.was == Rueckgang::Was::alt ||
+               (rueckgang.was == Rueckgang::Was::fortsetzen && rueckgang.protokoll.alt);
+    kopf.weitere =
+        rueckgang.was == Rueckgang::Was::lauf || !kopf.alt ? rueckgang.protokoll.weitere : weitere;
+    bool fortsetzen = rueckgang.was == Rueckgang::Was::fortsetzen;
+    nach_namen = kopf.alt;
+    // Its keeps go into its own run folder, which a preview names as the
+    // restore would make it.
+    if (fortsetzen) {
+      Util::Execution::Continue_Run(rueckgang.name);
+    } else {
+      Util::Execution::Run_Name(sicherung);
+    }
+    if (!zugriff.vorschau) {
+      if (fortsetzen) {
+        protokoll_vorbereiten(kopf, sicherung + rueckgang.name + trenner, true);
+      } else {
+        protokoll_anlegen(kopf, utpfad, trenner, rueckgang.hoechste);
+      }
+      protokoll_beginnen();
+    }
+    Text_Files::New_Line();
+    if (fortsetzen)
+      Text_Files::Put_Line(zugriff.vorschau
+                               ? "- eine unterbrochene Wiederherstellung wuerde zu Ende gefuehrt"
+                               : "- eine unterbrochene Wiederherstellung wird zu Ende gefuehrt");
+    if (kopf.alt) {
+      Text_Files::Put_Line(
+          "- Lauf ohne Protokoll (Morvane 0.91): zurueckgelegt wird nach den "
+          "Namen der gesicherten Dateien");
+      std::string alt = rueckgang.was == Rueckgang::Was::alt ? rueckgang.name : rueckgang.lauf;
+      nach_namen_zuruecklegen(utpfad, trenner, alt, modus, rueckgabe);
+      for (const std::string& ordner : kopf.weitere) {
+        Ort ort = ort_von(ordner);
+        nach_namen_zuruecklegen(ort.ordner, ort.trenner, alt, modus, rueckgabe);
+      }
+    } else {
+      Text_Files::Put_Line(std::string(zugriff.vorschau ? "wuerde wiederherstellen aus "
+                                                        : "stelle wieder her aus ") +
+                           sicherung + rueckgang.lauf + trenner);
+      const Protokoll& protokoll = rueckgang.protokoll;
+      for (auto schritt = protokoll.pakete.rbegin(); schritt != protokoll.pakete.rend(); ++schritt)
+        paket_zuruecknehmen(zugriff, protokoll, *schritt, rueckgabe);
+      // The index: as the run read it where its run folder holds that.
+      std::string gelesen = sicherung + rueckgang.lauf + trenner + "cache.ini";
+      bool wie_gelesen =
+          !Host_Files::Is_Link(gelesen) && indexdatei(gelesen) == Host_Files::Kind::file;
+      std::vector<long> fehlen;
+      std::vector<std::pair<long, std::string>> alle;
+      for (const Paket_Schritt& schritt : protokoll.pakete) {
+        alle.push_back({schritt.zeilennummer, schritt.zeile});
+        if (std::none_of(rueckgabe.zeilen.begin(), rueckgabe.zeilen.end(),
+                         [&](const auto& z) { return z.first == schritt.zeilennummer; }))
+          fehlen.push_back(schritt.zeilennummer);
+      }
+      if (wie_gelesen || !rueckgabe.zeilen.empty()) Text_Files::New_Line();
+      if (wie_gelesen) {
+        index_wie_gelesen(cachepfad, exakt, gelesen, fehlen, modus);
+      } else if (!rueckgabe.zeilen.empty()) {
+        zeilen_zuruecklegen(cachepfad, exakt, rueckgabe.zeilen, alle, modus);
+      }
+    }
+    if (!zugriff.vorschau) leere_laufordner_entfernen(utpfad, trenner, kopf.weitere);
+    // A restore that could not put everything back is finished by the next
+    // --restore, as one cut short is.
+    if (!zugriff.vorschau && rueckgabe.fehlgeschlagen == 0) protokoll_ende();
+  }
+  Text_Files::New_Line();
+  std::string summe = zugriff.vorschau ? "- Vorschau: " : "- ";
+  if (!nach_namen)
+    summe += std::string(zugriff.vorschau ? "Pakete wuerden zurueck in den Cache: "
+                                          : "Pakete zurueck im Cache: ") +
+             std::to_string(rueckgabe.pakete) + ", ";
+  summe += std::string(zugriff.vorschau ? "Dateien wuerden zurueckgelegt: "
+                                        : "Dateien zurueckgelegt: ") +
+           std::to_string(rueckgabe.zurueck);
+  if (rueckgabe.fehlgeschlagen > 0)
+    summe += ", nicht zurueckgelegt: " + std::to_string(rueckgabe.fehlgeschlagen);
+  Text_Files::Put_Line(summe);
+  if (zugriff.gesichert > 0)
+    Text_Files::Put_Line("- in Morvane-Sicherung wuerden alte Fassungen gesichert: " +
+                         std::to_string(zugriff.gesichert));
+  if (Util::Execution::Kept_Count() > 0)
+    Text_Files::Put_Line("- alte Fassungen gesichert in Morvane-Sicherung: " +
+                         std::to_string(Util::Execution::Kept_Count()));
 }

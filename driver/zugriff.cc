@@ -1,0 +1,112 @@
+// The restore's looks and steps: on the disk, or noted in a preview's view.
+#include "driver/zugriff.h"
+
+#include <cerrno>
+
+#include "base/paths.h"
+#include "base/utf8.h"
+#include "support/util-execution.h"
+
+namespace {
+
+std::string schluessel(const Zugriff& zugriff, const std::string& pfad) {
+  return zugriff.exakt ? pfad : Utf8::Fold(pfad);
+}
+
+const Zugriff::Stand* gesehen(const Zugriff& zugriff, const std::string& pfad) {
+  if (!zugriff.vorschau) return nullptr;
+  auto stand = zugriff.geaendert.find(schluessel(zugriff, pfad));
+  return stand == zugriff.geaendert.end() ? nullptr : &stand->second;
+}
+
+// The path on the disk whose file stands at `pfad` in the view; "" when
+// nothing would stand there.
+std::string quelle(const Zugriff& zugriff, const std::string& pfad) {
+  const Zugriff::Stand* stand = gesehen(zugriff, pfad);
+  if (!stand) return pfad;
+  return stand->da ? stand->quelle : "";
+}
+
+void notieren(Zugriff& zugriff, const std::string& pfad, bool da, const std::string& von) {
+  zugriff.geaendert[schluessel(zugriff, pfad)] = {da, von};
+}
+
+}  // namespace
+
+bool steht_da(const Zugriff& zugriff, const std::string& pfad) {
+  std::string dort = quelle(zugriff, pfad);
+  return !dort.empty() &&
+         (Host_Files::Is_Link(dort) ||
+          Host_Files::Look(dort, Host_Files::Seen::read) != Host_Files::Kind::absent);
+}
+
+Host_Files::Kind art(const Zugriff& zugriff, const std::string& pfad, int64_t* groesse) {
+  std::string dort = quelle(zugriff, pfad);
+  if (dort.empty()) return Host_Files::Kind::absent;
+  return Host_Files::Look(dort, Host_Files::Seen::read, groesse);
+}
+
+bool ist_link(const Zugriff& zugriff, const std::string& pfad) {
+  std::string dort = quelle(zugriff, pfad);
+  return !dort.empty() && Host_Files::Is_Link(dort);
+}
+
+std::string link_text(const Zugriff& zugriff, const std::string& pfad) {
+  std::string dort = quelle(zugriff, pfad);
+  return dort.empty() ? "" : Host_Files::Link_Target(dort);
+}
+
+Host_Files::Identity identitaet(const Zugriff& zugriff, const std::string& pfad) {
+  std::string dort = quelle(zugriff, pfad);
+  return dort.empty() ? Host_Files::Identity{} : Host_Files::Identify(dort);
+}
+
+bool gleiche_bytes(const Zugriff& zugriff, const std::string& a, const std::string& b) {
+  std::string von = quelle(zugriff, a), nach = quelle(zugriff, b);
+  return !von.empty() && !nach.empty() && Host_Files::Same_Bytes(von, nach);
+}
+
+std::string naechste_sicherung(const Zugriff& zugriff, const std::string& pfad) {
+  if (!zugriff.vorschau) return Util::Execution::Next_Keep(pfad);
+  return Util::Execution::Next_Keep(
+      pfad, [&zugriff](const std::string& dort) { return steht_da(zugriff, dort); });
+}
+
+int zweiter_name(Zugriff& zugriff, const std::string& von, const std::string& nach) {
+  if (zugriff.vorschau) {
+    notieren(zugriff, nach, true, quelle(zugriff, von));
+    return 0;
+  }
+  // A second name of the file (a copy where the disk has no hard links).
+  std::string gemacht;
+  int fehler = Host_Files::Keep(von, nach, &gemacht);
+  if (fehler == 0 && gemacht == nach && Host_Files::Same_Bytes(von, nach)) return 0;
+  if (!gemacht.empty()) Host_Files::Unkeep(gemacht);
+  return fehler != 0 ? fehler : EEXIST;
+}
+
+int entfernen(Zugriff& zugriff, const std::string& pfad) {
+  if (zugriff.vorschau) {
+    notieren(zugriff, pfad, false, "");
+    return 0;
+  }
+  return Host_Files::Remove(pfad);
+}
+
+int verschieben(Zugriff& zugriff, const std::string& von, const std::string& nach) {
+  if (zugriff.vorschau) {
+    notieren(zugriff, nach, true, quelle(zugriff, von));
+    notieren(zugriff, von, false, "");
+    return 0;
+  }
+  std::string ordner = Folder_Part(nach);
+  int fehler = Host_Files::Make_Folder(ordner.substr(0, ordner.size() - 1));
+  return fehler != 0 ? fehler : Host_Files::Move(von, nach);
+}
+
+int link_zuruecklegen(Zugriff& zugriff, const std::string& von, const std::string& text,
+                      const std::string& pfad) {
+  if (zugriff.vorschau) return verschieben(zugriff, von, pfad);
+  int fehler = Host_Files::Make_Link(text, pfad);
+  return fehler != 0 ? fehler : Host_Files::Remove(von);
+}
