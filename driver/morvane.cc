@@ -111,8 +111,9 @@ bool lauf(const std::string& utpfad, const std::string& cachepfad, const std::st
   bool eintraege = cacheverarbeitung(utpfad, cachepfad, cachedatei, tempdatei, argumente,
                                      Util::Execution::Execute, Host_Files::Look, &bilanz,
                                      lauf_worte, Aufzeichnung::protokoll);
-  // A failed copy takes back what it kept: nothing changed, nothing to undo.
-  bool veraendert = bilanz.kopiert > 0 || Util::Execution::Kept_Count() > 0;
+  // A failed copy takes back what it kept: nothing changed, nothing to
+  // undo. Lines dropped for packages gone from the cache are a change.
+  bool veraendert = bilanz.kopiert > 0 || Util::Execution::Kept_Count() > 0 || bilanz.entfernt > 0;
   // The index as the run read it stays in the run folder, for a restore.
   index_ersetzen(cachepfad, cachedatei, tempdatei,
                  veraendert ? protokoll_ordner() + "cache.ini" : "");
@@ -299,12 +300,7 @@ void morvane(std::vector<std::string> argumente) {
 
   Optionen gewaehlt = optionen(argumente);
   if (gewaehlt.fertig) return;
-  // A further installation is stored as a whole path, wherever the next
-  // run or restore starts.
-  for (std::string& ordner : argumente) {
-    Host_Path(ordner);
-    ordner = Host_Files::Whole_Path(ordner);
-  }
+  for (std::string& ordner : argumente) Host_Path(ordner);
 
   Text_Files::Put_Line(kSterne);
   Text_Files::Put_Line(bannerzeile("Morvane 0.91 Beta"));
@@ -336,6 +332,9 @@ void morvane(std::vector<std::string> argumente) {
   }
   for (const std::string& ordner : argumente)
     if (mit_laufwerk(ordner)) ordner_vorhanden(ordner);
+  // A further installation is used and stored as a whole path, so that a
+  // restore started from another folder finds it.
+  for (std::string& ordner : argumente) ordner = Host_Files::Whole_Path(ordner);
   utpfad = installation.folder;
   ordner_pruefen(utpfad);
   // A native game's user folder is a Linux folder, whose names the game

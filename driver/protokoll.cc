@@ -428,8 +428,9 @@ std::string neuestes_protokoll(const std::string& sicherung, const std::string& 
     Protokoll gelesen;
     if (!protokoll_lesen(sicherung + name + trenner + kProtokollname, gelesen)) continue;
     if (hoechste) *hoechste = std::max(*hoechste, gelesen.nummer);
-    // A run that was cut short before its first package changed nothing.
-    if (gelesen.art == Art::lauf && gelesen.pakete.empty()) continue;
+    // A run that was cut short before its first package changed nothing
+    // (one that ended may have dropped lines of packages gone).
+    if (gelesen.art == Art::lauf && gelesen.pakete.empty() && !gelesen.beendet) continue;
     if (gelesen.nummer > nummer) {
       nummer = gelesen.nummer;
       neuester = name;

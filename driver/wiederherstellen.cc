@@ -61,8 +61,12 @@ void sagen(const Zugriff& zugriff, const char* getan, const char* vorschau,
 // the same file, unchanged since (a record without that says: the
 // package's bytes, `paket`, and no link).
 bool wie_hinterlassen(const Zugriff& zugriff, const Ziel_Schritt& ziel, const std::string& paket) {
-  if (ziel.stand.size >= 0) return identitaet(zugriff, ziel.ziel) == ziel.stand;
-  return !ist_link(zugriff, ziel.ziel) && gleiche_bytes(zugriff, ziel.ziel, paket);
+  if (ziel.stand.size < 0)
+    return !ist_link(zugriff, ziel.ziel) && gleiche_bytes(zugriff, ziel.ziel, paket);
+  Host_Files::Identity jetzt = identitaet(zugriff, ziel.ziel);
+  auto gleich = zugriff.gleichwertig.find(schluessel(zugriff, ziel.ziel));
+  return jetzt == ziel.stand ||
+         (gleich != zugriff.gleichwertig.end() && jetzt.size >= 0 && gleich->second == jetzt);
 }
 
 // Takes away what stands at the target of `ziel`: removed when it is what
@@ -118,7 +122,7 @@ Im_Cache ins_cache(Zugriff& zugriff, const Paket_Schritt& schritt, const std::st
   const Ziel_Schritt& haupt = schritt.ziele.front();
   int64_t groesse = -1;
   bool da = haupt.stand.size >= 0
-                ? identitaet(zugriff, haupt.ziel) == haupt.stand
+                ? wie_hinterlassen(zugriff, haupt, "")
                 : !ist_link(zugriff, haupt.ziel) &&
                       art(zugriff, haupt.ziel, &groesse) == Host_Files::Kind::file &&
                       groesse == schritt.groesse;
@@ -147,6 +151,13 @@ void paket_zuruecknehmen(Zugriff& zugriff, const Protokoll& protokoll, const Pak
   }
   for (size_t i = schritt.ziele.size(); i-- > 0;) {
     const Ziel_Schritt& ziel = schritt.ziele[i];
+    // A further installation that is the installation itself, spelt
+    // otherwise: its target is the installation's, undone once.
+    if (std::any_of(schritt.ziele.begin(), schritt.ziele.begin() + i,
+                    [&](const Ziel_Schritt& vorher) {
+                      return gleicher_ort(zugriff, vorher.ziel, ziel.ziel);
+                    }))
+      continue;
     // What a copy cut short left beside the target goes first.
     if (!zugriff.vorschau) Host_Files::Remove_Temporaries(Folder_Part(ziel.ziel));
     if (ziel.sicherung.empty()) {
@@ -158,8 +169,14 @@ void paket_zuruecknehmen(Zugriff& zugriff, const Protokoll& protokoll, const Pak
       continue;
     }
     // Nothing was kept there: the copy held what stood there already, or
-    // the run was cut short before it. What stands there stays.
-    if (!steht_da(zugriff, ziel.sicherung) || !wegnehmen(zugriff, ziel, cache, rueckgabe)) continue;
+    // the run was cut short before it. What stands there stays, and where
+    // it is what the copy left, it has the bytes that an earlier step left.
+    if (!steht_da(zugriff, ziel.sicherung)) {
+      if (wie_hinterlassen(zugriff, ziel, cache))
+        zugriff.gleichwertig[schluessel(zugriff, ziel.ziel)] = identitaet(zugriff, ziel.ziel);
+      continue;
+    }
+    if (!wegnehmen(zugriff, ziel, cache, rueckgabe)) continue;
     // Back under its own name, in its own letters; a link with the text it
     // had, relative or not.
     std::string zurueck = ziel.war.empty() ? ziel.ziel : Folder_Part(ziel.ziel) + ziel.war;
@@ -201,7 +218,7 @@ Rueckgang rueckgang_waehlen(const std::string& utpfad, const std::string& trenne
       continue;
     if (gelesen.art == Art::wiederherstellung && gelesen.beendet)
       zurueckgenommen.push_back(gelesen.von);
-    if (gelesen.art == Art::lauf && !gelesen.pakete.empty())
+    if (gelesen.art == Art::lauf && (!gelesen.pakete.empty() || gelesen.beendet))
       laeufe.push_back({gelesen.nummer, ordner});
   }
   auto ist_zurueckgenommen = [&](const std::string& ordner) {

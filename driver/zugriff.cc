@@ -7,11 +7,22 @@
 #include "base/utf8.h"
 #include "support/util-execution.h"
 
-namespace {
-
 std::string schluessel(const Zugriff& zugriff, const std::string& pfad) {
   return zugriff.exakt ? pfad : Utf8::Fold(pfad);
 }
+
+bool gleicher_ort(const Zugriff& zugriff, const std::string& a, const std::string& b) {
+  std::string ordner_a = Folder_Part(a), ordner_b = Folder_Part(b);
+  if (schluessel(zugriff, a.substr(ordner_a.size())) !=
+      schluessel(zugriff, b.substr(ordner_b.size())))
+    return false;
+  if (schluessel(zugriff, ordner_a) == schluessel(zugriff, ordner_b)) return true;
+  Host_Files::Identity hier = Host_Files::Identify(ordner_a.substr(0, ordner_a.size() - 1));
+  Host_Files::Identity dort = Host_Files::Identify(ordner_b.substr(0, ordner_b.size() - 1));
+  return hier.size >= 0 && hier.volume == dort.volume && hier.file == dort.file;
+}
+
+namespace {
 
 const Zugriff::Stand* gesehen(const Zugriff& zugriff, const std::string& pfad) {
   if (!zugriff.vorschau) return nullptr;
@@ -74,6 +85,7 @@ std::string naechste_sicherung(const Zugriff& zugriff, const std::string& pfad) 
 
 int zweiter_name(Zugriff& zugriff, const std::string& von, const std::string& nach) {
   if (zugriff.vorschau) {
+    if (steht_da(zugriff, nach)) return EEXIST;
     notieren(zugriff, nach, true, quelle(zugriff, von));
     return 0;
   }
@@ -95,6 +107,7 @@ int entfernen(Zugriff& zugriff, const std::string& pfad) {
 
 int verschieben(Zugriff& zugriff, const std::string& von, const std::string& nach) {
   if (zugriff.vorschau) {
+    if (steht_da(zugriff, nach)) return EEXIST;
     notieren(zugriff, nach, true, quelle(zugriff, von));
     notieren(zugriff, von, false, "");
     return 0;

@@ -23,7 +23,18 @@ struct Zugriff {
   };
   std::map<std::string, Stand> geaendert;
   int gesichert = 0;  // files that the preview's steps would keep
+  // Targets where a later step of the run replaced a file with one of the
+  // same bytes: what stands there now stands for what an earlier step
+  // left there.
+  std::map<std::string, Host_Files::Identity> gleichwertig;
 };
+
+// `pfad` as the file system compares names.
+std::string schluessel(const Zugriff& zugriff, const std::string& pfad);
+
+// Whether `a` and `b` name the same file: the same name, as the file system
+// compares names, in the same folder, however that folder is spelt.
+bool gleicher_ort(const Zugriff& zugriff, const std::string& a, const std::string& b);
 
 // Looks.
 bool steht_da(const Zugriff& zugriff, const std::string& pfad);

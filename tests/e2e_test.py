@@ -1036,7 +1036,7 @@ CASES = [
              "gesicherten Dateien\n\nstelle wieder her aus {UT}\\Morvane-Sicherung\\"
              "<zeit>\\\n\n- nichts wiederherzustellen in {SECOND}\\Morvane-Sicherung\\\n",
          ending="\n- Dateien zurueckgelegt: 0\n" + PROMPT, index=["{k1}=XGame.u"]),
-    dict(name="a run's name that is not there is an error naming it", entries=[],
+    dict(name="a run's name that is not there is an error naming it", only="native", entries=[],
          args=["--restore", "C:\\UT2004\\Morvane-Sicherung\\2026-01-01_000000"],
          before={"UT/Morvane-Sicherung": ("mkdir",)}, status=1,
          err=report("IO_EXCEPTIONS.NAME_ERROR", "wiederherstellen.cc:N kein Lauf von "
@@ -1506,7 +1506,6 @@ def said(out, preview):
 class PreviewMatchesRun(Harness):
     """Random caches, each previewed and then run: the preview names the
     same files, failures and sums as the run, line by line."""
-    NAMES = ["DM-Foo.ut2", "dm-foo.ut2", "DM-Bar.ut2", "XGame.u", "Terrain.utx", "Song.ogg"]
 
     def test_random_caches(self):
         cases = int(os.environ.get("MORVANE_DIFFERENTIAL_CASES",
@@ -1518,40 +1517,149 @@ class PreviewMatchesRun(Harness):
             self.prefix = PLATFORM.new_prefix()
 
     def one_cache(self, rnd):
-        self.standard(entries=[], header=())
-        cache = os.path.join(self.root, "Cache")
-        variants = [b"Fassung A", b"Fassung B", b"Fassung C"]
-        lines, keys = ["[Cache]"], []
-        for _ in range(rnd.randint(1, 6)):
-            if keys and rnd.random() < 0.15:  # a key once more, in other letters
-                key = keys[rnd.randrange(len(keys))].lower()
-            else:
-                key = sp.key(rnd.randint(1, 9))
-                if rnd.random() > 0.1:  # else its package is missing
-                    write_file(os.path.join(cache, key + ".uxx"), rnd.choice(variants))
-            keys.append(key)
-            lines.append(key + "=" + rnd.choice(self.NAMES))
-        write_file(os.path.join(cache, "cache.ini"), ("\r\n".join(lines) + "\r\n").encode())
-        for base in (self.root, self.second):
-            for name in self.NAMES:
-                target = os.path.join(base, sp.sub_folder(name), name)
-                roll = rnd.random()
-                if roll < 0.3 and not os.path.exists(target):
-                    write_file(target, rnd.choice(variants))
-                    if rnd.random() < 0.2:
-                        os.chmod(target, 0o444)
-                elif roll < 0.35 and PLATFORM.name == "native":
-                    os.symlink(rnd.choice(["/etc/hostname", "/nirgends"]), target)
-        if rnd.random() < 0.1:
-            shutil.rmtree(os.path.join(self.root, "Music"))
-        args = rnd.choice([[], [], [SECOND], [UT.lower()]] +
-                          ([[self.second]] if PLATFORM.name == "native" else []))
+        args = random_cache(self, rnd)
         tree = self.tree([self.root, self.second])
         preview = self.run_morvane("1\n\n", ["-n"] + args)
         self.assertEqual(self.tree([self.root, self.second]), tree)
         run = self.run_morvane("1\n\n", args)
         self.assertEqual((preview.status, run.status), (0, 0), preview.out + run.out)
-        self.assertEqual(said(preview.out, True), said(run.out, False), "\n".join(lines))
+        self.assertEqual(said(preview.out, True), said(run.out, False), "\n".join(lines_of(self)))
+
+
+NAMES = ["DM-Foo.ut2", "dm-foo.ut2", "DM-Bar.ut2", "XGame.u", "Terrain.utx", "Song.ogg"]
+VARIANTS = [b"Fassung A", b"Fassung B", b"Fassung C"]
+
+
+def lines_of(harness):
+    return harness.cache_file("cache.ini").decode("latin-1").split("\r\n")
+
+
+def random_cache(harness, rnd, one_spelling=False):
+    """A random cache in harness's prefix: two letter cases of a key and of
+    a name, two versions of a name, missing packages, read-only files,
+    links at targets, a missing type folder; returns the further
+    installations of its run. With `one_spelling`, no two files at targets
+    differ in their letters alone (Linux allows them, Windows does not)."""
+    harness.standard(entries=[], header=())
+    cache = os.path.join(harness.root, "Cache")
+    lines, keys = ["[Cache]"], []
+    for _ in range(rnd.randint(1, 6)):
+        if keys and rnd.random() < 0.15:  # a key once more, in other letters
+            key = keys[rnd.randrange(len(keys))].lower()
+        else:
+            key = sp.key(rnd.randint(1, 9))
+            if rnd.random() > 0.1:  # else its package is missing
+                write_file(os.path.join(cache, key + ".uxx"), rnd.choice(VARIANTS))
+        keys.append(key)
+        lines.append(key + "=" + rnd.choice(NAMES))
+    write_file(os.path.join(cache, "cache.ini"), ("\r\n".join(lines) + "\r\n").encode())
+    for base in (harness.root, harness.second):
+        for name in NAMES:
+            target = os.path.join(base, sp.sub_folder(name), name)
+            roll = rnd.random()
+            taken = os.path.exists(target) or (one_spelling and any(
+                n.lower() == name.lower() for n in os.listdir(os.path.dirname(target))))
+            if roll < 0.3 and not taken:
+                write_file(target, rnd.choice(VARIANTS))
+                if rnd.random() < 0.2:
+                    os.chmod(target, 0o444)
+            elif roll < 0.35 and PLATFORM.name == "native" and not (one_spelling and taken):
+                os.symlink(rnd.choice(["/etc/hostname", "/nirgends", "../Textures/Eigen.utx"]),
+                           target)
+    if rnd.random() < 0.1:
+        shutil.rmtree(os.path.join(harness.root, "Music"))
+    return rnd.choice([[], [], [SECOND], [UT.lower()]] +
+                      ([[harness.second]] if PLATFORM.name == "native" else []))
+
+
+# The restore's preview's words, and the restore's for the same thing.
+RESTORE_TENSES = [("Paket wuerde zurueck in den Cache: ", "Paket zurueck in den Cache: "),
+                  ("wuerde entfernen ", "entferne "),
+                  ("wuerde zuruecklegen nach ", "lege zurueck nach "),
+                  ("alte Fassung wuerde gesichert nach ", "alte Fassung gesichert nach "),
+                  ("wuerde wiederherstellen aus ", "stelle wieder her aus "),
+                  ("Zeile wuerde zurueck in cache.ini: ", "Zeile zurueck in cache.ini: "),
+                  ("- Vorschau: Pakete wuerden zurueck in den Cache: ", "- Pakete zurueck im Cache: "),
+                  ("Dateien wuerden zurueckgelegt: ", "Dateien zurueckgelegt: "),
+                  ("- in Morvane-Sicherung wuerden alte Fassungen gesichert: ",
+                   "- alte Fassungen gesichert in Morvane-Sicherung: "), ("- Vorschau: ", "- ")]
+
+
+class RoundTrip(Harness):
+    """Random caches, each run, then previewed and restored: the preview of
+    the restore changes nothing and says what the restore says, line by
+    line; the restore gives every file, link and the index back as they
+    were. Every third case the player changes things in between: a newer
+    map where the run put one, a new download with its line. Those stay."""
+
+    def test_random_caches(self):
+        cases = int(os.environ.get("MORVANE_ROUND_TRIP_CASES",
+                                   300 if PLATFORM.name == "native" else 20))
+        for seed in range(cases):
+            with self.subTest(seed=seed):
+                self.one_cache(random.Random(1000 + seed), seed % 3 == 2)
+            PLATFORM.done_with(self.prefix)
+            self.prefix = PLATFORM.new_prefix()
+
+    def one_cache(self, rnd, player):
+        args = random_cache(self, rnd, one_spelling=True)
+        tops = [self.root, self.second]
+        before = contents(tops)
+        run = self.run_morvane("1\n\n", args)
+        self.assertEqual(run.status, 0, run.out + run.err)
+        changed, new = None, None
+        if player:
+            targets = re.findall(r"kopiere nach (C:\\UT2004\\[^\n]*)", run.out)
+            if targets and os.path.isdir(os.path.dirname(sp.host_path(self.prefix, targets[-1]))):
+                changed = sp.host_path(self.prefix, targets[-1])
+                if os.path.lexists(changed):
+                    os.chmod(changed, 0o644) if not os.path.islink(changed) else None
+                    os.remove(changed)
+                write_file(changed, rnd.choice([b"neue Karte", b"Fassung Z"]))
+            new = (sp.key(42) + "=DM-Neu.ut2").encode()
+            write_file(os.path.join(self.root, "Cache", sp.key(42) + ".uxx"), b"neu geladen")
+            with open(os.path.join(self.root, "Cache", "cache.ini"), "ab") as f:
+                f.write(new + b"\r\n")
+        tree = self.tree(tops)
+        look = self.run_morvane("1\n\n", ["-n", "--restore"])
+        self.assertEqual(self.tree(tops), tree)
+        restore = self.run_morvane("1\n\n", ["--restore"])
+        self.assertEqual((look.status, restore.status), (0, 0), look.err + restore.err)
+        told = stamped(look.out).replace(
+            "\nVorschau: es wird nichts veraendert, nur gezeigt, was ein Lauf taete.\n", "")
+        for would, did in RESTORE_TENSES:
+            told = told.replace(would, did)
+        self.assertEqual(told, stamped(restore.out))
+        found = contents(tops)
+        if not player:
+            self.assertEqual(differences(found, before), {}, run.out + restore.out)
+            return
+        index = os.path.join(self.root, "Cache", "cache.ini")
+        cache = os.path.join(self.root, "Cache")
+        self.assertIn(new + b"\r\n", found[index][0])
+        self.assertEqual(found[os.path.join(cache, sp.key(42) + ".uxx")][0], b"neu geladen")
+        if changed:
+            # The player's map stays, in its place or kept by the restore.
+            ours = found.get(changed, (None,))[0]
+            kept = [d for f, d in sp_files(self.root) if "Morvane-Sicherung" in f]
+            self.assertTrue(ours in (b"neue Karte", b"Fassung Z") or
+                            any(d in (b"neue Karte", b"Fassung Z") for d in kept))
+        # The rest as it was; where the player's map took the package's
+        # place, its copies stay, and so does what they replaced.
+        for path in set(found) | set(before):
+            if path.startswith(cache) or (changed and os.path.basename(path).lower() ==
+                                          os.path.basename(changed).lower()):
+                continue
+            self.assertEqual(found.get(path), before.get(path), path)
+
+
+def sp_files(top):
+    for folder, _, names in os.walk(top):
+        for name in names:
+            path = os.path.join(folder, name)
+            if os.path.isfile(path) and not os.path.islink(path):
+                with open(path, "rb") as f:
+                    yield path, f.read()
 
 
 @unittest.skipUnless(PLATFORM.name == "native", "the native games are the Linux build's")
