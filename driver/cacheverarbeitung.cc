@@ -159,6 +159,7 @@ Ziel_Schritt ziel_schritt(const std::string& ziel, Host_Files::Kind art) {
     // Its own letters, which a restore gives it back.
     std::string name = Host_Files::Name_On_Disk(ziel);
     if (name != ziel.substr(Folder_Part(ziel).size())) schritt.war = name;
+    schritt.nur_lesen = Host_Files::Read_Only(ziel);
   } else if (Host_Files::Makes_Folder_For(ziel)) {
     std::string ordner = Folder_Part(ziel);
     schritt.ordner =
@@ -222,6 +223,7 @@ Verbleib eintrag_bearbeiten(const Zeile& gelesen, const std::string& utpfad,
   if (aufzeichnung == Aufzeichnung::protokoll) {
     std::string datei = Host_Files::Name_On_Disk(paket);
     if (datei != std::string(quellname) + ".uxx") schritt.datei = datei;
+    schritt.nur_lesen = Host_Files::Read_Only(paket);
     for (size_t i = 0; i < ziele.size(); ++i)
       schritt.ziele.push_back(ziel_schritt(ziele[i], arten[i]));
     protokoll_paket(schritt);

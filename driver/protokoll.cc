@@ -305,6 +305,8 @@ bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll) {
         break;
       }
       paket.datei = wert;
+    } else if (wort == "nur-lesen" && im_paket) {
+      paket.nur_lesen = true;
     } else if (wort == "zeile" && im_paket) {
       paket.zeile = wert;
     } else if (wort == "ziel" && im_paket) {
@@ -334,6 +336,8 @@ bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll) {
       paket.ziele.back().war = wert;
     } else if (wort == "ordner" && im_paket && !paket.ziele.empty()) {
       paket.ziele.back().ordner = true;
+    } else if (wort == "war-nur-lesen" && im_paket && !paket.ziele.empty()) {
+      paket.ziele.back().nur_lesen = true;
     } else if (wort == "schritt" && im_paket) {
       // Only a step written whole counts: one cut short was never taken.
       if (paket.zeilennummer > 0 && paket.groesse >= 0 && !paket.ziele.empty() &&
@@ -430,7 +434,10 @@ std::string neuestes_protokoll(const std::string& sicherung, const std::string& 
     if (hoechste) *hoechste = std::max(*hoechste, gelesen.nummer);
     // A run that was cut short before its first package changed nothing
     // (one that ended may have dropped lines of packages gone).
-    if (gelesen.art == Art::lauf && gelesen.pakete.empty() && !gelesen.beendet) continue;
+    // A refused record is never passed over: acting on it is refused.
+    if (gelesen.art == Art::lauf && gelesen.pakete.empty() && !gelesen.beendet &&
+        gelesen.verweigert.empty())
+      continue;
     if (gelesen.nummer > nummer) {
       nummer = gelesen.nummer;
       neuester = name;
@@ -508,6 +515,7 @@ void schritt_schreiben(const Paket_Schritt& schritt) {
   schreiben("paket", std::to_string(schritt.zeilennummer) + " " + std::to_string(schritt.groesse));
   schreiben("schluessel", schritt.schluessel);
   if (!schritt.datei.empty()) schreiben("datei", schritt.datei);
+  if (schritt.nur_lesen) puffer += "nur-lesen\r\n";
   schreiben("zeile", schritt.zeile);
   for (const Ziel_Schritt& ziel : schritt.ziele) {
     schreiben("ziel", ort(ziel.ziel, false));
@@ -515,6 +523,7 @@ void schritt_schreiben(const Paket_Schritt& schritt) {
     if (!ziel.link.empty()) schreiben("link", ziel.link);
     if (!ziel.war.empty()) schreiben("war", ziel.war);
     if (ziel.ordner) puffer += "ordner\r\n";
+    if (ziel.nur_lesen) puffer += "war-nur-lesen\r\n";
   }
   puffer += "schritt\r\n";
 }

@@ -20,7 +20,8 @@ struct Ziel_Schritt {
   // The name of what stood there, in its own letters, where they are not
   // those of the target ("a.ut2" for "A.ut2"); "" when they are.
   std::string war;
-  bool ordner = false;  // the copy made the target's folder
+  bool ordner = false;     // the copy made the target's folder
+  bool nur_lesen = false;  // what stood there was read-only
   // What the copy left at the target (size -1: not known, the run was cut
   // short before it was written).
   Host_Files::Identity stand;
@@ -37,6 +38,7 @@ struct Paket_Schritt {
   // The package's name in the Cache, in its own letters, where they are not
   // those of the key; "" when they are.
   std::string datei;
+  bool nur_lesen = false;  // the package in the Cache was read-only
 };
 
 enum class Art { lauf, wiederherstellung };

@@ -57,6 +57,14 @@ void sagen(const Zugriff& zugriff, const char* getan, const char* vorschau,
   melden((zugriff.vorschau ? vorschau : getan) + was);
 }
 
+// Whether the file `jetzt` is still the one whose identity was `stand`:
+// its size and the time of its last change to the nanosecond (a file
+// written anew, or in place, has another). Where the file lies on the disk
+// may differ: a copy of the whole installation keeps the times of its files.
+bool unveraendert(const Host_Files::Identity& stand, const Host_Files::Identity& jetzt) {
+  return jetzt.size >= 0 && jetzt.size == stand.size && jetzt.time == stand.time;
+}
+
 // Whether what stands at a target is still what the run's copy left there:
 // the same file, unchanged since (a record without that says: the
 // package's bytes, `paket`, and no link).
@@ -65,8 +73,8 @@ bool wie_hinterlassen(const Zugriff& zugriff, const Ziel_Schritt& ziel, const st
     return !ist_link(zugriff, ziel.ziel) && gleiche_bytes(zugriff, ziel.ziel, paket);
   Host_Files::Identity jetzt = identitaet(zugriff, ziel.ziel);
   auto gleich = zugriff.gleichwertig.find(schluessel(zugriff, ziel.ziel));
-  return jetzt == ziel.stand ||
-         (gleich != zugriff.gleichwertig.end() && jetzt.size >= 0 && gleich->second == jetzt);
+  return unveraendert(ziel.stand, jetzt) ||
+         (gleich != zugriff.gleichwertig.end() && unveraendert(gleich->second, jetzt));
 }
 
 // Takes away what stands at the target of `ziel`: removed when it is what
@@ -131,7 +139,18 @@ Im_Cache ins_cache(Zugriff& zugriff, const Paket_Schritt& schritt, const std::st
     return Im_Cache::nicht;
   }
   sagen(zugriff, "Paket zurueck in den Cache: ", "Paket wuerde zurueck in den Cache: ", cache);
-  if (zweiter_name(zugriff, haupt.ziel, cache) == 0) return Im_Cache::zurueck;
+  // The package goes back as a second name of its file, or as a copy of
+  // its own where that file stays at the target (the run replaced a file of
+  // the same bytes, which it kept nowhere) or only stands for the package
+  // (a later one of the same bytes replaced it). Read-only again where the
+  // game had left it so.
+  bool bleibt = !haupt.sicherung.empty() && !steht_da(zugriff, haupt.sicherung);
+  bool eigene =
+      (haupt.stand.size < 0 || unveraendert(haupt.stand, identitaet(zugriff, haupt.ziel))) &&
+      !bleibt;
+  if (zweiter_name(zugriff, haupt.ziel, cache, eigene) == 0 &&
+      (!schritt.nur_lesen || zugriff.vorschau || Host_Files::Make_Read_Only(cache) == 0))
+    return Im_Cache::zurueck;
   melden("!! Paket nicht in den Cache zu legen: " + cache + " !!");
   return Im_Cache::nicht;
 }
@@ -172,8 +191,11 @@ void paket_zuruecknehmen(Zugriff& zugriff, const Protokoll& protokoll, const Pak
     // the run was cut short before it. What stands there stays, and where
     // it is what the copy left, it has the bytes that an earlier step left.
     if (!steht_da(zugriff, ziel.sicherung)) {
-      if (wie_hinterlassen(zugriff, ziel, cache))
+      if (wie_hinterlassen(zugriff, ziel, cache)) {
+        // Read-only again, as what it stands for was.
+        if (ziel.nur_lesen && !zugriff.vorschau) Host_Files::Make_Read_Only(ziel.ziel);
         zugriff.gleichwertig[schluessel(zugriff, ziel.ziel)] = identitaet(zugriff, ziel.ziel);
+      }
       continue;
     }
     if (!wegnehmen(zugriff, ziel, cache, rueckgabe)) continue;

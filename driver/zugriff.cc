@@ -83,11 +83,16 @@ std::string naechste_sicherung(const Zugriff& zugriff, const std::string& pfad) 
       pfad, [&zugriff](const std::string& dort) { return steht_da(zugriff, dort); });
 }
 
-int zweiter_name(Zugriff& zugriff, const std::string& von, const std::string& nach) {
+int zweiter_name(Zugriff& zugriff, const std::string& von, const std::string& nach,
+                 bool verknuepfen) {
   if (zugriff.vorschau) {
     if (steht_da(zugriff, nach)) return EEXIST;
     notieren(zugriff, nach, true, quelle(zugriff, von));
     return 0;
+  }
+  if (!verknuepfen) {
+    int fehler = Host_Files::Copy(von, nach, Host_Files::Copy_Mode::copy);
+    return fehler != 0 || Host_Files::Same_Bytes(von, nach) ? fehler : EIO;
   }
   // A second name of the file (a copy where the disk has no hard links).
   std::string gemacht;

@@ -48,8 +48,10 @@ bool gleiche_bytes(const Zugriff& zugriff, const std::string& a, const std::stri
 std::string naechste_sicherung(const Zugriff& zugriff, const std::string& pfad);
 
 // Steps; each returns 0 when done, else the errno value.
-// A second name `nach` of the file `von` (Host_Files::Keep, under that name only).
-int zweiter_name(Zugriff& zugriff, const std::string& von, const std::string& nach);
+// A second name `nach` of the file `von` (Host_Files::Keep, under that name
+// only); with `verknuepfen` false a copy of its own.
+int zweiter_name(Zugriff& zugriff, const std::string& von, const std::string& nach,
+                 bool verknuepfen = true);
 int entfernen(Zugriff& zugriff, const std::string& pfad);
 // Moves what stands at `von` to `nach`, making the folders of `nach`.
 int verschieben(Zugriff& zugriff, const std::string& von, const std::string& nach);

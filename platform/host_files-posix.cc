@@ -618,6 +618,13 @@ Identity Identify(const std::string& path) {
           static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
+int Make_Read_Only(const std::string& path) {
+  Found found = Resolve(path);
+  struct stat st;
+  if (!found.exists || !Target_Stat(found, st)) return Failed(found.certain ? ENOENT : EIO);
+  return chmod(found.path.c_str(), st.st_mode & 07555) == 0 ? 0 : errno;
+}
+
 int Make_Link(const std::string& text, const std::string& path) {
   Found now = Resolve(path, Wine_Paths::Absence::read);
   if (now.exists) return EEXIST;

@@ -322,6 +322,14 @@ Identity Identify(const std::string& path) {
           info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
 
+int Make_Read_Only(const std::string& path) {
+  DWORD attributes = Attributes(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Errno_Of(GetLastError());
+  if (!SetFileAttributesW(Wide_Path(path).c_str(), attributes | FILE_ATTRIBUTE_READONLY))
+    return Errno_Of(GetLastError());
+  return 0;
+}
+
 int Make_Link(const std::string&, const std::string&) {
   return ENOSYS;
 }

@@ -175,6 +175,10 @@ struct Identity {
 };
 Identity Identify(const std::string& path);
 
+// Takes every write permission from the file at `path` (on Windows: gives
+// it the read-only attribute), as it was before a run moved it.
+int Make_Read_Only(const std::string& path);
+
 // Makes a symbolic link at `path` whose text is `text`; never replaces
 // (EEXIST). ENOSYS on Windows, where the program keeps no links.
 int Make_Link(const std::string& text, const std::string& path);

@@ -42,6 +42,19 @@ class Native:
 
     def register(self, prefix, installations):
         sp.write_system_reg(prefix, installations)
+        self.registry = os.path.join(prefix, "system.reg")
+
+    def add_value(self, name, value, kind, data):
+        """A number (REG_DWORD) in the registry last written, as Wine writes it."""
+        reg = self.registry
+        with open(reg, encoding="utf-8") as f:
+            lines = f.read().split("\n")
+        start = next(i for i, line in enumerate(lines) if line.endswith("\\\\" + name + "] 1700000000"))
+        end = lines.index("", start)
+        lines[start:end] = [line for line in lines[start:end] if not line.startswith('"%s"=' % value)]
+        lines.insert(start + 2, '"%s"=dword:%08x' % (value, int(data)))
+        with open(reg, "w", encoding="utf-8", newline="\n") as f:
+            f.write("\n".join(lines))
 
     def _env(self, prefix):
         return {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "WINEPREFIX": prefix,

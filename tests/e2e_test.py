@@ -1036,6 +1036,10 @@ CASES = [
              "gesicherten Dateien\n\nstelle wieder her aus {UT}\\Morvane-Sicherung\\"
              "<zeit>\\\n\n- nichts wiederherzustellen in {SECOND}\\Morvane-Sicherung\\\n",
          ending="\n- Dateien zurueckgelegt: 0\n" + PROMPT, index=["{k1}=XGame.u"]),
+    dict(name="a registry's folder that is a number 0 names no index: the index's error, before "
+              "any record", entries=[(1, "XGame.u")], folder_number="0", status=1,
+         err=report("IO_EXCEPTIONS.NAME_ERROR", "text_files.cc:N \\Cache\\cache.ini"),
+         after={"UT/Morvane-Sicherung": None}, index=["{k1}=XGame.u"]),
     dict(name="a run's name that is not there is an error naming it", only="native", entries=[],
          args=["--restore", "C:\\UT2004\\Morvane-Sicherung\\2026-01-01_000000"],
          before={"UT/Morvane-Sicherung": ("mkdir",)}, status=1,
@@ -1177,6 +1181,8 @@ class Table(Harness):
         else:
             self.register(list(zip(names, [ut, SECOND])))
             root = self.install(ut)
+            if "folder_number" in case:  # the registry's folder as a number, not a text
+                PLATFORM.add_value(names[0], "Folder", "REG_DWORD", case["folder_number"])
         self.root = root
         self.install(SECOND, with_cache=False)
         if "acp" in case:  # the 8-bit code page that the prefix's Windows names
@@ -1390,6 +1396,37 @@ RESTORES = [
     dict(name="a run under a clock a day ahead, its restore under a clock behind",
          entries=[(1, "XGame.u")], before={"UT/System/XGame.u": b"altes XGame"},
          runs=[dict(args=[], env={"TZ": "Etc/GMT-14"})], env={"TZ": "Etc/GMT+12"}),
+    dict(name="a copied installation's restore acts in the copy, the original stays as its "
+              "run left it", entries=[(1, "DM-Foo.ut2")],
+         before={"UT/Maps/DM-Foo.ut2": b"eigene Karte"}, runs=[dict(args=[])],
+         copy="C:\\UT2004B"),
+    dict(name="a record whose place leaves the installation is refused before any change",
+         entries=[(1, "DM-Foo.ut2")], before={"UT/Maps/DM-Foo.ut2": b"eigene Karte"},
+         runs=[dict(args=[])],
+         changes={"RECORD": ("ziel 0 Maps\\\\DM-Foo.ut2", "ziel 0 Maps\\\\..\\\\..\\\\notes.ut2")},
+         refused="Protokoll nennt einen Ort ausserhalb der Installationen: "),
+    dict(name="a record whose places lie behind a link is refused before any change",
+         only="native", entries=[(1, "DM-Foo.ut2")], runs=[dict(args=[])],
+         changes={"LINK": ("UT/Maps", "SECOND/Woanders")},
+         refused="Protokoll fuehrt durch eine Verknuepfung: "),
+    dict(name="a map the player put in the package's place, of its size, stays, and so does "
+              "the package's line out of the index", entries=[(1, "DM-Foo.ut2"), (2, "XGame.u")],
+         runs=[dict(args=["{SECOND}"])], changes={"UT/Maps/DM-Foo.ut2": ("new", b"Z")},
+         expect={"UT/Maps/DM-Foo.ut2": "player", "SECOND/Maps/DM-Foo.ut2": 1,
+                 "UT/Cache/{k1}.uxx": None, "UT/Cache/cache.ini": b"[Cache]\r\n{k2}=XGame.u\r\n"}),
+    dict(name="and so does one the player wrote in place", entries=[(1, "DM-Foo.ut2")],
+         runs=[dict(args=[])], changes={"UT/Maps/DM-Foo.ut2": ("in place", b"Y")},
+         expect={"UT/Maps/DM-Foo.ut2": "player", "UT/Cache/{k1}.uxx": None,
+                 "UT/Cache/cache.ini": b"[Cache]\r\n"}),
+    dict(name="a further installation typed relatively is stored whole", only="native",
+         entries=[(1, "XGame.u")], runs=[dict(args=["./drive_c/Spiele/UT2004 Kopie"])],
+         record=["weitere {SECOND_HERE}\r\n"]),
+    dict(name="the run folder named by its path, as the program printed it",
+         entries=[(1, "XGame.u")], runs=[dict(args=[])],
+         restore=["--restore", "{UT}\\Morvane-Sicherung\\{lauf}\\"]),
+    dict(name="and by its path on this computer", only="native",
+         entries=[(1, "XGame.u")], runs=[dict(args=[])],
+         restore=["--restore", "~/drive_c/UT2004/Morvane-Sicherung/{lauf}"]),
 ]
 
 
@@ -1450,17 +1487,77 @@ class Restores(Harness):
             link, text = row["broken"]
             found = glob.glob(self.host(link).replace("<zeit>", "*").rsplit("/", 1)[0])
             os.symlink(text, os.path.join(found[0], os.path.basename(link)))
+        lauf = sorted(os.listdir(os.path.join(self.root, "Morvane-Sicherung")))[-1]
+        record = os.path.join(self.root, "Morvane-Sicherung", lauf, "morvane-protokoll.txt")
+        words.update(lauf=lauf, SECOND_HERE=self.second)
+        with open(record, encoding="utf-8", newline="") as f:
+            text = f.read()
+        for said_there in row.get("record", ()):
+            self.assertIn(said_there.format(**words), text)
+        answer = "1"
+        if "copy" in row:  # the installation copied, with its Morvane-Sicherung
+            copy = sp.host_path(self.prefix, row["copy"])
+            shutil.copytree(self.root, copy, symlinks=True)
+            self.register([("UT2004", UT), ("UT2004 Zweitinstallation", SECOND),
+                           ("UT2004 Kopie", row["copy"])])
+            tops.append(copy)
+            mine = self.root + "/"
+            before = dict({p: v for p, v in before.items() if not p.startswith(mine)},
+                          **{p.replace(self.root, copy, 1): v for p, v in before.items()
+                             if p.startswith(mine)},
+                          **{p: v for p, v in after.items() if p.startswith(mine)})
+            answer = "2"  # the keys are listed in the order of their names
+        # What the player does between the run and the restore.
+        player = {}
+        for path, value in row.get("changes", {}).items():
+            if path == "RECORD":  # the record, written by anything
+                with open(record, "w", encoding="utf-8", newline="") as f:
+                    f.write(text.replace(value[0].format(**words), value[1].format(**words)))
+                continue
+            if path == "LINK":  # a link on the way to the places of the record
+                shutil.move(self.host(value[0]), self.host(value[1]))
+                os.symlink(self.host(value[1]), self.host(value[0]))
+                continue
+            path = self.host(path)
+            size = os.path.getsize(path)
+            player[path] = (value[1] * size)[:size]
+            if value[0] == "in place":  # the same file written anew
+                with open(path, "r+b") as f:
+                    f.write(player[path])
+            else:
+                os.remove(path)
+                write_file(path, player[path])
+        expected = dict(before)
+        for path, value in row.get("expect", {}).items():
+            path = self.host(path.format(**words))
+            if value is None:
+                expected.pop(path, None)
+            elif value == "player":
+                expected[path] = (player[path], True)
+            elif isinstance(value, int):  # the package of that number
+                expected[path] = (self.contents[sp.key(value)], True)
+            else:
+                expected[path] = (value.decode().format(**words).encode(), True)
+        restore_args = [a.format(**words) for a in row.get("restore", ["--restore"])]
         # A preview of the restore: not a byte, mode or time changes.
         tree = self.tree(tops)
-        look = self.run_morvane("1\n\n", ["-n", "--restore"], **env)
-        self.assertEqual((look.status, look.err), (0, ""))
+        look = self.run_morvane(answer + "\n\n", ["-n"] + restore_args, **env)
         self.assertEqual(self.tree(tops), tree)
-        restore = self.run_morvane("1\n\n", ["--restore"], **env)
+        restore = self.run_morvane(answer + "\n\n", restore_args, **env)
+        if "refused" in row:  # refused whole, before any change
+            for done in (look, restore):
+                self.assertEqual(done.status, 1, done.out)
+                self.assertIn(row["refused"].format(**words), done.err + done.out)
+            self.assertEqual(self.tree(tops), tree)
+            return
+        self.assertEqual((look.status, look.err), (0, ""))
         if "out" in row:
             self.expect(Run(stamped(restore.out), restore.err, restore.status),
                         OPENING + row["out"].format(**words) + PROMPT)
         self.assertEqual((restore.status, restore.err), (0, ""))
-        self.assertEqual(differences(contents(tops), before), {}, restore.out)
+        self.assertEqual(differences(contents(tops), expected), {}, restore.out)
+        if player or "copy" in row:
+            return
         # No toggle: a second --restore changes nothing; running again does
         # the run again.
         again = self.run_morvane("1\n\n", ["--restore"], **env)
@@ -1550,6 +1647,8 @@ def random_cache(harness, rnd, one_spelling=False):
             key = sp.key(rnd.randint(1, 9))
             if rnd.random() > 0.1:  # else its package is missing
                 write_file(os.path.join(cache, key + ".uxx"), rnd.choice(VARIANTS))
+                if one_spelling and rnd.random() < 0.1:  # a package the game left read-only
+                    os.chmod(os.path.join(cache, key + ".uxx"), 0o444)
         keys.append(key)
         lines.append(key + "=" + rnd.choice(NAMES))
     write_file(os.path.join(cache, "cache.ini"), ("\r\n".join(lines) + "\r\n").encode())
