@@ -91,7 +91,7 @@ int zweiter_name(Zugriff& zugriff, const std::string& von, const std::string& na
     return 0;
   }
   if (!verknuepfen) {
-    int fehler = Host_Files::Copy(von, nach, Host_Files::Copy_Mode::copy);
+    int fehler = Host_Files::Copy_Whole(von, nach);
     return fehler != 0 || Host_Files::Same_Bytes(von, nach) ? fehler : EIO;
   }
   // A second name of the file (a copy where the disk has no hard links).

@@ -618,6 +618,12 @@ Identity Identify(const std::string& path) {
           static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
+int Copy_Whole(const std::string& from, const std::string& to) {
+  Found now = Resolve(to, Wine_Paths::Absence::read);
+  if (now.exists) return EEXIST;
+  return Copy(from, to, Copy_Mode::copy);
+}
+
 int Make_Read_Only(const std::string& path) {
   Found found = Resolve(path);
   struct stat st;

@@ -322,6 +322,24 @@ Identity Identify(const std::string& path) {
           info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
 
+int Copy_Whole(const std::string& from, const std::string& to) {
+  if (!CopyFileW(Wide_Path(from).c_str(), Wide_Path(to).c_str(), TRUE))
+    return Errno_Of(GetLastError());
+  // The copy takes the attributes of its source: a read-only one is
+  // flushed with the attribute lifted for that moment.
+  DWORD attributes = Attributes(to);
+  bool read_only = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+  if (read_only) SetFileAttributesW(Wide_Path(to).c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  HANDLE file = CreateFileW(Wide_Path(to).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  bool flushed = file != INVALID_HANDLE_VALUE && FlushFileBuffers(file);
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  if (read_only) SetFileAttributesW(Wide_Path(to).c_str(), attributes);
+  if (flushed) return 0;
+  DeleteFileW(Wide_Path(to).c_str());
+  return EIO;
+}
+
 int Make_Read_Only(const std::string& path) {
   DWORD attributes = Attributes(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return Errno_Of(GetLastError());

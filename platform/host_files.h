@@ -175,6 +175,10 @@ struct Identity {
 };
 Identity Identify(const std::string& path);
 
+// A copy of its own of the file `from` at `to`, where nothing stands (EEXIST
+// else); on the disk when it returns 0.
+int Copy_Whole(const std::string& from, const std::string& to);
+
 // Takes every write permission from the file at `path` (on Windows: gives
 // it the read-only attribute), as it was before a run moved it.
 int Make_Read_Only(const std::string& path);

@@ -48,8 +48,9 @@ def kept(files, leave_out):
     set of contents kept under each; none below `leave_out`."""
     found = {}
     for path, data in files.items():
+        # A run folder's record and its copy of the index are no kept files.
         if ("Morvane-Sicherung" in path and not path.startswith(leave_out) and
-                not path.endswith("morvane-protokoll.txt")):
+                not path.endswith(("morvane-protokoll.txt", os.sep + "cache.ini"))):
             name = re.sub(r" \(\d+\)(?=\.\w+$)", "", e2e_test.stamped(path))
             found.setdefault(name, set()).add(data)
     return found
