@@ -25,6 +25,6 @@ if [[ -f $build/morvane_tests.exe ]]; then
   "$wine" "$build/morvane_tests.exe" --gtest_brief=1 </dev/null
 fi
 export MORVANE_PLATFORM=wine MORVANE_BINARY=$build/morvane.exe MORVANE_NATIVE_BINARY=$native
-python3 "$here/e2e_test.py" EndToEnd Table Restores PreviewMatchesRun
+python3 "$here/e2e_test.py" EndToEnd Table Restores PreviewMatchesRun RoundTrip
 # Last: it ends the server to have the registry written.
 python3 "$here/e2e_test.py" RegistryThatWineWrites
