@@ -419,6 +419,15 @@ void protokoll_pruefen(const Protokoll& protokoll) {
           throw IO_Exceptions::Name_Error(
               "Protokoll fuehrt durch eine Verknuepfung: " + protokoll.pfad + ", Zeile " +
               std::to_string(ziel.zeile) + ": " + weg);
+      // A keep in the folder of its own target (a further installation
+      // named inside Morvane-Sicherung) would have the target's file
+      // taken for the kept one.
+      if (ziel.sicherung.empty()) continue;
+      Host_Files::Identity hier = Host_Files::Identify(wege[0]);
+      Host_Files::Identity dort = Host_Files::Identify(wege[1]);
+      if (hier.size >= 0 && hier.volume == dort.volume && hier.file == dort.file)
+        throw IO_Exceptions::Name_Error("Protokoll nennt einen Ort zweimal: " + protokoll.pfad +
+                                        ", Zeile " + std::to_string(ziel.zeile) + ": " + wege[0]);
     }
 }
 

@@ -1,4 +1,8 @@
 // The restore's looks and steps: on the disk, or noted in a preview's view.
+// A look takes what the program knows of a folder (the cache is held, and
+// no step replaces what stands at its target: an absence that is no longer
+// true makes the step fail, never lose anything), so that a folder is read
+// once, not at every package.
 #include "driver/zugriff.h"
 
 #include <cerrno>
@@ -47,14 +51,13 @@ void notieren(Zugriff& zugriff, const std::string& pfad, bool da, const std::str
 bool steht_da(const Zugriff& zugriff, const std::string& pfad) {
   std::string dort = quelle(zugriff, pfad);
   return !dort.empty() &&
-         (Host_Files::Is_Link(dort) ||
-          Host_Files::Look(dort, Host_Files::Seen::read) != Host_Files::Kind::absent);
+         (Host_Files::Is_Link(dort) || Host_Files::Look(dort) != Host_Files::Kind::absent);
 }
 
 Host_Files::Kind art(const Zugriff& zugriff, const std::string& pfad, int64_t* groesse) {
   std::string dort = quelle(zugriff, pfad);
   if (dort.empty()) return Host_Files::Kind::absent;
-  return Host_Files::Look(dort, Host_Files::Seen::read, groesse);
+  return Host_Files::Look(dort, Host_Files::Seen::known, groesse);
 }
 
 bool ist_link(const Zugriff& zugriff, const std::string& pfad) {

@@ -610,7 +610,7 @@ void Unkeep(const std::string& kept) {
 }
 
 Identity Identify(const std::string& path) {
-  Found found = Resolve(path, Wine_Paths::Absence::read);
+  Found found = Resolve(path);
   struct stat st;
   if (!found.exists || lstat(found.path.c_str(), &st) != 0) return {};
   return {static_cast<int64_t>(st.st_size),

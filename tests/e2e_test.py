@@ -1405,6 +1405,16 @@ RESTORES = [
          runs=[dict(args=[])],
          changes={"RECORD": ("ziel 0 Maps\\\\DM-Foo.ut2", "ziel 0 Maps\\\\..\\\\..\\\\notes.ut2")},
          refused="Protokoll nennt einen Ort ausserhalb der Installationen: "),
+    dict(name="a record whose further installation lies in Morvane-Sicherung, so that a kept "
+              "file is its own target, is refused before any change",
+         entries=[(1, "DM-Foo.ut2")], before={"UT/Maps/DM-Foo.ut2": b"eigene Karte"},
+         runs=[dict(args=["{SECOND}"])],
+         changes={"RECORD": ("weitere C:\\\\Spiele\\\\UT2004 Kopie",
+                             "weitere C:\\\\UT2004\\\\Morvane-Sicherung\\\\{lauf}",
+                             "ziel 1 Maps\\\\DM-Foo.ut2\r\n",
+                             "ziel 1 Maps\\\\DM-Foo.ut2\r\n"
+                             "sichere 0 Morvane-Sicherung\\\\{lauf}\\\\Maps\\\\DM-Foo.ut2\r\n")},
+         refused="Protokoll nennt einen Ort zweimal: "),
     dict(name="a record whose places lie behind a link is refused before any change",
          only="native", entries=[(1, "DM-Foo.ut2")], runs=[dict(args=[])],
          changes={"LINK": ("UT/Maps", "SECOND/Woanders")},
@@ -1510,9 +1520,11 @@ class Restores(Harness):
         # What the player does between the run and the restore.
         player = {}
         for path, value in row.get("changes", {}).items():
-            if path == "RECORD":  # the record, written by anything
+            if path == "RECORD":  # the record, written by anything: (old, new) pairs
+                for old, new in zip(value[::2], value[1::2]):
+                    text = text.replace(old.format(**words), new.format(**words))
                 with open(record, "w", encoding="utf-8", newline="") as f:
-                    f.write(text.replace(value[0].format(**words), value[1].format(**words)))
+                    f.write(text)
                 continue
             if path == "LINK":  # a link on the way to the places of the record
                 shutil.move(self.host(value[0]), self.host(value[1]))
