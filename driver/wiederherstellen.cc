@@ -615,6 +615,10 @@ void wiederherstellen(const std::string& utpfad, const std::string& cachepfad,
       const Protokoll& protokoll = rueckgang.protokoll;
       for (auto schritt = protokoll.pakete.rbegin(); schritt != protokoll.pakete.rend(); ++schritt)
         paket_zuruecknehmen(zugriff, protokoll, *schritt, rueckgabe);
+      // The packages' names in the Cache are on the disk before their
+      // lines are in the index.
+      if (auf_die_platte(zugriff) != 0)
+        throw IO_Exceptions::Use_Error(protokoll.installation + trenner + "Cache");
       // The index: as the run read it where its run folder holds that.
       std::string gelesen = sicherung + rueckgang.lauf + trenner + "cache.ini";
       bool wie_gelesen =

@@ -93,16 +93,27 @@ int zweiter_name(Zugriff& zugriff, const std::string& von, const std::string& na
     notieren(zugriff, nach, true, quelle(zugriff, von));
     return 0;
   }
-  if (!verknuepfen) {
-    int fehler = Host_Files::Copy_Whole(von, nach);
-    return fehler != 0 || Host_Files::Same_Bytes(von, nach) ? fehler : EIO;
+  // A second name of the file, its folder synced a batch at a time, as a
+  // run syncs its own; a copy, flushed, where the disk has no hard links.
+  int fehler = verknuepfen ? Host_Files::Link(von, nach) : EXDEV;
+  if (fehler == 0) {
+    zugriff.ungesynct.insert(Folder_Part(nach));
+    if (++zugriff.verknuepft % 256 == 0) auf_die_platte(zugriff);
+    return 0;
   }
-  // A second name of the file (a copy where the disk has no hard links).
-  std::string gemacht;
-  int fehler = Host_Files::Keep(von, nach, &gemacht);
-  if (fehler == 0 && gemacht == nach && Host_Files::Same_Bytes(von, nach)) return 0;
-  if (!gemacht.empty()) Host_Files::Unkeep(gemacht);
-  return fehler != 0 ? fehler : EEXIST;
+  if (fehler != EXDEV) return fehler;
+  fehler = Host_Files::Copy_Whole(von, nach);
+  return fehler != 0 || Host_Files::Same_Bytes(von, nach) ? fehler : EIO;
+}
+
+int auf_die_platte(Zugriff& zugriff) {
+  int fehler = 0;
+  for (const std::string& ordner : zugriff.ungesynct) {
+    int dort = Host_Files::Sync_Folder(ordner.substr(0, ordner.size() - 1));
+    if (fehler == 0) fehler = dort;
+  }
+  zugriff.ungesynct.clear();
+  return fehler;
 }
 
 int entfernen(Zugriff& zugriff, const std::string& pfad) {

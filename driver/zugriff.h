@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 
 #include "platform/host_files.h"
@@ -27,6 +28,9 @@ struct Zugriff {
   // same bytes: what stands there now stands for what an earlier step
   // left there.
   std::map<std::string, Host_Files::Identity> gleichwertig;
+  // The folders of second names not yet synced, and how many were made.
+  std::set<std::string> ungesynct;
+  long verknuepft = 0;
 };
 
 // `pfad` as the file system compares names.
@@ -52,6 +56,8 @@ std::string naechste_sicherung(const Zugriff& zugriff, const std::string& pfad);
 // only); with `verknuepfen` false a copy of its own.
 int zweiter_name(Zugriff& zugriff, const std::string& von, const std::string& nach,
                  bool verknuepfen = true);
+// Waits until the second names made so far are on the disk.
+int auf_die_platte(Zugriff& zugriff);
 int entfernen(Zugriff& zugriff, const std::string& pfad);
 // Moves what stands at `von` to `nach`, making the folders of `nach`.
 int verschieben(Zugriff& zugriff, const std::string& von, const std::string& nach);

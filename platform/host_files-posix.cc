@@ -41,7 +41,7 @@ bool Target_Stat(const Found& found, struct stat& st) {
   return !S_ISLNK(st.st_mode) || stat(found.path.c_str(), &st) == 0;
 }
 
-int Sync_Folder(const std::string& folder) {
+int Sync_Host_Folder(const std::string& folder) {
   int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return errno;
   int error = fsync(fd) == 0 ? 0 : errno;
@@ -180,7 +180,7 @@ int Make_Folders(const std::string& folder, std::vector<std::string>& made) {
   if (mkdir(found.path.c_str(), 0777) != 0) return errno == EEXIST ? 0 : errno;
   Wine_Paths::Note_Made(names, found.path);
   made.push_back(found.path);
-  return Sync_Folder(Folder_Of(found.path));
+  return Sync_Host_Folder(Folder_Of(found.path));
 }
 
 // The folders that the last keep made, outermost first.
@@ -279,7 +279,7 @@ int Keep_Found(const std::string& host_path, const struct stat& st, const std::s
     }
     if (error != 0) break;
     Wine_Paths::Note_Made(names, to.path);
-    error = Sync_Folder(Folder_Of(to.path));
+    error = Sync_Host_Folder(Folder_Of(to.path));
     if (error != 0) {
       unlink(to.path.c_str());
       Wine_Paths::Note_Removed(names, to.path);
@@ -372,7 +372,7 @@ int Copy_Found(const std::string& source, const std::string& target, Copy_Mode m
   Wine_Paths::Note_Made(names, to.path);
   // Copied bytes, possibly to another file system than the cache's: the
   // name they took must be on the disk before the cached file goes.
-  return linked ? 0 : Sync_Folder(Folder_Of(to.path));
+  return linked ? 0 : Sync_Host_Folder(Folder_Of(to.path));
 }
 
 }  // namespace
@@ -425,7 +425,7 @@ int Sync(std::FILE* stream, const std::string& path) {
   if (!found.exists || fstat(fileno(stream), &st) != 0 || st.st_ino != found.st.st_ino ||
       st.st_dev != found.st.st_dev)
     return EXDEV;
-  return Sync_Folder(Folder_Of(found.path));
+  return Sync_Host_Folder(Folder_Of(found.path));
 }
 
 int Remove(const std::string& path) {
@@ -517,7 +517,7 @@ int Remove_Folder(const std::string& folder) {
   if (!found.exists) return found.certain ? ENOENT : EIO;
   if (rmdir(found.path.c_str()) != 0) return Failed(errno);
   Wine_Paths::Note_Removed(names, found.path);
-  return Sync_Folder(Folder_Of(found.path));
+  return Sync_Host_Folder(Folder_Of(found.path));
 }
 
 int Make_Folder(const std::string& folder) {
@@ -538,8 +538,8 @@ int Move(const std::string& from, const std::string& to) {
   if (error != 0) return Failed(errno);
   Wine_Paths::Note_Removed(names, old.path);
   Wine_Paths::Note_Made(names, now.path);
-  error = Sync_Folder(Folder_Of(now.path));
-  return error != 0 ? error : Sync_Folder(Folder_Of(old.path));
+  error = Sync_Host_Folder(Folder_Of(now.path));
+  return error != 0 ? error : Sync_Host_Folder(Folder_Of(old.path));
 }
 
 std::string Link_Target(const std::string& path) {
@@ -618,6 +618,26 @@ Identity Identify(const std::string& path) {
           static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
+int Link(const std::string& path, const std::string& name) {
+  Found from = Resolve(path);
+  if (!from.exists) return Failed(from.certain ? ENOENT : EIO);
+  Found to = Resolve(name);
+  if (to.exists) return EEXIST;
+  if (link(from.path.c_str(), to.path.c_str()) != 0) {
+    int error = errno;
+    return error == EPERM || error == EMLINK || error == EOPNOTSUPP || error == ENOSYS
+               ? EXDEV
+               : Failed(error);
+  }
+  Wine_Paths::Note_Made(names, to.path);
+  return 0;
+}
+
+int Sync_Folder(const std::string& folder) {
+  Found found = Resolve(folder);
+  return found.exists ? Sync_Host_Folder(found.path) : Failed(found.certain ? ENOENT : EIO);
+}
+
 int Copy_Whole(const std::string& from, const std::string& to) {
   Found now = Resolve(to, Wine_Paths::Absence::read);
   if (now.exists) return EEXIST;
@@ -637,7 +657,7 @@ int Make_Link(const std::string& text, const std::string& path) {
   if (!now.certain) return Failed(EIO);
   if (symlink(text.c_str(), now.path.c_str()) != 0) return Failed(errno);
   Wine_Paths::Note_Made(names, now.path);
-  return Sync_Folder(Folder_Of(now.path));
+  return Sync_Host_Folder(Folder_Of(now.path));
 }
 
 std::string Name_On_Disk(const std::string& path) {

@@ -322,6 +322,17 @@ Identity Identify(const std::string& path) {
           info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
 
+int Link(const std::string& path, const std::string& name) {
+  if (Attributes(name) != INVALID_FILE_ATTRIBUTES) return EEXIST;
+  if (CreateHardLinkW(Wide_Path(name).c_str(), Wide_Path(path).c_str(), nullptr)) return 0;
+  DWORD code = GetLastError();
+  return No_Link_Here(code) ? EXDEV : Errno_Of(code);
+}
+
+int Sync_Folder(const std::string&) {
+  return 0;
+}
+
 int Copy_Whole(const std::string& from, const std::string& to) {
   if (!CopyFileW(Wide_Path(from).c_str(), Wide_Path(to).c_str(), TRUE))
     return Errno_Of(GetLastError());

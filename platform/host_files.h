@@ -175,6 +175,16 @@ struct Identity {
 };
 Identity Identify(const std::string& path);
 
+// Gives the file at `path` the second name `name` (a hard link), where
+// nothing stands (EEXIST else). EXDEV where the disk makes no link there
+// (another disk, a file system without links, too many links). The name is
+// on the disk once Sync_Folder has synced its folder.
+int Link(const std::string& path, const std::string& name);
+
+// Waits until the names in `folder` are on the disk (nothing on Windows,
+// whose file systems keep their folders themselves).
+int Sync_Folder(const std::string& folder);
+
 // A copy of its own of the file `from` at `to`, where nothing stands (EEXIST
 // else); on the disk when it returns 0.
 int Copy_Whole(const std::string& from, const std::string& to);

@@ -1737,11 +1737,11 @@ class RoundTrip(Harness):
         self.assertEqual(self.tree(tops), tree)
         restore = self.run_morvane("1\n\n", ["--restore"])
         self.assertEqual((look.status, restore.status), (0, 0), look.err + restore.err)
-        told = stamped(look.out).replace(
+        told = stamped(look.out).replace("\r\n", "\n").replace(
             "\nVorschau: es wird nichts veraendert, nur gezeigt, was ein Lauf taete.\n", "")
         for would, did in RESTORE_TENSES:
             told = told.replace(would, did)
-        self.assertEqual(told, stamped(restore.out))
+        self.assertEqual(told, stamped(restore.out).replace("\r\n", "\n"))
         found = contents(tops)
         if not player:
             self.assertEqual(differences(found, before), {}, run.out + restore.out)
