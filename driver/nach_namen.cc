@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "driver/cacheverarbeitung.h"
+#include "driver/protokoll.h"
 #include "platform/host_files.h"
 #include "support/text_files.h"
 #include "support/util-execution.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "driver/wiederherstellen.h"
+#include "driver/zugriff.h"
 
 // Whether the run folder `laufordner` (ending in its separator `trenner`)
 // holds kept files of its own (no links followed).

@@ -10,20 +10,7 @@
 #include <vector>
 
 #include "driver/protokoll.h"
-
-// Whether a run or a restore changes the disk or only says what it would
-// do (-n).
-enum class Modus { ausfuehren, vorschau };
-
-// What a restore did, counted.
-struct Rueckgabe {
-  int pakete = 0;          // packages back in the Cache
-  int zurueck = 0;         // kept files put back
-  int fehlgeschlagen = 0;  // what could not be put back: it stays where it is
-  // The index lines whose packages are in the Cache again: their numbers
-  // in the index the run read, and their bytes.
-  std::vector<std::pair<long, std::string>> zeilen;
-};
+#include "driver/zugriff.h"
 
 // Removes what is empty of the run folders in the installation's
 // Morvane-Sicherung, every run's (a file held open may have kept one from

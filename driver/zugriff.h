@@ -9,8 +9,24 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/host_files.h"
+
+// Whether a run or a restore changes the disk or only says what it would
+// do (-n).
+enum class Modus { ausfuehren, vorschau };
+
+// What a restore did, counted.
+struct Rueckgabe {
+  int pakete = 0;          // packages back in the Cache
+  int zurueck = 0;         // kept files put back
+  int fehlgeschlagen = 0;  // what could not be put back: it stays where it is
+  // The index lines whose packages are in the Cache again: their numbers
+  // in the index the run read, and their bytes.
+  std::vector<std::pair<long, std::string>> zeilen;
+};
 
 struct Zugriff {
   bool vorschau = false;  // steps are noted, not done
