@@ -1813,11 +1813,12 @@ class NativeGame(Harness):
         self.register([])
         user = self.root = sp.make_user_folder(self.prefix)
         entries = [(sp.key(1), "DM-Foo.ut2"), (sp.key(2), "XGame.u")]
-        contents = sp.write_cache(user, ["[Options]"], entries, ["; Notiz"], line_end="\n")
+        packages = sp.write_cache(user, ["[Options]"], entries, ["; Notiz"], line_end="\n")
         os.mkdir(os.path.join(user, "maps"))
         write_file(os.path.join(user, "maps", "DM-Alt.ut2"), b"old")
         # Only the exact name is the index; CACHE.INI is no other spelling of it.
         write_file(os.path.join(user, "Cache", "CACHE.INI"), b"anderes")
+        before = contents([user])
         run = self.run_morvane("1\n\n")
         self.expect(run, BANNER + dialogue([user]) + "".join(
             echoed(k + "=" + name) + "kopiere nach %s/%s/%s\n" % (user, sp.sub_folder(name), name) +
@@ -1826,8 +1827,11 @@ class NativeGame(Harness):
         self.assertEqual(sorted(os.listdir(os.path.join(user, "Cache"))), ["CACHE.INI"] + HELD)
         for k, name in entries:
             with open(os.path.join(user, sp.sub_folder(name), name), "rb") as f:
-                self.assertEqual(f.read(), contents[k])
+                self.assertEqual(f.read(), packages[k])
         self.assertEqual(os.listdir(os.path.join(user, "maps")), ["DM-Alt.ut2"])
+        # Its restore: the index with its LF line ends, the Maps it made gone.
+        self.assertEqual(self.run_morvane("1\n\n", ["--restore"]).status, 0)
+        self.assertEqual(differences(contents([user]), before), {})
 
 
 @unittest.skipUnless(PLATFORM.name == "wine" and os.environ.get("MORVANE_NATIVE_BINARY"),
