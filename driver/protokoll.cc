@@ -95,18 +95,17 @@ Orte orte_von(const std::string& installation, const std::string& trenner,
   return orte;
 }
 
-bool typordner(std::string_view name) {
-  for (const Typ& typ : typtabelle)
-    if (name == typ.subpfad.substr(1, typ.subpfad.size() - 2)) return true;
-  return false;
-}
-
-// The rest of a target's path in its installation: "<type folder><t><name>".
+// The rest of a target's path in its installation: "<type folder><t><name>",
+// a safe name whose ending is of that folder's type.
 bool zielform(std::string_view rest, const std::string& t) {
   size_t stelle = rest.find(t);
   if (stelle == std::string_view::npos) return false;
   std::string_view name = rest.substr(stelle + t.size());
-  return typordner(rest.substr(0, stelle)) && !name.empty() && !unsicher(name);
+  std::string_view ordner = rest.substr(0, stelle);
+  const Typ* typ = nullptr;
+  for (const Typ& zeile : typtabelle)
+    if (!typ && name.ends_with(zeile.endung)) typ = &zeile;
+  return typ && ordner == ordnername(*typ) && !unsicher(name);
 }
 
 // The rest of a keep's path: "Morvane-Sicherung<t><run><t>" and a target's.
@@ -244,13 +243,15 @@ bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll) {
   bool orte_gelesen = false;
   // A place as this record names it, made a whole path in the installations
   // as they are now; "" when it is none of theirs.
+  // `nummer` gets the number of its installation.
+  int nummer = -1;
   auto ort = [&](const std::string& wert, bool sicherung) {
     if (!orte_gelesen) {
       orte_lesen();
       orte_gelesen = true;
     }
-    if (!version1) return absolut(jetzt, wert, sicherung);
-    std::string rest = relativ(damals, wert, sicherung);
+    std::string rest = version1 ? relativ(damals, wert, sicherung) : wert;
+    nummer = static_cast<int>(zahl(rest.substr(0, rest.find(' '))));
     return rest.empty() ? rest : absolut(jetzt, rest, sicherung);
   };
   Paket_Schritt paket;
@@ -310,17 +311,21 @@ bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll) {
     } else if (wort == "zeile" && im_paket) {
       paket.zeile = wert;
     } else if (wort == "ziel" && im_paket) {
+      // A package's copies go to the installations in their order, the
+      // chosen one's first (version 1 named whole paths in that order too).
       Ziel_Schritt ziel;
       ziel.ziel = ort(wert, false);
       ziel.zeile = zeilennummer;
-      if (ziel.ziel.empty()) {
+      if (ziel.ziel.empty() || nummer != static_cast<int>(paket.ziele.size())) {
         verweigern(zeile);
         break;
       }
       paket.ziele.push_back(ziel);
     } else if (wort == "sichere" && im_paket && !paket.ziele.empty()) {
+      // A file is kept in its own installation's Morvane-Sicherung.
       paket.ziele.back().sicherung = ort(wert, true);
-      if (paket.ziele.back().sicherung.empty()) {
+      if (paket.ziele.back().sicherung.empty() ||
+          nummer != static_cast<int>(paket.ziele.size()) - 1) {
         verweigern(zeile);
         break;
       }
@@ -376,6 +381,7 @@ bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll) {
       if (version1) nachtrag_pfad = ort(nachtrag_pfad, false);
     } else if (wort == "gesichert") {
       std::string gesichert = ort(wert, true);
+      int dort = nummer;
       if (gesichert.empty()) {
         verweigern(zeile);
         break;
@@ -383,7 +389,8 @@ bool protokoll_lesen(const std::string& pfad, Protokoll& protokoll) {
       for (Paket_Schritt& schritt : protokoll.pakete)
         if (schritt.zeilennummer == nachtrag_nummer)
           for (size_t i = 0; i < schritt.ziele.size(); ++i)
-            if (version1 ? schritt.ziele[i].ziel == nachtrag_pfad : i == nachtrag_ziel)
+            if ((version1 ? schritt.ziele[i].ziel == nachtrag_pfad : i == nachtrag_ziel) &&
+                dort == static_cast<int>(i))
               schritt.ziele[i].sicherung = gesichert;
     } else if (wort == "ende") {
       protokoll.beendet = true;
@@ -407,6 +414,14 @@ void protokoll_pruefen(const Protokoll& protokoll) {
     if (!ordner.empty()) ordner.pop_back();
     return ordner;
   };
+  // A further installation is a game's: it holds a System folder, as every
+  // installation and every native game's user folder does.
+  for (const std::string& weitere : protokoll.weitere) {
+    Ort ort = ort_von(weitere);
+    if (Host_Files::Look(ort.ordner + ort.trenner + "System") != Host_Files::Kind::folder)
+      throw IO_Exceptions::Name_Error("Protokoll nennt einen Ort ausserhalb der Installationen: " +
+                                      protokoll.pfad + ", weitere " + weitere);
+  }
   for (const Paket_Schritt& schritt : protokoll.pakete)
     for (const Ziel_Schritt& ziel : schritt.ziele) {
       std::vector<std::string> wege = {ordner_von(ziel.ziel)};
@@ -419,15 +434,6 @@ void protokoll_pruefen(const Protokoll& protokoll) {
           throw IO_Exceptions::Name_Error(
               "Protokoll fuehrt durch eine Verknuepfung: " + protokoll.pfad + ", Zeile " +
               std::to_string(ziel.zeile) + ": " + weg);
-      // A keep in the folder of its own target (a further installation
-      // named inside Morvane-Sicherung) would have the target's file
-      // taken for the kept one.
-      if (ziel.sicherung.empty()) continue;
-      Host_Files::Identity hier = Host_Files::Identify(wege[0]);
-      Host_Files::Identity dort = Host_Files::Identify(wege[1]);
-      if (hier.size >= 0 && hier.volume == dort.volume && hier.file == dort.file)
-        throw IO_Exceptions::Name_Error("Protokoll nennt einen Ort zweimal: " + protokoll.pfad +
-                                        ", Zeile " + std::to_string(ziel.zeile) + ": " + wege[0]);
     }
 }
 
@@ -512,12 +518,18 @@ void protokoll_beginnen() {
 namespace {
 
 // A place as the record names it: in which installation, and the rest.
-std::string ort(const std::string& pfad, bool sicherung) {
-  std::string wert =
-      relativ(orte_von(kopf.installation, kopf.trenner, kopf.weitere), pfad, sicherung);
-  // Every place of a run is in one of its installations.
-  if (wert.empty()) throw IO_Exceptions::Use_Error("ausserhalb der Installationen: " + pfad);
-  return wert;
+// A place of the installation numbered `nummer` (0: the chosen one) as the
+// record names it: the number, and the rest of its path there.
+std::string ort(size_t nummer, const std::string& pfad, bool sicherung) {
+  Orte orte = orte_von(kopf.installation, kopf.trenner, kopf.weitere);
+  std::string anfang = nummer < orte.basis.size() ? orte.basis[nummer] + orte.trenner[nummer] : "";
+  std::string rest = pfad.substr(std::min(anfang.size(), pfad.size()));
+  // Every place of a run is in its installation.
+  if (anfang.empty() || !pfad.starts_with(anfang) ||
+      !(sicherung ? sicherungsform(rest, orte.trenner[nummer])
+                  : zielform(rest, orte.trenner[nummer])))
+    throw IO_Exceptions::Use_Error("ausserhalb der Installationen: " + pfad);
+  return std::to_string(nummer) + " " + rest;
 }
 
 void schritt_schreiben(const Paket_Schritt& schritt) {
@@ -527,8 +539,9 @@ void schritt_schreiben(const Paket_Schritt& schritt) {
   if (schritt.nur_lesen) puffer += "nur-lesen\r\n";
   schreiben("zeile", schritt.zeile);
   for (const Ziel_Schritt& ziel : schritt.ziele) {
-    schreiben("ziel", ort(ziel.ziel, false));
-    if (!ziel.sicherung.empty()) schreiben("sichere", ort(ziel.sicherung, true));
+    size_t nummer = &ziel - schritt.ziele.data();
+    schreiben("ziel", ort(nummer, ziel.ziel, false));
+    if (!ziel.sicherung.empty()) schreiben("sichere", ort(nummer, ziel.sicherung, true));
     if (!ziel.link.empty()) schreiben("link", ziel.link);
     if (!ziel.war.empty()) schreiben("war", ziel.war);
     if (ziel.ordner) puffer += "ordner\r\n";
@@ -562,7 +575,7 @@ void protokoll_stand(const Paket_Schritt& schritt) {
 
 void protokoll_nachtrag(long zeilennummer, size_t ziel, const std::string& sicherung) {
   schreiben("nachtrag", std::to_string(zeilennummer) + " " + std::to_string(ziel));
-  schreiben("gesichert", ort(sicherung, true));
+  schreiben("gesichert", ort(ziel, sicherung, true));
   abgeben(false);
 }
 

@@ -91,7 +91,8 @@ TEST(Protokoll, APlaceOutsideTheInstallationsIsRefused) {
   std::string gut = "ziel 0 Maps\\\\DM-\xC3\xA4.ut2";
   for (std::string boese :
        {"ziel 0 Maps\\\\..\\\\..\\\\notes.txt", "ziel 0 ..\\\\notes.ut2", "ziel 3 Maps\\\\DM-A.ut2",
-        "ziel 0 Docs\\\\DM-A.ut2", "ziel 0 Maps\\\\NUL.ut2", "ziel 1 Maps\\\\a\\\\b.ut2"}) {
+        "ziel 0 Docs\\\\DM-A.ut2", "ziel 0 Maps\\\\NUL.ut2", "ziel 1 Maps\\\\a\\\\b.ut2",
+        "ziel 0 Maps\\\\..", "ziel 0 Maps\\\\DM-A.utx", "ziel 1 Maps\\\\DM-A.ut2"}) {
     std::string anders = text;
     anders.replace(anders.find(gut), gut.size(), boese);
     Write_File(pfad, anders);

@@ -68,20 +68,22 @@ bool unveraendert(const Host_Files::Identity& stand, const Host_Files::Identity&
 // Whether what stands at a target is still what the run's copy left there:
 // the same file, unchanged since (a record without that says: the
 // package's bytes, `paket`, and no link).
-bool wie_hinterlassen(const Zugriff& zugriff, const Ziel_Schritt& ziel, const std::string& paket) {
+bool wie_hinterlassen(const Zugriff& zugriff, const Ziel_Schritt& ziel, const std::string& paket,
+                      bool bytes = false) {
   if (ziel.stand.size < 0)
     return !ist_link(zugriff, ziel.ziel) && gleiche_bytes(zugriff, ziel.ziel, paket);
   Host_Files::Identity jetzt = identitaet(zugriff, ziel.ziel);
   auto gleich = zugriff.gleichwertig.find(schluessel(zugriff, ziel.ziel));
-  return unveraendert(ziel.stand, jetzt) ||
-         (gleich != zugriff.gleichwertig.end() && unveraendert(gleich->second, jetzt));
+  return (unveraendert(ziel.stand, jetzt) ||
+          (gleich != zugriff.gleichwertig.end() && unveraendert(gleich->second, jetzt))) &&
+         (!bytes || gleiche_bytes(zugriff, ziel.ziel, paket));
 }
 
 // Takes away what stands at the target of `ziel`: removed when it is what
 // the run left there; else it is the player's, and is kept in this
 // restore's run folder. True when nothing stands there afterwards.
 bool wegnehmen(Zugriff& zugriff, const Ziel_Schritt& ziel, const std::string& paket,
-               Rueckgabe& rueckgabe) {
+               Rueckgabe& rueckgabe, bool weitere) {
   const std::string& pfad = ziel.ziel;
   if (!steht_da(zugriff, pfad)) return true;
   if (art(zugriff, pfad) == Host_Files::Kind::unknown) {
@@ -89,7 +91,9 @@ bool wegnehmen(Zugriff& zugriff, const Ziel_Schritt& ziel, const std::string& pa
     ++rueckgabe.fehlgeschlagen;
     return false;
   }
-  if (wie_hinterlassen(zugriff, ziel, paket)) {
+  // A copy in a further installation goes only where it holds the package's
+  // bytes: nothing that is not in the Cache again leaves a folder there.
+  if (wie_hinterlassen(zugriff, ziel, paket, weitere)) {
     sagen(zugriff, "entferne ", "wuerde entfernen ", pfad);
     if (entfernen(zugriff, pfad) == 0) return true;
   } else {
@@ -110,6 +114,13 @@ bool wegnehmen(Zugriff& zugriff, const Ziel_Schritt& ziel, const std::string& pa
   return false;
 }
 
+// The package's place in the Cache, its name in its own letters.
+std::string cache_von(const Protokoll& protokoll, const Paket_Schritt& schritt) {
+  const std::string& t = protokoll.trenner;
+  return protokoll.installation + t + "Cache" + t +
+         (schritt.datei.empty() ? schritt.schluessel + ".uxx" : schritt.datei);
+}
+
 // What became of a package that a restore puts back into the Cache.
 enum class Im_Cache {
   zurueck,    // it is back
@@ -121,13 +132,23 @@ enum class Im_Cache {
 // place in the game folder, where the run put it; it stays there until
 // its copies are taken away.
 Im_Cache ins_cache(Zugriff& zugriff, const Paket_Schritt& schritt, const std::string& cache) {
+  const Ziel_Schritt& haupt = schritt.ziele.front();
   Host_Files::Kind im_cache = art(zugriff, cache);
-  if (im_cache == Host_Files::Kind::file) return Im_Cache::geblieben;
+  if (im_cache == Host_Files::Kind::file) {
+    // Still at its place, with another file in the Cache under its name
+    // (the game downloaded it again): it stays where it is.
+    Host_Files::Identity dort = identitaet(zugriff, haupt.ziel), hier = identitaet(zugriff, cache);
+    if (haupt.stand.size >= 0 && unveraendert(haupt.stand, dort) &&
+        (hier.volume != dort.volume || hier.file != dort.file)) {
+      melden("!! Paket nicht in den Cache zu legen: " + cache + " !!");
+      return Im_Cache::nicht;
+    }
+    return Im_Cache::geblieben;
+  }
   if (im_cache != Host_Files::Kind::absent || ist_link(zugriff, cache)) {
     melden("!! nicht zu sehen, was im Cache steht: " + cache + " !!");
     return Im_Cache::nicht;
   }
-  const Ziel_Schritt& haupt = schritt.ziele.front();
   int64_t groesse = -1;
   bool da = haupt.stand.size >= 0
                 ? wie_hinterlassen(zugriff, haupt, "")
@@ -158,9 +179,7 @@ Im_Cache ins_cache(Zugriff& zugriff, const Paket_Schritt& schritt, const std::st
 // Undoes one package's step.
 void paket_zuruecknehmen(Zugriff& zugriff, const Protokoll& protokoll, const Paket_Schritt& schritt,
                          Rueckgabe& rueckgabe) {
-  const std::string& t = protokoll.trenner;
-  std::string cache = protokoll.installation + t + "Cache" + t +
-                      (schritt.datei.empty() ? schritt.schluessel + ".uxx" : schritt.datei);
+  std::string cache = cache_von(protokoll, schritt);
   absatz_offen = true;
   Im_Cache im_cache = ins_cache(zugriff, schritt, cache);
   if (im_cache == Im_Cache::nicht) {
@@ -183,7 +202,7 @@ void paket_zuruecknehmen(Zugriff& zugriff, const Protokoll& protokoll, const Pak
       // Nothing stood there before the run; a folder that the run made for
       // it goes when nothing else is in it.
       std::string ordner = Folder_Part(ziel.ziel);
-      if (wegnehmen(zugriff, ziel, cache, rueckgabe) && ziel.ordner && !zugriff.vorschau)
+      if (wegnehmen(zugriff, ziel, cache, rueckgabe, i > 0) && ziel.ordner && !zugriff.vorschau)
         Host_Files::Remove_Folder(ordner.substr(0, ordner.size() - 1));
       continue;
     }
@@ -198,7 +217,7 @@ void paket_zuruecknehmen(Zugriff& zugriff, const Protokoll& protokoll, const Pak
       }
       continue;
     }
-    if (!wegnehmen(zugriff, ziel, cache, rueckgabe)) continue;
+    if (!wegnehmen(zugriff, ziel, cache, rueckgabe, i > 0)) continue;
     // Back under its own name, in its own letters; a link with the text it
     // had, relative or not.
     std::string zurueck = ziel.war.empty() ? ziel.ziel : Folder_Part(ziel.ziel) + ziel.war;
@@ -356,6 +375,9 @@ void index_wie_gelesen(const std::string& cachepfad, bool exakt, const std::stri
                            gezeigt(zeile, alt.kodierung));
   }
   zeilen.insert(zeilen.end(), neu.begin(), neu.end());
+  // A preview meets the refusal of a Cache that the player may not change.
+  if (modus == Modus::vorschau && !Host_Files::May_Change(cachepfad + "tempcache.ini"))
+    throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
   if (modus == Modus::vorschau) return;
   index_retten(cachepfad);
   if (fehlen.empty() && neu.empty()) {
@@ -461,6 +483,9 @@ void zeilen_zuruecklegen(const std::string& cachepfad, bool exakt,
                          gezeigt(zeile, kodierung));
     geaendert = true;
   }
+  // A preview meets the refusal of a Cache that the player may not change.
+  if (modus == Modus::vorschau && !Host_Files::May_Change(cachepfad + "tempcache.ini"))
+    throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
   if (modus == Modus::vorschau) return;
   std::stable_sort(platz.begin(), platz.end(), [](const Platz& a, const Platz& b) {
     return a.gelassen != b.gelassen ? a.gelassen < b.gelassen : a.nummer < b.nummer;
@@ -625,10 +650,14 @@ void wiederherstellen(const std::string& utpfad, const std::string& cachepfad,
           !Host_Files::Is_Link(gelesen) && indexdatei(gelesen) == Host_Files::Kind::file;
       std::vector<long> fehlen;
       std::vector<std::pair<long, std::string>> alle;
+      // A line stays out where its package did not come back, unless a
+      // package of that name is in the Cache all the same.
       for (const Paket_Schritt& schritt : protokoll.pakete) {
         alle.push_back({schritt.zeilennummer, schritt.zeile});
+        std::string cache = cache_von(protokoll, schritt);
         if (std::none_of(rueckgabe.zeilen.begin(), rueckgabe.zeilen.end(),
-                         [&](const auto& z) { return z.first == schritt.zeilennummer; }))
+                         [&](const auto& z) { return z.first == schritt.zeilennummer; }) &&
+            art(zugriff, cache) != Host_Files::Kind::file)
           fehlen.push_back(schritt.zeilennummer);
       }
       if (wie_gelesen || !rueckgabe.zeilen.empty()) Text_Files::New_Line();

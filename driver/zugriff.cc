@@ -2,7 +2,8 @@
 // A look takes what the program knows of a folder (the cache is held, and
 // no step replaces what stands at its target: an absence that is no longer
 // true makes the step fail, never lose anything), so that a folder is read
-// once, not at every package.
+// once, not at every package. A preview's step is refused where the
+// player may not change the folder, as the step itself would be.
 #include "driver/zugriff.h"
 
 #include <cerrno>
@@ -90,6 +91,7 @@ int zweiter_name(Zugriff& zugriff, const std::string& von, const std::string& na
                  bool verknuepfen) {
   if (zugriff.vorschau) {
     if (steht_da(zugriff, nach)) return EEXIST;
+    if (!Host_Files::May_Change(nach)) return EACCES;
     notieren(zugriff, nach, true, quelle(zugriff, von));
     return 0;
   }
@@ -118,6 +120,7 @@ int auf_die_platte(Zugriff& zugriff) {
 
 int entfernen(Zugriff& zugriff, const std::string& pfad) {
   if (zugriff.vorschau) {
+    if (!Host_Files::May_Change(pfad)) return EACCES;
     notieren(zugriff, pfad, false, "");
     return 0;
   }
@@ -127,6 +130,7 @@ int entfernen(Zugriff& zugriff, const std::string& pfad) {
 int verschieben(Zugriff& zugriff, const std::string& von, const std::string& nach) {
   if (zugriff.vorschau) {
     if (steht_da(zugriff, nach)) return EEXIST;
+    if (!Host_Files::May_Change(von) || !Host_Files::May_Change(nach)) return EACCES;
     notieren(zugriff, nach, true, quelle(zugriff, von));
     notieren(zugriff, von, false, "");
     return 0;

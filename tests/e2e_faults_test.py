@@ -44,6 +44,11 @@ NOT_WRITABLE = [
     ([(1, "Core.u")], UT + "\\Cache", "sticky", [],
      echoed(sp.key(1) + "=Core.u") + "kopiere nach C:\\UT2004\\System\\Core.u\n" + COPIED +
      "Zugriff verweigert.\n" + NOT_DELETED, (0, 1)),
+    # A restore that meets a folder made read-only after its run, and says
+    # what it says in its preview: the type folder, a further one's, the Cache.
+    ([(1, "DM-A.ut2"), (2, "Core.u")], UT + "\\Maps", 0o555, ["--restore"], "", ()),
+    ([(1, "DM-A.ut2"), (2, "Core.u")], SECOND + "\\Maps", 0o555, ["--restore"], "", ()),
+    ([(1, "DM-A.ut2"), (2, "Core.u")], UT + "\\Cache", 0o555, ["--restore"], "", ()),
 ]
 
 
@@ -166,9 +171,25 @@ class Faults(e2e_test.Harness):
                         os.chmod(os.path.join(folder, name), 0o644)
                     os.chown(os.path.join(folder, "cache.ini"), 65534, 65534)
                     mode = 0o1777
+                if args == ["--restore"]:  # a run of the player's, then its folder read-only
+                    run = self.run_limited("1\n\n", [SECOND], before=nobody())
+                    self.assertEqual(run.status, 0, run.err)
                 os.chmod(folder, mode)
                 tops, state = [self.root, self.second], self.snapshot()
                 tree = self.tree(tops)
+                if args == ["--restore"]:
+                    preview = self.run_limited("1\n\n", ["-n"] + args, before=nobody())
+                    self.assertEqual(self.tree(tops), tree)
+                    restore = self.run_limited("1\n\n", args, before=nobody())
+                    said = e2e_test.stamped(preview.out).replace(PREVIEW, "", 1)
+                    for would, did in e2e_test.RESTORE_TENSES:
+                        said = said.replace(would, did)
+                    self.assertEqual((said, preview.status), (e2e_test.stamped(restore.out),
+                                                              restore.status), restore.err)
+                    self.assertTrue("verweigert" in restore.err or "!! " in restore.out)
+                    e2e_test.PLATFORM.done_with(self.prefix)
+                    self.prefix = e2e_test.PLATFORM.new_prefix()
+                    continue
                 preview = self.run_limited("1\n\n", ["-n"] + args, before=nobody())
                 would = re.sub(r"        \d Datei\(en\) kopiert\.\n", "", out)
                 for will, did in TENSES:

@@ -1405,8 +1405,8 @@ RESTORES = [
          runs=[dict(args=[])],
          changes={"RECORD": ("ziel 0 Maps\\\\DM-Foo.ut2", "ziel 0 Maps\\\\..\\\\..\\\\notes.ut2")},
          refused="Protokoll nennt einen Ort ausserhalb der Installationen: "),
-    dict(name="a record whose further installation lies in Morvane-Sicherung, so that a kept "
-              "file is its own target, is refused before any change",
+    dict(name="a record whose further installation lies in Morvane-Sicherung, with a kept file "
+              "in another installation than its target, is refused before any change",
          entries=[(1, "DM-Foo.ut2")], before={"UT/Maps/DM-Foo.ut2": b"eigene Karte"},
          runs=[dict(args=["{SECOND}"])],
          changes={"RECORD": ("weitere C:\\\\Spiele\\\\UT2004 Kopie",
@@ -1414,7 +1414,7 @@ RESTORES = [
                              "ziel 1 Maps\\\\DM-Foo.ut2\r\n",
                              "ziel 1 Maps\\\\DM-Foo.ut2\r\n"
                              "sichere 0 Morvane-Sicherung\\\\{lauf}\\\\Maps\\\\DM-Foo.ut2\r\n")},
-         refused="Protokoll nennt einen Ort zweimal: "),
+         refused="Protokoll nennt einen Ort ausserhalb der Installationen: "),
     dict(name="a record whose places lie behind a link is refused before any change",
          only="native", entries=[(1, "DM-Foo.ut2")], runs=[dict(args=[])],
          changes={"LINK": ("UT/Maps", "SECOND/Woanders")},
@@ -1424,6 +1424,15 @@ RESTORES = [
          runs=[dict(args=["{SECOND}"])], changes={"UT/Maps/DM-Foo.ut2": ("new", b"Z")},
          expect={"UT/Maps/DM-Foo.ut2": "player", "SECOND/Maps/DM-Foo.ut2": 1,
                  "UT/Cache/{k1}.uxx": None, "UT/Cache/cache.ini": b"[Cache]\r\n{k2}=XGame.u\r\n"}),
+    dict(name="a package downloaded anew into the Cache after the run stays, with its line, and "
+              "the run's copy stays in its place", entries=[(1, "DM-Foo.ut2")], runs=[dict(args=[])],
+         changes={"UT/Cache/{k1}.uxx": ("write", b"neu geladen"),
+                  "UT/Cache/cache.ini": ("append", b"{k1}=DM-Foo.ut2\r\n")},
+         expect={"UT/Cache/{k1}.uxx": b"neu geladen", "UT/Maps/DM-Foo.ut2": 1}),
+    dict(name="a record whose further installation is no game's is refused before any change",
+         entries=[(1, "DM-Foo.ut2")], runs=[dict(args=["{SECOND}"])],
+         changes={"RECORD": ("weitere C:\\\\Spiele\\\\UT2004 Kopie", "weitere C:\\\\windows")},
+         refused="Protokoll nennt einen Ort ausserhalb der Installationen: "),
     dict(name="and so does one the player wrote in place", entries=[(1, "DM-Foo.ut2")],
          runs=[dict(args=[])], changes={"UT/Maps/DM-Foo.ut2": ("in place", b"Y")},
          expect={"UT/Maps/DM-Foo.ut2": "player", "UT/Cache/{k1}.uxx": None,
@@ -1530,7 +1539,11 @@ class Restores(Harness):
                 shutil.move(self.host(value[0]), self.host(value[1]))
                 os.symlink(self.host(value[1]), self.host(value[0]))
                 continue
-            path = self.host(path)
+            path = self.host(path.format(**words))
+            if value[0] in ("write", "append"):  # a new download, its index line
+                with open(path, "ab" if value[0] == "append" else "wb") as f:
+                    f.write(value[1].decode().format(**words).encode())
+                continue
             size = os.path.getsize(path)
             player[path] = (value[1] * size)[:size]
             if value[0] == "in place":  # the same file written anew
@@ -1568,7 +1581,7 @@ class Restores(Harness):
                         OPENING + row["out"].format(**words) + PROMPT)
         self.assertEqual((restore.status, restore.err), (0, ""))
         self.assertEqual(differences(contents(tops), expected), {}, restore.out)
-        if player or "copy" in row:
+        if "changes" in row or "copy" in row:
             return
         # No toggle: a second --restore changes nothing; running again does
         # the run again.
