@@ -136,10 +136,12 @@ Im_Cache ins_cache(Zugriff& zugriff, const Paket_Schritt& schritt, const std::st
   Host_Files::Kind im_cache = art(zugriff, cache);
   if (im_cache == Host_Files::Kind::file) {
     // Still at its place, with another file in the Cache under its name
-    // (the game downloaded it again): it stays where it is.
+    // (the game downloaded it again: not the package whose DEL failed,
+    // whose copy has its size and time): it stays where it is.
     Host_Files::Identity dort = identitaet(zugriff, haupt.ziel), hier = identitaet(zugriff, cache);
-    if (haupt.stand.size >= 0 && unveraendert(haupt.stand, dort) &&
-        (hier.volume != dort.volume || hier.file != dort.file)) {
+    bool derselbe = hier.volume == dort.volume && hier.file == dort.file;
+    if (haupt.stand.size >= 0 && unveraendert(haupt.stand, dort) && !derselbe &&
+        !unveraendert(haupt.stand, hier)) {
       melden("!! Paket nicht in den Cache zu legen: " + cache + " !!");
       return Im_Cache::nicht;
     }
