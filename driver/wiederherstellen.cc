@@ -58,11 +58,12 @@ void sagen(const Zugriff& zugriff, const char* getan, const char* vorschau,
 }
 
 // Whether the file `jetzt` is still the one whose identity was `stand`:
-// its size and the time of its last change to the nanosecond (a file
+// its size and the time of its last change (a file
 // written anew, or in place, has another). Where the file lies on the disk
 // may differ: a copy of the whole installation keeps the times of its files.
 bool unveraendert(const Host_Files::Identity& stand, const Host_Files::Identity& jetzt) {
-  return jetzt.size >= 0 && jetzt.size == stand.size && jetzt.time == stand.time;
+  // To 100 ns, which Windows keeps: either build reads the other's records.
+  return jetzt.size >= 0 && jetzt.size == stand.size && jetzt.time / 100 == stand.time / 100;
 }
 
 // Whether what stands at a target is still what the run's copy left there:

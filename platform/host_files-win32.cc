@@ -317,9 +317,13 @@ Identity Identify(const std::string& path) {
   bool known = GetFileInformationByHandle(file, &info);
   CloseHandle(file);
   if (!known) return {};
+  // The time in nanoseconds since 1970, as on Linux: the Windows build and
+  // the native one read each other's records in a Wine prefix.
+  int64_t zeit =
+      (int64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime;
   return {(int64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow,
-          (int64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime,
-          info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+          (zeit - 116444736000000000LL) * 100, info.dwVolumeSerialNumber,
+          (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
 
 int Link(const std::string& path, const std::string& name) {

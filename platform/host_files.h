@@ -168,7 +168,7 @@ int Copy(const std::string& source, const std::string& target, Copy_Mode mode,
 // index). A symbolic link is looked at itself, never followed.
 struct Identity {
   int64_t size = -1;  // -1: nothing stands there
-  int64_t time = 0;
+  int64_t time = 0;   // of the last change, in nanoseconds since 1970
   uint64_t volume = 0;
   uint64_t file = 0;
   bool operator==(const Identity&) const = default;

@@ -1888,13 +1888,26 @@ class RegistryThatWineWrites(Harness):
                     self.assertEqual(PLATFORM.run(self.prefix, [], answer.encode())[0],
                                      PLATFORM.console(expected))
                 # The same files, the run's record among them (its folder
-                # named for its time).
-                trees.append({stamped(p): data for p, data in self.files().items()})
+                # named for its time; where its copies lie on the disk, and
+                # when the files were made, are each run's own).
+                trees.append({stamped(p): re.sub(rb"(\nstand \d+ \d+ \d+) [^\r]*", rb"\1", data)
+                              for p, data in self.files().items()})
                 shutil.rmtree(os.path.join(root, "Maps"))
                 os.mkdir(os.path.join(root, "Maps"))
                 shutil.rmtree(os.path.join(root, "Morvane-Sicherung"), ignore_errors=True)
             self.assertEqual(trees[-2], trees[-1])
         self.assertIn(os.path.join("Spiele", "M\u00fcll", "Maps", "Caf\u00e9.ut2"), trees[0])
+        # Either build undoes the other's run: the times of the records agree.
+        sp.write_cache(root, [], [(sp.key(3), "Caf\u00e9.ut2")])
+        before = contents([root])
+        for run, restore in ((e2e_platforms.Native, PLATFORM), (PLATFORM, e2e_platforms.Native)):
+            for build, args in ((run, []), (restore, ["--restore"])):
+                if build is e2e_platforms.Native:
+                    subprocess.run([os.environ["MORVANE_NATIVE_BINARY"]] + args, input=b"1\n\n",
+                                   env=env, capture_output=True, timeout=60, check=True)
+                else:
+                    self.assertEqual(PLATFORM.run(self.prefix, args, b"1\n\n")[2], 0)
+            self.assertEqual(differences(contents([root]), before), {})
 
 
 if __name__ == "__main__":
