@@ -1718,7 +1718,7 @@ class RoundTrip(Harness):
 
     def test_random_caches(self):
         # Fewer where every run goes through a tool (valgrind), or Wine.
-        default = 20 if PLATFORM.name != "native" else 30 if os.environ.get("MORVANE_WRAPPER") else 300
+        default = 20 if PLATFORM.name != "native" else 10 if os.environ.get("MORVANE_WRAPPER") else 300
         cases = int(os.environ.get("MORVANE_ROUND_TRIP_CASES", default))
         for seed in range(cases):
             with self.subTest(seed=seed):
