@@ -1717,8 +1717,10 @@ class RoundTrip(Harness):
     map where the run put one, a new download with its line. Those stay."""
 
     def test_random_caches(self):
-        # Fewer where every run goes through a tool (valgrind), or Wine.
-        default = 20 if PLATFORM.name != "native" else 10 if os.environ.get("MORVANE_WRAPPER") else 300
+        # Fewer where every run goes through a tool (valgrind), under the
+        # sanitizers, or under Wine.
+        default = (20 if PLATFORM.name != "native" else 10 if os.environ.get("MORVANE_WRAPPER")
+                   else 100 if os.environ.get("MORVANE_SANITIZED") == "ON" else 300)
         cases = int(os.environ.get("MORVANE_ROUND_TRIP_CASES", default))
         for seed in range(cases):
             with self.subTest(seed=seed):
