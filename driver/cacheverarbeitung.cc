@@ -52,12 +52,6 @@ namespace {
 const char kSektion[] = "[Cache]";
 const char kEingelesen[] = "Zeile eingelesen: ";
 
-const Typ* typ_von(std::string_view zielname) {
-  for (const Typ& typ : typtabelle)
-    if (zielname.ends_with(typ.endung)) return &typ;
-  return nullptr;
-}
-
 // Whether Windows takes the name for a device (NUL, COM1, ...): its part
 // before the first dot, without trailing blanks, in any letter case. COM and
 // LPT count with the digits 0 to 9 and with the superscripts 1, 2 and 3.
@@ -100,6 +94,19 @@ bool steuerzeichen(long c) {
 // not take in a file name, that names a device or another file's short name,
 // and nothing that is no character. Any other character of Unicode is taken.
 }  // namespace
+
+const Typ* typ_von(std::string_view zielname) {
+  for (const Typ& typ : typtabelle)
+    if (zielname.ends_with(typ.endung)) return &typ;
+  return nullptr;
+}
+
+bool unsicherer_ordner(std::string_view ordner) {
+  for (unsigned char c : ordner)
+    if (c == '"' || c == '%' || c == '?' || c == '*' || c == '<' || c == '>' || c == '|' || c < 32)
+      return true;
+  return !Utf8::Valid(ordner);
+}
 
 bool unsicher(std::string_view name) {
   for (size_t pos = 0; pos < name.size();) {

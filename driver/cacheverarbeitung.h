@@ -64,6 +64,14 @@ struct Bilanz {
 // would obey, as \x and two hex digits; a byte that is no character as "?".
 std::string sichtbar(std::string_view text);
 
+// The row of the table whose ending ends `zielname`; null for none.
+const Typ* typ_von(std::string_view zielname);
+
+// Whether a folder cannot go into a command line inside double quotes: what
+// would end the quotes or be expanded by the command shell, what no Windows
+// folder name holds, bytes that are no text (a Linux name that is no UTF-8).
+bool unsicherer_ordner(std::string_view ordner);
+
 // Whether a name from an index may not be used in a path: what the command
 // shell expands, what leaves its folder, what Windows does not take in a
 // file name, a device's name, another file's short name, no character.

@@ -33,15 +33,11 @@ std::string bannerzeile(const std::string& text) {
          "*";
 }
 
-// A folder goes into command lines inside double quotes: what would end the
-// quotes or be expanded by the command shell cannot be handed over safely,
-// and what no Windows folder name holds would name another file, or none;
-// nor would bytes that are no text (a Linux name that is no UTF-8).
+// A folder goes into command lines inside double quotes: one that cannot
+// be handed over safely is refused.
 void ordner_pruefen(const std::string& ordner) {
-  for (unsigned char c : ordner)
-    if (c == '"' || c == '%' || c == '?' || c == '*' || c == '<' || c == '>' || c == '|' || c < 32)
-      throw IO_Exceptions::Name_Error("unsicherer Ordnername: " + ordner);
-  if (!Utf8::Valid(ordner)) throw IO_Exceptions::Name_Error("unsicherer Ordnername: " + ordner);
+  if (unsicherer_ordner(ordner))
+    throw IO_Exceptions::Name_Error("unsicherer Ordnername: " + ordner);
 }
 
 bool fehlt(const std::string& pfad) {

@@ -101,11 +101,8 @@ bool zielform(std::string_view rest, const std::string& t) {
   size_t stelle = rest.find(t);
   if (stelle == std::string_view::npos) return false;
   std::string_view name = rest.substr(stelle + t.size());
-  std::string_view ordner = rest.substr(0, stelle);
-  const Typ* typ = nullptr;
-  for (const Typ& zeile : typtabelle)
-    if (!typ && name.ends_with(zeile.endung)) typ = &zeile;
-  return typ && ordner == ordnername(*typ) && !unsicher(name);
+  const Typ* typ = typ_von(name);
+  return typ && rest.substr(0, stelle) == ordnername(*typ) && !unsicher(name);
 }
 
 // The rest of a keep's path: "Morvane-Sicherung<t><run><t>" and a target's.
@@ -157,14 +154,11 @@ std::string installation_von(const std::string& pfad) {
 }
 
 // A further installation as a record may name it: a whole path, with no
-// "." or ".." in it and nothing that no folder's name holds.
+// "." or ".." in it, that a run would have taken.
 bool ganzer_ordner(const std::string& ordner) {
   bool ganz = ordner.starts_with("/") || ordner.starts_with("\\\\") ||
               (ordner.size() >= 3 && ordner[1] == ':' && (ordner[2] == '\\' || ordner[2] == '/'));
-  if (!ganz || !Utf8::Valid(ordner)) return false;
-  for (unsigned char c : ordner)
-    if (c < 32 || c == '"' || c == '%' || c == '*' || c == '?' || c == '<' || c == '>' || c == '|')
-      return false;
+  if (!ganz || unsicherer_ordner(ordner)) return false;
   size_t anfang = 0;
   while (anfang <= ordner.size()) {
     size_t ende = std::min(ordner.find_first_of("/\\", anfang), ordner.size());

@@ -140,9 +140,8 @@ Im_Cache ins_cache(Zugriff& zugriff, const Paket_Schritt& schritt, const std::st
     // (the game downloaded it again: not the package whose DEL failed,
     // whose copy has its size and time): it stays where it is.
     Host_Files::Identity dort = identitaet(zugriff, haupt.ziel), hier = identitaet(zugriff, cache);
-    bool derselbe = hier.volume == dort.volume && hier.file == dort.file;
-    if (haupt.stand.size >= 0 && unveraendert(haupt.stand, dort) && !derselbe &&
-        !unveraendert(haupt.stand, hier)) {
+    if (haupt.stand.size >= 0 && unveraendert(haupt.stand, dort) &&
+        !Host_Files::Same_File(hier, dort) && !unveraendert(haupt.stand, hier)) {
       melden("!! Paket nicht in den Cache zu legen: " + cache + " !!");
       return Im_Cache::nicht;
     }
@@ -510,7 +509,7 @@ void sicherung_pruefen(const std::string& genannt, const std::string& sicherung)
   Host_Path(ordner);
   Host_Files::Identity dort = Host_Files::Identify(ordner);
   Host_Files::Identity hier = Host_Files::Identify(sicherung);
-  if (dort.size < 0 || hier.size < 0 || dort.volume != hier.volume || dort.file != hier.file)
+  if (!Host_Files::Same_File(dort, hier))
     throw IO_Exceptions::Name_Error("kein Lauf der gewaehlten Installation: " + genannt);
 }
 

@@ -24,7 +24,7 @@ bool gleicher_ort(const Zugriff& zugriff, const std::string& a, const std::strin
   if (schluessel(zugriff, ordner_a) == schluessel(zugriff, ordner_b)) return true;
   Host_Files::Identity hier = Host_Files::Identify(ordner_a.substr(0, ordner_a.size() - 1));
   Host_Files::Identity dort = Host_Files::Identify(ordner_b.substr(0, ordner_b.size() - 1));
-  return hier.size >= 0 && hier.volume == dort.volume && hier.file == dort.file;
+  return Host_Files::Same_File(hier, dort);
 }
 
 namespace {
@@ -64,11 +64,6 @@ Host_Files::Kind art(const Zugriff& zugriff, const std::string& pfad, int64_t* g
 bool ist_link(const Zugriff& zugriff, const std::string& pfad) {
   std::string dort = quelle(zugriff, pfad);
   return !dort.empty() && Host_Files::Is_Link(dort);
-}
-
-std::string link_text(const Zugriff& zugriff, const std::string& pfad) {
-  std::string dort = quelle(zugriff, pfad);
-  return dort.empty() ? "" : Host_Files::Link_Target(dort);
 }
 
 Host_Files::Identity identitaet(const Zugriff& zugriff, const std::string& pfad) {

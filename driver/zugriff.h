@@ -60,7 +60,6 @@ bool gleicher_ort(const Zugriff& zugriff, const std::string& a, const std::strin
 bool steht_da(const Zugriff& zugriff, const std::string& pfad);
 Host_Files::Kind art(const Zugriff& zugriff, const std::string& pfad, int64_t* groesse = nullptr);
 bool ist_link(const Zugriff& zugriff, const std::string& pfad);
-std::string link_text(const Zugriff& zugriff, const std::string& pfad);
 Host_Files::Identity identitaet(const Zugriff& zugriff, const std::string& pfad);
 bool gleiche_bytes(const Zugriff& zugriff, const std::string& a, const std::string& b);
 // Where the next keep for `pfad` lands, past what stands there and past

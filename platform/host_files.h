@@ -174,6 +174,10 @@ struct Identity {
   bool operator==(const Identity&) const = default;
 };
 Identity Identify(const std::string& path);
+// Whether two identities are of one file, or one folder.
+inline bool Same_File(const Identity& a, const Identity& b) {
+  return a.size >= 0 && b.size >= 0 && a.volume == b.volume && a.file == b.file;
+}
 
 // Gives the file at `path` the second name `name` (a hard link), where
 // nothing stands (EEXIST else). EXDEV where the disk makes no link there
