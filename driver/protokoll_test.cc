@@ -100,6 +100,13 @@ TEST(Protokoll, APlaceOutsideTheInstallationsIsRefused) {
     ASSERT_TRUE(protokoll_lesen(pfad, gelesen));
     EXPECT_EQ(gelesen.verweigert, pfad + ", Zeile 11: " + boese) << boese;
   }
+  // A further installation with ".." in its path.
+  std::string weiter = text;
+  weiter.replace(weiter.find("weitere D:"), 17, "weitere D:\\\\..\\\\x");
+  Write_File(pfad, weiter);
+  Protokoll gelesen;
+  ASSERT_TRUE(protokoll_lesen(pfad, gelesen));
+  EXPECT_EQ(gelesen.verweigert, pfad + ", Zeile 6: weitere D:\\\\..\\\\x");
   // Version 1 named whole paths: one outside the run's installations.
   std::string alt =
       "Morvane-Protokoll 1\r\nnummer 3\r\nlauf\r\ninstallation C:\\\\UT2004\r\n"
@@ -108,7 +115,6 @@ TEST(Protokoll, APlaceOutsideTheInstallationsIsRefused) {
       "\r\nzeile x\r\nziel C:\\\\UT2004\\\\Maps\\\\A.ut2\r\n"
       "sichere Z:\\\\home\\\\docs\\\\notes.txt\r\nschritt\r\n";
   Write_File(pfad, alt);
-  Protokoll gelesen;
   ASSERT_TRUE(protokoll_lesen(pfad, gelesen));
   EXPECT_EQ(gelesen.verweigert, pfad + ", Zeile 10: sichere Z:\\\\home\\\\docs\\\\notes.txt");
   Write_File(pfad, alt.substr(0, alt.find("sichere")) + "schritt\r\n");

@@ -1433,6 +1433,9 @@ RESTORES = [
          entries=[(1, "DM-Foo.ut2")], runs=[dict(args=["{SECOND}"])],
          changes={"RECORD": ("weitere C:\\\\Spiele\\\\UT2004 Kopie", "weitere C:\\\\windows")},
          refused="Protokoll nennt einen Ort ausserhalb der Installationen: "),
+    dict(name="a further installation's copy with other bytes, of its size and time, is kept, "
+              "not removed", entries=[(1, "DM-Foo.ut2")], runs=[dict(args=["{SECOND}"])],
+         changes={"SECOND/Maps/DM-Foo.ut2": ("same time", b"Q")}),
     dict(name="and so does one the player wrote in place", entries=[(1, "DM-Foo.ut2")],
          runs=[dict(args=[])], changes={"UT/Maps/DM-Foo.ut2": ("in place", b"Y")},
          expect={"UT/Maps/DM-Foo.ut2": "player", "UT/Cache/{k1}.uxx": None,
@@ -1546,7 +1549,12 @@ class Restores(Harness):
                 continue
             size = os.path.getsize(path)
             player[path] = (value[1] * size)[:size]
-            if value[0] == "in place":  # the same file written anew
+            if value[0] == "same time":  # other bytes, with the size and time of the copy
+                times = os.stat(path)
+                with open(path, "r+b") as f:
+                    f.write(player[path])
+                os.utime(path, ns=(times.st_atime_ns, times.st_mtime_ns))
+            elif value[0] == "in place":  # the same file written anew
                 with open(path, "r+b") as f:
                     f.write(player[path])
             else:
@@ -1581,6 +1589,8 @@ class Restores(Harness):
                         OPENING + row["out"].format(**words) + PROMPT)
         self.assertEqual((restore.status, restore.err), (0, ""))
         self.assertEqual(differences(contents(tops), expected), {}, restore.out)
+        for path, data in player.items():  # the player's file: in its place, or kept
+            self.assertIn(data, [d for _, d in sp_files(os.path.dirname(os.path.dirname(path)))])
         if "changes" in row or "copy" in row:
             return
         # No toggle: a second --restore changes nothing; running again does
