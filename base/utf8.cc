@@ -57,8 +57,19 @@ void Put(std::string& out, unsigned code) {
   out.append(bytes, length);
 }
 
+namespace {
+
+// Where the first byte of `text` that is no ASCII character is, or its size.
+size_t Ascii_Length(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+  return i;
+}
+
+}  // namespace
+
 bool Valid(std::string_view text) {
-  for (size_t pos = 0; pos < text.size();)
+  for (size_t pos = Ascii_Length(text); pos < text.size();)
     if (Next(text, pos) < 0) return false;
   return true;
 }
@@ -104,6 +115,7 @@ std::string Fold(std::string_view text) {
 }
 
 std::string Shown(std::string_view text) {
+  if (Valid(text)) return std::string(text);
   return Each_Character(text, [](long code, std::string_view bytes, std::string& out) {
     if (code < 0) {
       out += '?';

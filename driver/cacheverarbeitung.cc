@@ -341,6 +341,8 @@ bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
     gezaehlt.behalten += verbleib.behalten;
     gezaehlt.verschoben += !verbleib.behalten && !verbleib.meldung;
     gezaehlt.entfernt += !verbleib.behalten && verbleib.meldung;
+    // All that was said of a package is out before the next one begins.
+    Text_Files::Flush(Text_Files::Standard_Output());
   }
   if (bilanz) *bilanz = gezaehlt;
   return eintraege;

@@ -17,14 +17,19 @@ void Report(const std::string& name, const std::string& message) {
   if (!message.empty()) report += " : " + message;
   report += "\n";
   std::erase(report, '\r');
+  // Every line of the dialogue comes before the report.
+  std::fflush(stdout);
   Console_Write(stderr, report);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Our lines and those of the commands must reach the console in order.
-  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  // Our lines and those of the commands must reach the console in order. A
+  // pipe or a file gets the dialogue in pieces: it is written out after each
+  // package, before a question, before a command that the shell runs and
+  // before the error report. A terminal gets each line as it is made.
+  std::setvbuf(stdout, nullptr, Is_Terminal(stdout) ? _IONBF : _IOFBF, 1 << 16);
   std::setvbuf(stderr, nullptr, _IONBF, 0);
   std::vector<std::string> argumente = Program_Arguments(argc, argv);
   try {

@@ -107,5 +107,6 @@ void nach_namen_zuruecklegen(const std::string& installation, const std::string&
       Text_Files::Put_Line("!! Zuruecklegen fehlgeschlagen -> bleibt in Morvane-Sicherung !!");
       ++rueckgabe.fehlgeschlagen;
     }
+    Text_Files::Flush(Text_Files::Standard_Output());
   }
 }

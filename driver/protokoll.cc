@@ -172,6 +172,7 @@ bool ganzer_ordner(const std::string& ordner) {
 // This process's record: written with one write a step, past the line
 // layer, as it is written once for every package moved.
 Protokoll kopf;
+Orte orte_des_kopfs;  // its installations' folders, with their separators
 std::string ordner_des_laufs;
 std::string pfad_des_protokolls;
 bool vorbereitet = false;
@@ -181,6 +182,7 @@ std::string puffer;
 // How many steps go to the disk itself at once.
 const int kStapel = 256;
 int seit_sync = 0;
+bool name_auf_der_platte = false;
 int pakete_geschrieben = 0;
 
 void schreiben(const std::string& wort, const std::string& wert) {
@@ -190,10 +192,18 @@ void schreiben(const std::string& wort, const std::string& wert) {
   puffer += "\r\n";
 }
 
-// Hands what was written to the system; on the disk itself with `sync`.
+// Hands what was written to the system; on the disk itself with `sync`,
+// the first time and at the end with the file's name.
 void abgeben(bool sync) {
-  bool gut = std::fwrite(puffer.data(), 1, puffer.size(), datei) == puffer.size() &&
-             (sync ? Host_Files::Sync(datei, pfad_des_protokolls) == 0 : std::fflush(datei) == 0);
+  bool gut = std::fwrite(puffer.data(), 1, puffer.size(), datei) == puffer.size();
+  if (gut && sync && name_auf_der_platte) {
+    gut = Host_Files::Sync_Data(datei) == 0;
+  } else if (gut && sync) {
+    gut = Host_Files::Sync(datei, pfad_des_protokolls) == 0;
+    name_auf_der_platte = true;
+  } else if (gut) {
+    gut = std::fflush(datei) == 0;
+  }
   puffer.clear();
   if (!gut) throw IO_Exceptions::Use_Error(pfad_des_protokolls);
 }
@@ -465,6 +475,7 @@ void protokoll_vorbereiten(const Protokoll& neuer_kopf, const std::string& ordne
   if (!fortsetzen && art != Host_Files::Kind::absent && art != Host_Files::Kind::folder)
     throw IO_Exceptions::Use_Error("Protokoll des Laufs kann nicht angelegt werden: " + sicherung);
   kopf = neuer_kopf;
+  orte_des_kopfs = orte_von(kopf.installation, kopf.trenner, kopf.weitere);
   ordner_des_laufs = ordner;
   vorbereitet = true;
   weiter_schreiben = fortsetzen;
@@ -482,6 +493,7 @@ void protokoll_anlegen(Protokoll neuer_kopf, const std::string& utpfad, const st
 void protokoll_beginnen() {
   if (!vorbereitet || datei) return;
   pfad_des_protokolls = ordner_des_laufs + kProtokollname;
+  name_auf_der_platte = false;
   int fehler = 0;
   if (weiter_schreiben) {
     datei = Host_Files::Open(pfad_des_protokolls, "ab", &fehler);
@@ -515,7 +527,7 @@ namespace {
 // A place of the installation numbered `nummer` (0: the chosen one) as the
 // record names it: the number, and the rest of its path there.
 std::string ort(size_t nummer, const std::string& pfad, bool sicherung) {
-  Orte orte = orte_von(kopf.installation, kopf.trenner, kopf.weitere);
+  const Orte& orte = orte_des_kopfs;
   std::string anfang = nummer < orte.basis.size() ? orte.basis[nummer] + orte.trenner[nummer] : "";
   std::string rest = pfad.substr(std::min(anfang.size(), pfad.size()));
   // Every place of a run is in its installation.
@@ -580,6 +592,7 @@ std::string protokoll_ordner() {
 void protokoll_ende() {
   if (!datei) return;
   puffer += "ende\r\n";
+  name_auf_der_platte = false;
   abgeben(true);
   std::fclose(datei);
   datei = nullptr;

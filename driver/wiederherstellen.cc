@@ -640,8 +640,11 @@ void wiederherstellen(const std::string& utpfad, const std::string& cachepfad,
                                                         : "stelle wieder her aus ") +
                            sicherung + rueckgang.lauf + trenner);
       const Protokoll& protokoll = rueckgang.protokoll;
-      for (auto schritt = protokoll.pakete.rbegin(); schritt != protokoll.pakete.rend(); ++schritt)
+      for (auto schritt = protokoll.pakete.rbegin(); schritt != protokoll.pakete.rend();
+           ++schritt) {
         paket_zuruecknehmen(zugriff, protokoll, *schritt, rueckgabe);
+        Text_Files::Flush(Text_Files::Standard_Output());
+      }
       // The packages' names in the Cache are on the disk before their
       // lines are in the index.
       if (auf_die_platte(zugriff) != 0)

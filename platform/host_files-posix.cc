@@ -428,6 +428,10 @@ int Sync(std::FILE* stream, const std::string& path) {
   return Sync_Host_Folder(Folder_Of(found.path));
 }
 
+int Sync_Data(std::FILE* stream) {
+  return std::fflush(stream) != 0 || fsync(fileno(stream)) != 0 ? errno : 0;
+}
+
 int Remove(const std::string& path) {
   std::string host = Resolve(path).path;
   if (unlink(host.c_str()) != 0) return Failed(errno);
@@ -610,9 +614,10 @@ void Unkeep(const std::string& kept) {
 }
 
 Identity Identify(const std::string& path) {
+  // What the lookup saw (lstat), or what the program's own change there left.
   Found found = Resolve(path);
-  struct stat st;
-  if (!found.exists || lstat(found.path.c_str(), &st) != 0) return {};
+  if (!found.exists) return {};
+  const struct stat& st = found.st;
   return {static_cast<int64_t>(st.st_size),
           static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
           static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};

@@ -26,6 +26,10 @@ std::FILE* Open(const std::string& path, const char* how, int* error);
 // names the file of `stream` (its folder was renamed and another put there).
 int Sync(std::FILE* stream, const std::string& path);
 
+// Hands what `stream` holds to the system and waits until it is on the disk
+// itself: for a file whose name went there with an earlier Sync.
+int Sync_Data(std::FILE* stream);
+
 int Remove(const std::string& path);
 
 // Gives the file `path` the name `new_name` in its own folder. EEXIST when

@@ -1,5 +1,7 @@
 // Linux: consoles and command lines speak UTF-8; an 8-bit index is in the
 // code page of the Wine prefix in which the game wrote it.
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "base/utf8.h"
@@ -42,6 +44,10 @@ std::string Console_Text(std::string_view text) {
 void Console_Write(std::FILE* stream, std::string_view text) {
   std::string shown = Console_Text(text);
   std::fwrite(shown.data(), 1, shown.size(), stream);
+}
+
+bool Is_Terminal(std::FILE* stream) {
+  return isatty(fileno(stream)) == 1;
 }
 
 std::string Eight_Bit_Text(std::string_view bytes) {

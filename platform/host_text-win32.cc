@@ -14,10 +14,15 @@ std::string Console_Text(std::string_view text) {
   return Narrow(Wide(text));
 }
 
-void Console_Write(std::FILE* stream, std::string_view text) {
+bool Is_Terminal(std::FILE* stream) {
   HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
   DWORD mode = 0;
-  if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) {
+  return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
+}
+
+void Console_Write(std::FILE* stream, std::string_view text) {
+  if (Is_Terminal(stream)) {
+    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
     std::fflush(stream);
     std::wstring wide = Wide(text);
     DWORD written = 0;

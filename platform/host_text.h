@@ -26,6 +26,10 @@ std::string Eight_Bit_Text(std::string_view bytes);
 // The chosen game is a native one, which runs under no Wine prefix.
 void Native_Game_Chosen();
 
+// Whether `stream` is a console window of Windows, or a terminal on Linux:
+// what a player watches, not a pipe or a file.
+bool Is_Terminal(std::FILE* stream);
+
 // The command-line arguments after the program's name, as text: on Windows
 // from the system's own wide command line, whatever the code page; on Linux
 // as given (a path in UTF-8).

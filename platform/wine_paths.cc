@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "base/utf8.h"
@@ -19,6 +20,12 @@ const int kHashes = 4;
 std::string Join(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
   return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// `path` joined with `name`, in place.
+void Append(std::string& path, const std::string& name) {
+  if (!path.empty() && path.back() != '/') path += '/';
+  path += name;
 }
 
 const char* Dir_Name(const std::string& folder) {
@@ -43,12 +50,25 @@ bool Exists(const std::string& path, Found& found) {
 // filter: when it says no, the name is used as given and the folder is not
 // read again; only when it says maybe is the folder read for the entry. A
 // count that is too high only costs an extra read.
-size_t Slot(const std::string& folder, const std::string& form, uint64_t seed) {
-  uint64_t h = 1469598103934665603ull ^ (seed * 0x9e3779b97f4a7c15ull);
+using Slots = std::array<size_t, kHashes>;
+
+// The counters of a name in a folder: one hash of both, split into two
+// halves that make the others (h1 + i * h2).
+Slots Slots_Of(const std::string& folder, const std::string& name) {
+  uint64_t h = 1469598103934665603ull;
   for (unsigned char c : folder) h = (h ^ c) * 1099511628211ull;
   h = (h ^ '/') * 1099511628211ull;
-  for (unsigned char c : form) h = (h ^ c) * 1099511628211ull;
-  return (h ^ (h >> 29)) % kCounters;
+  // An ASCII name (most are) is folded as it is hashed.
+  bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return c >= 0; });
+  for (unsigned char c : ascii ? name : Compare_Form(name))
+    h = (h ^ (ascii && c >= 'A' && c <= 'Z' ? c + 0x20 : c)) * 1099511628211ull;
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdull;
+  h ^= h >> 33;
+  uint64_t step = (h >> 32) | 1;
+  Slots slots;
+  for (int i = 0; i < kHashes; ++i) slots[i] = (h + i * step) % kCounters;
+  return slots;
 }
 
 int Count(const Names& names, size_t slot) {
@@ -59,9 +79,7 @@ int Count(const Names& names, size_t slot) {
 // no longer knows how many names it holds.
 void Count_Name(Names& names, const std::string& folder, const std::string& name, int step) {
   if (names.counters.empty()) names.counters.assign(kCounters / 2, 0);
-  std::string form = Compare_Form(name);
-  for (int seed = 0; seed < kHashes; ++seed) {
-    size_t slot = Slot(folder, form, seed);
+  for (size_t slot : Slots_Of(folder, name)) {
     int count = Count(names, slot);
     if (count == 15 || count + step < 0) continue;
     uint8_t& pair = names.counters[slot / 2];
@@ -72,9 +90,8 @@ void Count_Name(Names& names, const std::string& folder, const std::string& name
 
 bool May_Hold(const Names& names, const std::string& folder, const std::string& name) {
   if (names.counters.empty()) return false;
-  std::string form = Compare_Form(name);
-  for (int seed = 0; seed < kHashes; ++seed)
-    if (Count(names, Slot(folder, form, seed)) == 0) return false;
+  for (size_t slot : Slots_Of(folder, name))
+    if (Count(names, slot) == 0) return false;
   return true;
 }
 
@@ -166,6 +183,25 @@ std::string Split(const std::string& path, std::vector<std::string>& parts) {
   return root;
 }
 
+// Whether the last name of the path is surely not in its folder, which
+// stands as written, was read before and has not changed since, and whose
+// names the filter says do not hold it: told by one look at the folder.
+// `found` then says so.
+bool Surely_Absent(Names& names, const std::string& root, const std::vector<std::string>& parts,
+                   Found& found) {
+  if (parts.empty() || names.folders_read.empty()) return false;
+  std::string folder = root;
+  for (size_t i = 0; i + 1 < parts.size(); ++i) Append(folder, parts[i]);
+  auto known = names.folders_read.find(folder);
+  struct stat st;
+  if (known == names.folders_read.end() || Is_Exact(names, folder) ||
+      stat(Dir_Name(folder), &st) != 0 || !Same_Time(known->second, st.st_mtim) ||
+      May_Hold(names, folder, parts.back()))
+    return false;
+  found.path = Join(folder, parts.back());
+  return true;
+}
+
 // Finds the path on disk: the longest leading part that stands there as
 // written (in the usual case the whole path, with one call), then the rest,
 // one name at a time, each as it stands on disk.
@@ -173,11 +209,12 @@ Found Look_Up(Names& names, const std::string& windows_path, Absence absence) {
   std::vector<std::string> parts;
   std::string root = Split(windows_path, parts);
   Found found;
+  if (absence == Absence::known && Surely_Absent(names, root, parts, found)) return found;
   size_t have = parts.size();
   std::string path;
   for (;; --have) {
     path = root;
-    for (size_t i = 0; i < have; ++i) path = Join(path, parts[i]);
+    for (size_t i = 0; i < have; ++i) Append(path, parts[i]);
     found.exists = Exists(path, found);
     if (found.exists || have == 0) break;
   }

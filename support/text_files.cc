@@ -63,6 +63,8 @@ void Write(File& file, const char* data, size_t size) {
 // The next byte from the stream, or EOF at its end. A read that fails is no
 // end of the file: it ends the run.
 int Next_Byte(File::State& st) {
+  // What was said is out before an answer is read.
+  if (st.console) std::fflush(stdout);
   int c = std::getc(st.stream);
   if (c == EOF && std::ferror(st.stream)) throw IO_Exceptions::Device_Error(st.name);
   return c;

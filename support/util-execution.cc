@@ -152,6 +152,7 @@ Command Parse(const std::string& text) {
     bool is_switch = text[i] == '/';
     bool quoted = false;
     std::string word;
+    word.reserve(text.size() - i);
     for (; i < text.size() && (quoted || (text[i] != ' ' && text[i] != '\t')); ++i) {
       if (text[i] == '"') {
         quoted = !quoted;
