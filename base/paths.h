@@ -8,8 +8,9 @@
 // The path up to and with its last separator, "" when it has none: the
 // folder to which a new name of the same file is joined.
 inline std::string Folder_Part(const std::string& path) {
-  size_t cut = path.find_last_of("\\/");
-  return cut == std::string::npos ? "" : path.substr(0, cut + 1);
+  size_t end = path.size();
+  while (end > 0 && path[end - 1] != '\\' && path[end - 1] != '/') --end;
+  return path.substr(0, end);
 }
 
 // `path` with " (n)" before the ending of its name ("Map (2).ut2"), or

@@ -668,7 +668,7 @@ int Make_Link(const std::string& text, const std::string& path) {
 std::string Name_On_Disk(const std::string& path) {
   Found found = Resolve(path);
   const std::string& name = found.exists ? found.path : path;
-  return name.substr(name.find_last_of("/\\") + 1);
+  return name.substr(Folder_Part(name).size());
 }
 
 std::string Whole_Path(const std::string& folder) {

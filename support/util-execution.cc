@@ -170,7 +170,8 @@ Command Parse(const std::string& text) {
 }
 
 bool Is_Move(const std::string& source, const std::string& target) {
-  return Utf8::Fold(Installation_Of(source)) == Utf8::Fold(Installation_Of(target));
+  std::string from = Installation_Of(source), to = Installation_Of(target);
+  return from == to || Utf8::Fold(from) == Utf8::Fold(to);
 }
 
 }  // namespace Util::Execution
