@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "base/utf8.h"
+#include "driver/fortschritt.h"
 #include "driver/protokoll.h"
 #include "platform/host_text.h"
 #include "support/util-execution.h"
@@ -285,6 +286,23 @@ Zeile lesen(Text_Files::File& cachedatei, long& nummer) {
   return zeile;
 }
 
+// How many lines of the entry layout the index `pfad` holds after its
+// "[Cache]" line: the packages that a pass goes through.
+long eintraege_zaehlen(const std::string& pfad) {
+  Text_Files::File index;
+  Text_Files::Open(index, Text_Files::In_File, pfad);
+  Text_Files::Take_Byte_Order_Mark(index);
+  long anzahl = 0;
+  bool im_abschnitt = false;
+  while (!Text_Files::End_Of_File(index)) {
+    std::string zeile = Util::Files::Text_IO::Get_Line(index);
+    anzahl += im_abschnitt && eintragsform(zeile);
+    im_abschnitt = im_abschnitt || zeile == kSektion;
+  }
+  Text_Files::Close(index);
+  return anzahl;
+}
+
 }  // namespace
 
 // A line as the console shows it: control characters, which a terminal
@@ -320,6 +338,7 @@ bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
   // The new index is written as the old one is: a kept line keeps its bytes.
   Text_Files::Set_Encoding(tempdatei, Text_Files::Encoding_Of(cachedatei));
 
+  fortschritt_beginnen([&] { return eintraege_zaehlen(Text_Files::Name(cachedatei)); });
   Zeile zeile = lesen(cachedatei, nummer);
   while (zeile.text != kSektion) {
     Text_Files::Put_Line(tempdatei, zeile.gelesen);
@@ -341,6 +360,7 @@ bool cacheverarbeitung(const std::string& utpfad, const std::string& cachepfad,
     gezaehlt.behalten += verbleib.behalten;
     gezaehlt.verschoben += !verbleib.behalten && !verbleib.meldung;
     gezaehlt.entfernt += !verbleib.behalten && verbleib.meldung;
+    if (eintragsform(zeile.text)) fortschritt_weiter();
     // All that was said of a package is out before the next one begins.
     Text_Files::Flush(Text_Files::Standard_Output());
   }

@@ -8,6 +8,7 @@
 #include "base/errors.h"
 #include "base/utf8.h"
 #include "driver/cacheverarbeitung.h"
+#include "driver/fortschritt.h"
 #include "driver/morvanepack.h"
 #include "driver/optionen.h"
 #include "driver/protokoll.h"
@@ -296,6 +297,11 @@ void morvane(std::vector<std::string> argumente) {
 
   Optionen gewaehlt = optionen(argumente);
   if (gewaehlt.fertig) return;
+  // The console's title shows how far the work is, and comes back as it
+  // was when the work ends, also with an error.
+  struct Titel_zurueck {
+    ~Titel_zurueck() { fortschritt_ende(); }
+  } titel_zurueck;
   for (std::string& ordner : argumente) Host_Path(ordner);
 
   Text_Files::Put_Line(kSterne);
@@ -345,10 +351,12 @@ void morvane(std::vector<std::string> argumente) {
   if (gewaehlt.zurueck) {
     wiederherstellen(utpfad, cachepfad, trenner, installation.exact_names, argumente, gewaehlt.lauf,
                      gewaehlt.sicherung, gewaehlt.vorschau ? Modus::vorschau : Modus::ausfuehren);
+    fortschritt_ende();
   } else {
     eintraege = durchgang(
         utpfad, cachepfad, trenner, installation.exact_names, argumente, cachedatei, tempdatei,
         gewaehlt.vorschau ? Modus::vorschau : Modus::ausfuehren, bilanz, gesichert);
+    fortschritt_ende();
     Text_Files::New_Line();
     if (!eintraege) {
       Text_Files::Put_Line("- cache.ini leer");

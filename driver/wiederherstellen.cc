@@ -8,6 +8,7 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "driver/cacheverarbeitung.h"
+#include "driver/fortschritt.h"
 #include "driver/morvane.h"
 #include "driver/nach_namen.h"
 #include "driver/zugriff.h"
@@ -640,9 +641,11 @@ void wiederherstellen(const std::string& utpfad, const std::string& cachepfad,
                                                         : "stelle wieder her aus ") +
                            sicherung + rueckgang.lauf + trenner);
       const Protokoll& protokoll = rueckgang.protokoll;
+      fortschritt_beginnen([&] { return static_cast<long>(protokoll.pakete.size()); });
       for (auto schritt = protokoll.pakete.rbegin(); schritt != protokoll.pakete.rend();
            ++schritt) {
         paket_zuruecknehmen(zugriff, protokoll, *schritt, rueckgabe);
+        fortschritt_weiter();
         Text_Files::Flush(Text_Files::Standard_Output());
       }
       // The packages' names in the Cache are on the disk before their
