@@ -254,13 +254,7 @@ void Note_Change(Names& names, const std::string& host_path, int step) {
   std::string name = host_path.substr(host_path.rfind('/') + 1);
   bool counted = false;
   auto known = names.folders_read.find(folder);
-  if (known != names.folders_read.end() && step < 0) {
-    // A name gone leaves the filter true, and the folder's time as it was:
-    // its next lookup that needs the filter reads the folder again, unless
-    // a name made there first brings the time up to date.
-    Count_Name(names, folder, name, step);
-    counted = true;
-  } else if (known != names.folders_read.end()) {
+  if (known != names.folders_read.end()) {
     struct stat st;
     if (stat(Dir_Name(folder), &st) != 0) {
       names.folders_read.erase(known);

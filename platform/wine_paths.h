@@ -63,11 +63,9 @@ Found Find(Names& names, const std::string& windows_path, Absence absence = Abse
 bool Is_Exact(const Names& names, const std::string& host_path);
 
 // The program itself has just made or removed `host_path`: what the filter
-// knows of its folder stays true without reading the folder again. A name
-// made there takes the folder's time as it now is; a name removed leaves it
-// as it was (one look less for each cached package that goes), so that the
-// folder is read again when it is next asked, unless a name is made there
-// first.
+// knows of its folder stays true without reading the folder again. (Its
+// time is read anew at once: a folder read again later would count its
+// names twice, and a removed name would then seem to be there still.)
 void Note_Made(Names& names, const std::string& host_path);
 void Note_Removed(Names& names, const std::string& host_path);
 
