@@ -292,10 +292,10 @@ long eintraege_zaehlen(const std::string& pfad) {
   Text_Files::File index;
   Text_Files::Open(index, Text_Files::In_File, pfad);
   Text_Files::Take_Byte_Order_Mark(index);
-  long anzahl = 0;
+  long anzahl = 0, nummer = 0;
   bool im_abschnitt = false;
   while (!Text_Files::End_Of_File(index)) {
-    std::string zeile = Util::Files::Text_IO::Get_Line(index);
+    std::string zeile = lesen(index, nummer).text;
     anzahl += im_abschnitt && eintragsform(zeile);
     im_abschnitt = im_abschnitt || zeile == kSektion;
   }

@@ -197,7 +197,7 @@ void schreiben(const std::string& wort, const std::string& wert) {
 void abgeben(bool sync) {
   bool gut = std::fwrite(puffer.data(), 1, puffer.size(), datei) == puffer.size();
   if (gut && sync && name_auf_der_platte) {
-    gut = Host_Files::Sync_Data(datei) == 0;
+    gut = Host_Files::Sync_Data(datei, pfad_des_protokolls) == 0;
   } else if (gut && sync) {
     gut = Host_Files::Sync(datei, pfad_des_protokolls) == 0;
     name_auf_der_platte = true;

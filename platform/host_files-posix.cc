@@ -312,17 +312,10 @@ int Make_Missing_Folder(const std::string& target) {
   return 0;
 }
 
-int Copy_Found(const std::string& source, const std::string& target, Copy_Mode mode,
-               const std::string& keep, Kept* kept) {
-  Found from = Resolve(source);
-  if (!from.exists) return from.certain ? ENOENT : EIO;
-  struct stat from_stat;
-  if (!Target_Stat(from, from_stat)) return errno;
-  if (S_ISDIR(from_stat.st_mode)) return EISDIR;
-  // Only a file itself may be linked: a link to a symbolic link would dangle
-  // once the cached name is gone.
-  bool may_link = mode == Copy_Mode::move && S_ISREG(from.st.st_mode);
-  Found to = Resolve(target);
+// The copy of `from` (`from_stat` what it leads to) to `target`, found at
+// `to`. EEXIST when something stands at a target that was found absent.
+int Copy_To(const Found& from, const struct stat& from_stat, bool may_link,
+            const std::string& target, const Found& to, const std::string& keep, Kept* kept) {
   if (!to.exists && !to.certain) return EIO;
   if (!to.exists) {
     if (int error = Make_Missing_Folder(to.path)) return error;
@@ -348,6 +341,7 @@ int Copy_Found(const std::string& source, const std::string& target, Copy_Mode m
       return Writable(to.path, from_stat);
     }
     if (errno == ENOENT || errno == ENOTDIR) return ENOTDIR;  // no target folder
+    if (errno == EEXIST) return EEXIST;
   }
   std::string temp = Folder_Of(to.path) + "/" + Temporary_Name(to.path);
   if (unlink(temp.c_str()) != 0 && errno != ENOENT) return errno;
@@ -360,6 +354,11 @@ int Copy_Found(const std::string& source, const std::string& target, Copy_Mode m
     error = Keep_Found(to.path, to.st, keep, kept ? &kept->name : nullptr, &host_kept);
     if (error != 0 && kept) kept->error = error;
   }
+  // A target found absent takes the copy only while it is: what another
+  // program made there since (within the tick of its folder's clock that the
+  // lookup trusted) is looked up anew and kept.
+  struct stat now;
+  if (error == 0 && !to.exists && lstat(to.path.c_str(), &now) == 0) error = EEXIST;
   if (error == 0 && rename(temp.c_str(), to.path.c_str()) != 0) {
     error = errno;
     if (!host_kept.empty()) Unkeep_Found(host_kept);
@@ -373,6 +372,26 @@ int Copy_Found(const std::string& source, const std::string& target, Copy_Mode m
   // Copied bytes, possibly to another file system than the cache's: the
   // name they took must be on the disk before the cached file goes.
   return linked ? 0 : Sync_Host_Folder(Folder_Of(to.path));
+}
+
+int Copy_Found(const std::string& source, const std::string& target, Copy_Mode mode,
+               const std::string& keep, Kept* kept) {
+  Found from = Resolve(source);
+  if (!from.exists) return from.certain ? ENOENT : EIO;
+  struct stat from_stat;
+  if (!Target_Stat(from, from_stat)) return errno;
+  if (S_ISDIR(from_stat.st_mode)) return EISDIR;
+  // Only a file itself may be linked: a link to a symbolic link would dangle
+  // once the cached name is gone.
+  bool may_link = mode == Copy_Mode::move && S_ISREG(from.st.st_mode);
+  int error = Copy_To(from, from_stat, may_link, target, Resolve(target), keep, kept);
+  // Something stands at the target that was not there when it was looked
+  // up (another program made it a moment ago): looked up anew, it is kept
+  // like any other file there.
+  if (error == EEXIST)
+    error = Copy_To(from, from_stat, may_link, target, Resolve(target, Wine_Paths::Absence::read),
+                    keep, kept);
+  return error;
 }
 
 }  // namespace
@@ -417,7 +436,7 @@ std::FILE* Open(const std::string& path, const char* how, int* error) {
   return stream;
 }
 
-int Sync(std::FILE* stream, const std::string& path) {
+int Sync_Data(std::FILE* stream, const std::string& path) {
   if (std::fflush(stream) != 0 || fsync(fileno(stream)) != 0) return errno;
   // Looked up anew: the folder may have been swapped for another.
   Found found = Resolve(path, Wine_Paths::Absence::read);
@@ -425,11 +444,12 @@ int Sync(std::FILE* stream, const std::string& path) {
   if (!found.exists || fstat(fileno(stream), &st) != 0 || st.st_ino != found.st.st_ino ||
       st.st_dev != found.st.st_dev)
     return EXDEV;
-  return Sync_Host_Folder(Folder_Of(found.path));
+  return 0;
 }
 
-int Sync_Data(std::FILE* stream) {
-  return std::fflush(stream) != 0 || fsync(fileno(stream)) != 0 ? errno : 0;
+int Sync(std::FILE* stream, const std::string& path) {
+  if (int error = Sync_Data(stream, path)) return error;
+  return Sync_Host_Folder(Folder_Of(Resolve(path).path));
 }
 
 int Remove(const std::string& path) {

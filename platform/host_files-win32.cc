@@ -72,10 +72,9 @@ std::FILE* Open(const std::string& path, const char* how, int* error) {
   return stream;
 }
 
-int Sync_Data(std::FILE* stream) {
-  if (std::fflush(stream) != 0) return errno;
-  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-  return FlushFileBuffers(handle) ? 0 : Errno_Of(GetLastError());
+// Windows flushes no folder: both are one.
+int Sync_Data(std::FILE* stream, const std::string& path) {
+  return Sync(stream, path);
 }
 
 int Sync(std::FILE* stream, const std::string& path) {

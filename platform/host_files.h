@@ -26,9 +26,9 @@ std::FILE* Open(const std::string& path, const char* how, int* error);
 // names the file of `stream` (its folder was renamed and another put there).
 int Sync(std::FILE* stream, const std::string& path);
 
-// Hands what `stream` holds to the system and waits until it is on the disk
-// itself: for a file whose name went there with an earlier Sync.
-int Sync_Data(std::FILE* stream);
+// As Sync, for a file whose name went to the disk with an earlier Sync:
+// its folder is not flushed again. EXDEV as there.
+int Sync_Data(std::FILE* stream, const std::string& path);
 
 int Remove(const std::string& path);
 

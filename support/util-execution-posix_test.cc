@@ -1,10 +1,14 @@
 // The commands COPY /Y, DEL and REN as this platform carries them out.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
+#include "base/paths.h"
+#include "platform/host_files.h"
 #include "support/util-execution.h"
 #include "tests/scoped_environment.h"
 #include "tests/test_util.h"
@@ -64,6 +68,35 @@ TEST(Execute, CopyReplacesTheTargetWhole) {
             (Names{"DM-X (2).ut2", "DM-X.ut2"}));
   EXPECT_EQ(Read_File(dir / "Morvane-Sicherung/" + stamp + "/Maps/DM-X.ut2"), "old");
   EXPECT_EQ(Read_File(dir / "Morvane-Sicherung/" + stamp + "/Maps/DM-X (2).ut2"), "older one");
+}
+
+TEST(Execute, AFileMadeAfterItsTargetWasLookedAtIsKeptNotReplaced) {
+  Temp_Folder dir;
+  Make_Folder(dir / "Cache");
+  Write_File(dir / "Cache/a.uxx", "package");
+  // In the package's own installation (a move) and in a further one (a copy).
+  for (std::string target : {"\\Maps\\DM-X.ut2", "\\Kopie\\Maps\\DM-X.ut2"}) {
+    SCOPED_TRACE(target);
+    std::string host = dir.path + target;
+    std::replace(host.begin() + dir.path.size(), host.end(), '\\', '/');
+    Make_Folder(Folder_Part(host));
+    ASSERT_EQ(Host_Files::Look(dir.path + target), Host_Files::Kind::absent);
+    // Another program puts a file there within the same tick of the
+    // folder's clock: nothing tells the program that the folder changed.
+    struct stat folder;
+    ASSERT_EQ(stat(Folder_Part(host).c_str(), &folder), 0);
+    Write_File(host, "the player's");
+    timespec times[2] = {folder.st_atim, folder.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, Folder_Part(host).c_str(), times, 0), 0);
+    Outcome run = Execute_Captured("COPY /Y \"" + dir.path + "\\Cache\\a.uxx\" \"" + dir.path +
+                                   target + "\"");
+    EXPECT_EQ(run.output, "        1 Datei(en) kopiert.\nalte Fassung gesichert nach " +
+                              Util::Execution::Keep_Path(dir.path + target) + "\n");
+    EXPECT_EQ(Read_File(host), "package");
+    std::string kept = Util::Execution::Keep_Path(dir.path + target);
+    std::replace(kept.begin() + dir.path.size(), kept.end(), '\\', '/');
+    EXPECT_EQ(Read_File(kept), "the player's");
+  }
 }
 
 TEST(Execute, CopyFailuresLeaveTheTargetAlone) {
