@@ -94,7 +94,6 @@ Installation utinstallationen() {
   }
   Text_Files::New_Line();
   Text_Files::Put("Geben sie die Nr. der Installation ein: ");
-  Text_Files::Flush(Text_Files::Standard_Output());
 
   Text_Files::File& input = Text_Files::Standard_Input();
   int32_t auswahl = Get_Integer(input);

@@ -4,7 +4,6 @@
 
 #include <dirent.h>
 
-#include <algorithm>
 #include <cerrno>
 
 #include "base/utf8.h"
@@ -17,15 +16,15 @@ namespace {
 const size_t kCounters = size_t{1} << 22;  // four bits each: 2 MiB
 const int kHashes = 4;
 
-std::string Join(const std::string& folder, const std::string& name) {
-  if (folder.empty()) return name;
-  return folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
 // `path` joined with `name`, in place.
 void Append(std::string& path, const std::string& name) {
   if (!path.empty() && path.back() != '/') path += '/';
   path += name;
+}
+
+std::string Join(std::string folder, const std::string& name) {
+  Append(folder, name);
+  return folder;
 }
 
 const char* Dir_Name(const std::string& folder) {
@@ -58,10 +57,7 @@ Slots Slots_Of(const std::string& folder, const std::string& name) {
   uint64_t h = 1469598103934665603ull;
   for (unsigned char c : folder) h = (h ^ c) * 1099511628211ull;
   h = (h ^ '/') * 1099511628211ull;
-  // An ASCII name (most are) is folded as it is hashed.
-  bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return c >= 0; });
-  for (unsigned char c : ascii ? name : Compare_Form(name))
-    h = (h ^ (ascii && c >= 'A' && c <= 'Z' ? c + 0x20 : c)) * 1099511628211ull;
+  for (unsigned char c : Compare_Form(name)) h = (h ^ c) * 1099511628211ull;
   h ^= h >> 33;
   h *= 0xff51afd7ed558ccdull;
   h ^= h >> 33;
