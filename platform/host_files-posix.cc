@@ -341,7 +341,6 @@ int Copy_To(const Found& from, const struct stat& from_stat, bool may_link,
       return Writable(to.path, from_stat);
     }
     if (errno == ENOENT || errno == ENOTDIR) return ENOTDIR;  // no target folder
-    if (errno == EEXIST) return EEXIST;
   }
   std::string temp = Folder_Of(to.path) + "/" + Temporary_Name(to.path);
   if (unlink(temp.c_str()) != 0 && errno != ENOENT) return errno;
