@@ -54,6 +54,19 @@ void ordner_vorhanden(const std::string& ordner) {
     throw IO_Exceptions::Name_Error(ordner);
 }
 
+// The installation named on the command line must hold its Cache before
+// anything changes: a mistyped folder is told, not searched for an index.
+void installation_vorhanden(const std::string& utpfad, const std::string& trenner) {
+  Host_Files::Kind art = Host_Files::Look(utpfad + trenner, Host_Files::Seen::read);
+  if (art == Host_Files::Kind::absent)
+    throw IO_Exceptions::Name_Error("Installation nicht gefunden: " + utpfad);
+  if (art != Host_Files::Kind::folder)
+    throw IO_Exceptions::Name_Error("Installation ist kein Ordner: " + utpfad);
+  if (Host_Files::Look(utpfad + trenner + "Cache" + trenner, Host_Files::Seen::read) !=
+      Host_Files::Kind::folder)
+    throw IO_Exceptions::Name_Error("kein Ordner Cache in der Installation: " + utpfad);
+}
+
 // The summary of a pass that met entries: moved, kept and removed add up to
 // the lines after "[Cache]"; each failed copy is named by its target, so
 // that it can be finished by hand. A preview's says what a run would do.
@@ -325,9 +338,14 @@ void morvane(std::vector<std::string> argumente) {
     ordner_pruefen(ordner);
     if (!mit_laufwerk(ordner)) ordner_vorhanden(ordner);
   }
-  Installation installation = utinstallationen();
-  // A Wine player sees the game's paths (C:\UT2004); where that is here:
-  std::string hier = installation.exact_names ? "" : Place_On_This_Computer(installation.folder);
+  Installation installation =
+      gewaehlt.installation ? genannte_installation(*gewaehlt.installation) : utinstallationen();
+  // A folder given as a Linux path (a native game's, Steam's) is joined with
+  // "/"; a Wine player sees the game's Windows paths (C:\UT2004), and is
+  // told where that is here:
+  std::string linux_pfad = installation.folder;
+  const bool linux_ordner = installation.exact_names || Host_Path(linux_pfad);
+  std::string hier = linux_ordner ? "" : Place_On_This_Computer(installation.folder);
   if (!hier.empty()) {
     Text_Files::New_Line();
     Text_Files::Put_Line("- Installation auf diesem Rechner: " + sichtbar(hier));
@@ -339,13 +357,13 @@ void morvane(std::vector<std::string> argumente) {
   for (std::string& ordner : argumente) ordner = Host_Files::Whole_Path(ordner);
   utpfad = installation.folder;
   ordner_pruefen(utpfad);
-  // A native game's user folder is a Linux folder, whose names the game
-  // reads exactly: its paths are written with "/".
-  const std::string trenner = installation.exact_names ? "/" : "\\";
+  const std::string trenner = linux_ordner ? "/" : "\\";
+  // A native game's folder, whose names the game reads exactly.
   if (installation.exact_names) {
     Host_Files::Exact_Names(utpfad);
     Native_Game_Chosen();
   }
+  if (gewaehlt.installation) installation_vorhanden(utpfad, trenner);
   cachepfad = utpfad + trenner + "Cache" + trenner;
   int gesichert = 0;
   if (gewaehlt.zurueck) {

@@ -6,6 +6,7 @@
 #include "base/errors.h"
 #include "driver/cacheverarbeitung.h"
 #include "platform/gwindows-registry.h"
+#include "platform/host_text.h"
 #include "platform/launchers.h"
 #include "platform/user_folders.h"
 #include "support/integer_input.h"
@@ -19,8 +20,10 @@ const char kInstalledApps[] = "SOFTWARE\\Unreal Technology\\Installed Apps";
 // One line of the list.
 struct Eintrag {
   std::string name;        // as the list shows it
-  std::string schluessel;  // the registry's name; "" for a user folder
+  std::string schluessel;  // the registry's name; "" for a folder known as it is
   std::string praefix;     // a launcher's Wine prefix; "" for the default one
+  std::string ordner;      // without `schluessel`: a Steam game's or a user folder
+  bool exakt = false;      // a native game's folder, whose names are exact
 };
 
 std::string ordner_von(const std::string& schluessel) {
@@ -31,17 +34,13 @@ std::string ordner_von(const std::string& schluessel) {
 
 // The games registered in the prefixes of the game launchers, each named
 // with its launcher and prefix: "UT2004 (Lutris: ~/Games/ut2004)". A game
-// whose folder is that of a game listed before (from the default prefix
-// among them) is left out. The default prefix is in use again afterwards.
-std::vector<Eintrag> launcher_spiele(const GWindows::Registry::Key_Name_Array& registriert) {
+// whose folder is that of a game listed before (`bekannt`, from the default
+// prefix among them) is left out. The default prefix is in use again
+// afterwards.
+std::vector<Eintrag> launcher_spiele(std::set<std::string>& bekannt) {
   using namespace GWindows::Registry;
   std::vector<Eintrag> spiele;
-  std::vector<Launcher_Prefix> praefixe = Launcher_Prefixes();
-  if (praefixe.empty()) return spiele;
-  std::set<std::string> bekannt;
-  for (const std::string& schluessel : registriert)
-    bekannt.insert(Installation_Identity(ordner_von(schluessel)));
-  for (const Launcher_Prefix& praefix : praefixe) {
+  for (const Launcher_Prefix& praefix : Launcher_Prefixes()) {
     Use_Prefix(praefix.folder);
     // A launcher's prefix whose registry cannot be read is passed over
     // without a word, as a launcher's file that cannot be read is.
@@ -51,13 +50,37 @@ std::vector<Eintrag> launcher_spiele(const GWindows::Registry::Key_Name_Array& r
         std::string ordner = ordner_von(schluessel);
         if (!ordner.empty() && !bekannt.insert(Installation_Identity(ordner)).second) continue;
         spiele.push_back({schluessel + " (" + praefix.launcher + ": " + praefix.shown + ")",
-                          schluessel, praefix.folder});
+                          schluessel, praefix.folder, ""});
       }
     } catch (const Registry_Error&) {
     }
   }
   Use_Prefix("");
   return spiele;
+}
+
+// The games that Steam installed, found by its files, named with their
+// library: "UT2004 (Steam: D:\SteamLibrary)". One whose folder is that of a
+// game listed before is left out.
+std::vector<Eintrag> steam_spiele(std::set<std::string>& bekannt) {
+  std::vector<Eintrag> spiele;
+  // Steam's key that cannot be read is passed over, as a launcher's file is.
+  try {
+    for (const Steam_Game& spiel : Steam_Games())
+      if (bekannt.insert(Installation_Identity(spiel.folder)).second)
+        spiele.push_back({"UT2004 (Steam: " + spiel.library + ")", "", spiel.prefix, spiel.folder});
+  } catch (const GWindows::Registry::Registry_Error&) {
+  }
+  return spiele;
+}
+
+// The installation chosen, or named: a registered one with its "Folder"
+// value unchanged, its prefix in use from then on.
+Installation installation_von(const Eintrag& wahl) {
+  // The run uses the drives and the registry of the game's own prefix.
+  if (!wahl.praefix.empty()) Use_Prefix(wahl.praefix);
+  if (wahl.schluessel.empty()) return {wahl.name, wahl.ordner, wahl.exakt};
+  return {wahl.name, ordner_von(wahl.schluessel), false};
 }
 
 }  // namespace
@@ -69,7 +92,14 @@ Installation utinstallationen() {
   // registry's own error.
   std::vector<std::string> benutzerordner = User_Folders();
   std::optional<Key_Name_Array> registriert = Find_Sub_Keys(kInstalledApps, HKEY_LOCAL_MACHINE);
-  std::vector<Eintrag> launcher = launcher_spiele(registriert.value_or(Key_Name_Array{}));
+  // Each folder once: what a registry lists before is not listed again.
+  std::set<std::string> bekannt;
+  for (const std::string& schluessel : registriert.value_or(Key_Name_Array{}))
+    if (std::string ordner = ordner_von(schluessel); !ordner.empty())
+      bekannt.insert(Installation_Identity(ordner));
+  std::vector<Eintrag> launcher = launcher_spiele(bekannt);
+  std::vector<Eintrag> steam = steam_spiele(bekannt);
+  launcher.insert(launcher.end(), steam.begin(), steam.end());
   if (!registriert && launcher.empty() && benutzerordner.empty()) {
     // Natively a player is told where the program looked; on Windows the
     // registry's own error says it.
@@ -79,9 +109,10 @@ Installation utinstallationen() {
   }
   std::vector<Eintrag> installierteuts;
   for (const std::string& name : registriert.value_or(Key_Name_Array{}))
-    installierteuts.push_back({name, name, ""});
+    installierteuts.push_back({name, name, "", ""});
   installierteuts.insert(installierteuts.end(), launcher.begin(), launcher.end());
-  for (const std::string& ordner : benutzerordner) installierteuts.push_back({ordner, "", ""});
+  for (const std::string& ordner : benutzerordner)
+    installierteuts.push_back({ordner, "", "", ordner, /*exakt=*/true});
   const int32_t anzahluts = static_cast<int32_t>(installierteuts.size());
 
   Text_Files::Put_Line("Folgende UT-Installationen gefunden:");
@@ -101,9 +132,19 @@ Installation utinstallationen() {
   Text_Files::Skip_Line(input);
   if (auswahl < 1 || auswahl > anzahluts) throw Constraint_Error("index check failed");
 
-  const Eintrag& wahl = installierteuts[auswahl - 1];
-  if (wahl.schluessel.empty()) return {wahl.name, wahl.name, /*exact_names=*/true};
-  // The run uses the drives and the registry of the game's own prefix.
-  if (!wahl.praefix.empty()) Use_Prefix(wahl.praefix);
-  return {wahl.name, ordner_von(wahl.schluessel), false};
+  return installation_von(installierteuts[auswahl - 1]);
+}
+
+Installation genannte_installation(std::string ordner) {
+  std::string genannt = ordner;
+  bool linux = Host_Path(ordner);
+  while (!linux && ordner.size() > 1 && (ordner.back() == '\\' || ordner.back() == '/'))
+    ordner.pop_back();
+  if (ordner.empty() || ordner == "/")
+    throw IO_Exceptions::Name_Error("keine Installation: " + genannt);
+  // A native game's folder is read by the game with exact names.
+  bool exakt = false;
+  for (const std::string& benutzerordner : User_Folders())
+    exakt = exakt || Installation_Identity(benutzerordner) == Installation_Identity(ordner);
+  return {ordner, ordner, exakt};
 }

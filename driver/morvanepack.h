@@ -7,16 +7,18 @@
 struct Installation {
   std::string name;    // as the list shows it
   std::string folder;  // the installation folder (`utpfad`)
-  // A native game's user folder: names there are exact, as the game reads
-  // them, and paths are written with "/". Otherwise a game registered in
-  // the registry, whose folder is a Windows path.
+  // A native game's folder: names there are exact, as the game reads them.
+  // Otherwise Wine's rules (or Windows' own) find them in any letter case.
+  // A folder given as a Linux path is joined with "/", a Windows path
+  // (a registered game's) with "\\".
   bool exact_names = false;
 };
 
 // Lists the installations registered under HKEY_LOCAL_MACHINE\SOFTWARE\Unreal
 // Technology\Installed Apps, then (natively, unless WINEPREFIX names one
 // prefix) those registered in the Wine prefixes of the game launchers,
-// named with launcher and prefix, then the native games' user folders;
+// named with launcher and prefix, then the games in Steam's libraries that
+// no registry listed, then the native games' folders that hold a Cache;
 // asks for the number of one and returns it: a registered one with its
 // "Folder" value unchanged (empty when it has none), its prefix in use from
 // then on. The rest of the answer line is taken. Registry_Error when
@@ -24,3 +26,9 @@ struct Installation {
 // End_Error for an answer that is no number, Constraint_Error for a number
 // outside the list.
 Installation utinstallationen();
+
+// The installation in `ordner`, named on the command line: a Linux path
+// ("~" the home), or a Windows path in the prefix in use; a native game's
+// folder with exact names. Whether it holds a Cache is for the caller to
+// look at. Name_Error for an empty name or a root.
+Installation genannte_installation(std::string ordner);

@@ -26,6 +26,10 @@ const char kHilfe[] =
     "Jedes weitere Argument ist der Ordner einer weiteren Installation, die eine\n"
     "Kopie jedes verschobenen Pakets bekommt.\n"
     "\n"
+    "  -i, --installation Ordner\n"
+    "                 das Spiel in diesem Ordner bearbeiten (er enthaelt den\n"
+    "                 Ordner Cache), ohne Liste und ohne Frage nach der Nummer:\n"
+    "                 ein kopiertes Spiel, eines auf einem USB-Stick\n"
     "  -n, --dry-run  nur zeigen, was ein Lauf taete: nichts wird veraendert\n"
     "  --restore [Lauf]\n"
     "                 den letzten Lauf (oder den Lauf dieses Ordners in\n"
@@ -106,6 +110,13 @@ Optionen optionen(std::vector<std::string>& argumente) {
           ++i;
         }
       }
+    } else if (ist(argument, {"-i", "--installation"}) || argument.starts_with("--installation=")) {
+      bool angehaengt = argument.starts_with("--installation=");
+      if (!angehaengt && i + 1 >= argumente.size())
+        throw IO_Exceptions::Name_Error("Ordner fehlt nach " + argument);
+      if (gewaehlt.installation)
+        throw IO_Exceptions::Name_Error("Installation zweimal genannt: " + argument);
+      gewaehlt.installation = angehaengt ? argument.substr(argument.find('=') + 1) : argumente[++i];
     } else if (argument.starts_with("-") ||
                (kSlashOptions && argument.size() >= 2 && argument[0] == '/' &&
                 std::isalpha(static_cast<unsigned char>(argument[1])))) {

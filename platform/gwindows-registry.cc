@@ -35,6 +35,16 @@ Key_Name_Array Sub_Keys(Registry_Calls::Handle handle) {
   return names;
 }
 
+std::string Value(Registry_Calls::Handle handle, const std::string& name) {
+  uint32_t largest = 0;
+  Registry_Calls::Query_Info_Key(handle, nullptr, nullptr, &largest);
+  // One byte more than the platform may fill, so the text always ends.
+  std::vector<unsigned char> data(size_t{largest} + 2, 0);
+  Registry_Calls::Query_Value(handle, name.c_str(), data.data(), largest + 1);
+  Registry_Calls::Close_Key(handle);
+  return reinterpret_cast<const char*>(data.data());
+}
+
 }  // namespace
 
 Key_Name_Array Get_Sub_Keys(const std::string& key, Root_Key root) {
@@ -48,14 +58,14 @@ std::optional<Key_Name_Array> Find_Sub_Keys(const std::string& key, Root_Key roo
 }
 
 std::string Get_Value(const std::string& key, const std::string& name, Root_Key root) {
-  Registry_Calls::Handle handle = Open(key, root);
-  uint32_t largest = 0;
-  Registry_Calls::Query_Info_Key(handle, nullptr, nullptr, &largest);
-  // One byte more than the platform may fill, so the text always ends.
-  std::vector<unsigned char> data(size_t{largest} + 2, 0);
-  Registry_Calls::Query_Value(handle, name.c_str(), data.data(), largest + 1);
-  Registry_Calls::Close_Key(handle);
-  return reinterpret_cast<const char*>(data.data());
+  return Value(Open(key, root), name);
+}
+
+std::optional<std::string> Find_Value(const std::string& key, const std::string& name,
+                                      Root_Key root) {
+  Registry_Calls::Handle handle = Open(key, root, Absent::nothing);
+  if (!handle) return std::nullopt;
+  return Value(handle, name);
 }
 
 }  // namespace GWindows::Registry

@@ -12,6 +12,7 @@ namespace GWindows::Registry {
 
 using Root_Key = Registry_Calls::Root;
 inline constexpr Root_Key HKEY_LOCAL_MACHINE = Registry_Calls::Root::Local_Machine;
+inline constexpr Root_Key HKEY_CURRENT_USER = Registry_Calls::Root::Current_User;
 
 // Subkey names; the name numbered i (from 1) is element i - 1.
 using Key_Name_Array = std::vector<std::string>;
@@ -36,5 +37,9 @@ std::optional<Key_Name_Array> Find_Sub_Keys(const std::string& key, Root_Key roo
 // backslash in `key` names the same key. Registry_Error when the key cannot
 // be opened.
 std::string Get_Value(const std::string& key, const std::string& name, Root_Key root);
+
+// The same, but nothing when the key is not there.
+std::optional<std::string> Find_Value(const std::string& key, const std::string& name,
+                                      Root_Key root);
 
 }  // namespace GWindows::Registry

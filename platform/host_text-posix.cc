@@ -65,8 +65,10 @@ std::vector<std::string> Program_Arguments(int argc, char** argv) {
 const char kPlatform_Help[] =
     "Gesucht wird in der Wine-Umgebung WINEPREFIX, deren Laufwerk C: ihr\n"
     "Ordner drive_c ist; ohne WINEPREFIX in ~/.wine und in den Wine-Umgebungen\n"
-    "von Steam, Lutris, Heroic, Bottles und PlayOnLinux. Dann im Benutzerordner\n"
-    "des nativen Spiels, ~/.ut2004 (oder ~/.ut2003).\n"
+    "von Steam, Lutris, Heroic, Bottles und PlayOnLinux, und in Steams\n"
+    "Bibliotheken. Dann im Benutzerordner des nativen Spiels, ~/.ut2004 (oder\n"
+    "~/.ut2003), und im Ordner des Spiels von OldUnreal, wenn es dort seinen\n"
+    "Cache hat (-nohomedir).\n"
     "\n"
     "Anleitung: man -L de morvane (aus dem Tarball: man ./morvane.de.6) und\n"
     "LIESMICH.txt beim Programm (im Debian-Paket: zless\n"

@@ -1,126 +1,14 @@
-// Steam's VDF has no reader in Debian: a small one is here. YAML and JSON
-// are read by yaml-cpp and nlohmann-json.
+// The Lutris and Heroic files: YAML and JSON, read by yaml-cpp and
+// nlohmann-json; and the menu entry of OldUnreal's native game.
 #include "platform/launcher_files.h"
 
 #include <yaml-cpp/yaml.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
-#include <optional>
-
-#include "base/utf8.h"
+#include <string_view>
 
 namespace Launcher_Files {
-
-namespace {
-
-// A VDF entry: a text, or a block of named entries.
-struct Vdf_Entry;
-struct Vdf {
-  std::string text;
-  std::vector<Vdf_Entry> block;
-  bool is_block = false;
-};
-struct Vdf_Entry {
-  std::string name;
-  Vdf value;
-};
-
-const int kMax_Depth = 32;
-
-// Reads VDF text: "name" "text", or "name" { ... }, with // comments and
-// \\, \", \n, \t escapes; a name or a text may go unquoted.
-struct Vdf_Reader {
-  const std::string& in;
-  size_t pos = 0;
-
-  void Skip() {
-    for (;;) {
-      while (pos < in.size() &&
-             (in[pos] == ' ' || in[pos] == '\t' || in[pos] == '\r' || in[pos] == '\n'))
-        ++pos;
-      if (in.compare(pos, 2, "//") != 0) return;
-      while (pos < in.size() && in[pos] != '\n') ++pos;
-    }
-  }
-
-  // A quoted or bare word; nothing at a brace or at the end.
-  std::optional<std::string> Word() {
-    Skip();
-    if (pos >= in.size() || in[pos] == '{' || in[pos] == '}') return std::nullopt;
-    std::string word;
-    if (in[pos] != '"') {
-      while (pos < in.size() && std::string_view(" \t\r\n{}\"").find(in[pos]) == std::string::npos)
-        word += in[pos++];
-      if (word.empty()) return std::nullopt;  // a character that ends no word
-      return word;
-    }
-    for (++pos; pos < in.size() && in[pos] != '"'; ++pos) {
-      if (in[pos] == '\\' && pos + 1 < in.size()) {
-        char c = in[++pos];
-        word += c == 'n' ? '\n' : c == 't' ? '\t' : c;
-      } else {
-        word += in[pos];
-      }
-    }
-    if (pos >= in.size()) return std::nullopt;  // no closing quote
-    ++pos;
-    return word;
-  }
-
-  // The entries of a block up to its "}" (or the end of the text at depth 0).
-  bool Block(Vdf& into, int depth) {
-    if (depth > kMax_Depth) return false;
-    into.is_block = true;
-    for (;;) {
-      Skip();
-      if (pos >= in.size()) return depth == 0;
-      if (in[pos] == '}') {
-        ++pos;
-        return depth > 0;
-      }
-      std::optional<std::string> name = Word();
-      if (!name) return false;
-      Vdf entry;
-      Skip();
-      if (pos < in.size() && in[pos] == '{') {
-        ++pos;
-        if (!Block(entry, depth + 1)) return false;
-      } else {
-        std::optional<std::string> text = Word();
-        if (!text) return false;
-        entry.text = *text;
-      }
-      into.block.push_back({std::move(*name), std::move(entry)});
-    }
-  }
-};
-
-const Vdf* Entry(const Vdf& block, std::string_view name) {
-  for (const auto& [key, entry] : block.block)
-    if (Utf8::Fold(key) == Utf8::Fold(name)) return &entry;
-  return nullptr;
-}
-
-bool Is_Number(const std::string& text) {
-  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
-}
-
-}  // namespace
-
-std::vector<std::string> Steam_Libraries(const std::string& vdf) {
-  Vdf file;
-  Vdf_Reader reader{vdf};
-  std::vector<std::string> libraries;
-  if (!reader.Block(file, 0)) return libraries;
-  const Vdf* folders = Entry(file, "libraryfolders");
-  if (!folders || !folders->is_block) return libraries;
-  for (const auto& [key, entry] : folders->block) {
-    if (!Is_Number(key)) continue;  // TimeNextStatsReport, ContentStatsID
-    const Vdf* path = entry.is_block ? Entry(entry, "path") : &entry;
-    if (path && !path->is_block && !path->text.empty()) libraries.push_back(path->text);
-  }
-  return libraries;
-}
 
 std::string Lutris_Prefix(const std::string& yaml) {
   // yaml-cpp tells of a file it cannot read by exceptions, and guards its
@@ -146,6 +34,40 @@ std::vector<std::string> Heroic_Prefixes(const std::string& json) {
       prefixes.push_back(prefix->get<std::string>());
   }
   return prefixes;
+}
+
+std::string Desktop_Game_Folder(const std::string& desktop) {
+  // The Exec key of the [Desktop Entry] group, its string escapes undone.
+  std::string exec;
+  bool entry = false;
+  for (size_t start = 0, end; start < desktop.size() && exec.empty(); start = end + 1) {
+    end = std::min(desktop.find('\n', start), desktop.size());
+    std::string_view line(desktop.data() + start, end - start);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    if (line.starts_with('[')) entry = line == "[Desktop Entry]";
+    if (!entry || !line.starts_with("Exec=")) continue;
+    for (size_t i = 5; i < line.size(); ++i) {
+      char c = line[i];
+      if (c == '\\' && i + 1 < line.size()) {
+        c = line[++i];
+        c = c == 's' ? ' ' : c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
+      }
+      exec += c;
+    }
+  }
+  // Its program: the first argument, quoted (with \", \`, \$, \\) or not.
+  std::string program;
+  if (exec.starts_with('"')) {
+    size_t i = 1;
+    for (; i < exec.size() && exec[i] != '"'; ++i)
+      program += exec[i] == '\\' && i + 1 < exec.size() ? exec[++i] : exec[i];
+    if (i >= exec.size()) return "";
+  } else {
+    program = exec.substr(0, exec.find(' '));
+  }
+  const std::string_view kGame = "/System/UT2004";
+  if (!program.starts_with('/') || !program.ends_with(kGame)) return "";
+  return program.substr(0, program.size() - kGame.size());
 }
 
 }  // namespace Launcher_Files

@@ -15,6 +15,7 @@
 #include "platform/host_text.h"
 #include "platform/launcher_files.h"
 #include "platform/launchers.h"
+#include "platform/steam_files.h"
 #include "platform/wine_paths.h"
 #include "platform/wine_prefix.h"
 
@@ -74,6 +75,39 @@ std::string Small_File(const std::string& path) {
   return text;
 }
 
+// `folder` as the list shows it: the home written "~".
+std::string Shown(const std::string& home, const std::string& folder) {
+  if (!folder.starts_with(home + "/")) return folder;
+  return "~/" + folder.substr(folder.find_first_not_of('/', home.size()));  // a home ending in "/"
+}
+
+// The player's Steam libraries, each once: each of Steam's folders and the
+// libraries that its libraryfolders.vdf lists, in that order.
+std::vector<std::string> Steam_Libraries(const std::string& home) {
+  std::vector<std::string> libraries;
+  std::set<std::pair<dev_t, ino_t>> seen;
+  for (const char* root : kSteam) {
+    std::string base = home + "/" + root;
+    std::vector<std::string> here{base};
+    for (const char* file : {"/steamapps/libraryfolders.vdf", "/config/libraryfolders.vdf"})
+      for (std::string library : Steam_Files::Libraries(Small_File(base + file)))
+        if (Host_Path(library) && library[0] == '/') here.push_back(library);
+    for (const std::string& library : here) {
+      struct stat st;
+      if (stat(library.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+          seen.insert({st.st_dev, st.st_ino}).second)
+        libraries.push_back(library);
+    }
+  }
+  return libraries;
+}
+
+// Whether `folder` holds a Wine registry.
+bool Has_Registry(const std::string& folder) {
+  struct stat reg;
+  return stat((folder + "/system.reg").c_str(), &reg) == 0 && S_ISREG(reg.st_mode);
+}
+
 // The prefixes that each launcher's files name, in the order found.
 struct Search {
   std::string home;
@@ -83,28 +117,17 @@ struct Search {
   // Taken when it holds a registry and is not the same folder as one taken.
   void Take(const char* launcher, std::string folder) {
     if (!Host_Path(folder) || folder[0] != '/') return;  // "~/..." is the home
-    struct stat st, reg;
-    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
-    if (stat((folder + "/system.reg").c_str(), &reg) != 0 || !S_ISREG(reg.st_mode)) return;
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || !Has_Registry(folder)) return;
     if (!seen.insert({st.st_dev, st.st_ino}).second) return;
-    std::string shown = folder;
-    if (folder.starts_with(home + "/"))  // "~/..." of a home that ends in "/" too
-      shown = "~/" + folder.substr(folder.find_first_not_of('/', home.size()));
-    found.push_back({launcher, folder, shown});
+    found.push_back({launcher, folder, Shown(home, folder)});
   }
 
   void Steam() {
-    for (const char* root : kSteam) {
-      std::string base = home + "/" + root;
-      std::vector<std::string> libraries{base};
-      for (const char* file : {"/steamapps/libraryfolders.vdf", "/config/libraryfolders.vdf"})
-        for (std::string library : Launcher_Files::Steam_Libraries(Small_File(base + file)))
-          if (Host_Path(library)) libraries.push_back(library);
-      for (const std::string& library : libraries) {
-        std::string compatdata = library + "/steamapps/compatdata";
-        for (const std::string& app : Names_In(compatdata))
-          Take("Steam", compatdata + "/" + app + "/pfx");
-      }
+    for (const std::string& library : Steam_Libraries(home)) {
+      std::string compatdata = library + "/steamapps/compatdata";
+      for (const std::string& app : Names_In(compatdata))
+        Take("Steam", compatdata + "/" + app + "/pfx");
     }
   }
 
@@ -163,9 +186,37 @@ std::vector<Launcher_Prefix> Launcher_Prefixes() {
   return search.found;
 }
 
+std::vector<Steam_Game> Steam_Games() {
+  std::vector<Steam_Game> games;
+  if (!Searches_Launchers()) return games;
+  std::string home = Home_Folder();
+  for (const std::string& library : Steam_Libraries(home)) {
+    std::string installdir =
+        Steam_Files::Installdir(Small_File(library + "/steamapps/appmanifest_13230.acf"));
+    std::string folder = library + "/steamapps/common/" + installdir;
+    struct stat st;
+    if (installdir.empty() || stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+    // Proton's prefix for the game; without one the game's folder alone.
+    std::string prefix = library + "/steamapps/compatdata/13230/pfx";
+    games.push_back({Shown(home, library), folder, Has_Registry(prefix) ? prefix : ""});
+  }
+  return games;
+}
+
+std::string Native_Game_Folder() {
+  std::string home = Home_Folder();
+  const char* data = std::getenv("XDG_DATA_HOME");
+  // The specification of these folders takes a relative one for unset.
+  std::string folder = data && data[0] == '/' ? data : home.empty() ? "" : home + "/.local/share";
+  if (folder.empty()) return "";
+  return Launcher_Files::Desktop_Game_Folder(
+      Small_File(folder + "/applications/OldUnreal-UT2004.desktop"));
+}
+
 std::string Launcher_Places() {
   return Searches_Launchers()
-             ? "den Wine-Umgebungen von Steam, Lutris, Heroic, Bottles und PlayOnLinux"
+             ? "den Wine-Umgebungen von Steam, Lutris, Heroic, Bottles und PlayOnLinux, den "
+               "Bibliotheken von Steam"
              : "";
 }
 

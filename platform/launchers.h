@@ -25,6 +25,27 @@ bool Searches_Launchers();
 // Where Launcher_Prefixes looks, in words for a player; "" when it does not.
 std::string Launcher_Places();
 
+// A UT2004 that Steam installed (app 13230), found by Steam's own files,
+// whether a registry names it or not.
+struct Steam_Game {
+  std::string library;  // the Steam library, as the list shows it
+  std::string folder;   // the game's folder: a Linux path, or on Windows a Windows path
+  std::string prefix;   // the Wine prefix that Proton made for it; "" for none
+};
+
+// The Steam games of every Steam library that holds the game's manifest,
+// in the order of Steam's list of libraries. A place that cannot be read,
+// and a manifest that names a folder outside its library, are passed over.
+// On Windows the libraries of the Steam that the registry names; on Linux
+// those of the player's Steam, unless the player chose a prefix.
+std::vector<Steam_Game> Steam_Games();
+
+// The folder of the native UT2004 that OldUnreal's installer put in, as
+// the menu entry it writes names it ($XDG_DATA_HOME, else
+// ~/.local/share, then applications/OldUnreal-UT2004.desktop); "" when
+// there is none. Always "" on Windows.
+std::string Native_Game_Folder();
+
 // From now on the registry and the drives are those of `prefix`.
 void Use_Prefix(const std::string& prefix);
 

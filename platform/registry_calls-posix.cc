@@ -34,8 +34,9 @@ long Open_In(const std::string& text, const char* path, Handle* key) {
 
 }  // namespace
 
-long Open_Key(Root, const char* path, Handle* key) {
+long Open_Key(Root root, const char* path, Handle* key) {
   *key = nullptr;
+  if (root != Root::Local_Machine) return kFileNotFound;
   std::FILE* file = std::fopen((Wine_Prefix() + "/system.reg").c_str(), "rb");
   // No prefix, or none with a registry: nothing is registered. Any other
   // failure is no answer, and never taken for one.

@@ -21,11 +21,11 @@ bool Put(const std::string& text, char* out, uint32_t capacity) {
 
 }  // namespace
 
-long Open_Key(Root, const char* path, Handle* key) {
+long Open_Key(Root root, const char* path, Handle* key) {
   // The games are 32-bit programs: their installers write to the 32-bit view.
   HKEY opened = nullptr;
-  LONG code =
-      RegOpenKeyExW(HKEY_LOCAL_MACHINE, Wide(path).c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &opened);
+  LONG code = RegOpenKeyExW(root == Root::Current_User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
+                            Wide(path).c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &opened);
   *key = opened;
   return code;
 }

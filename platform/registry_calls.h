@@ -9,7 +9,9 @@
 namespace Registry_Calls {
 
 using Handle = void*;
-enum class Root { Local_Machine };
+// The native build reads the machine's part of a prefix's registry only
+// (system.reg): a key of the user's part is not there.
+enum class Root { Local_Machine, Current_User };
 
 // RegOpenKey: 0 and a handle for an existing key, a system error code otherwise.
 long Open_Key(Root root, const char* path, Handle* key);

@@ -1,8 +1,11 @@
 // Linux: the native UT2004 (the community's build, and 3369) and UT2003 keep
-// their cache in ~/.ut2004 and ~/.ut2003.
+// their cache in ~/.ut2004 and ~/.ut2003; OldUnreal's UT2004 started with
+// -nohomedir keeps it in the game's own folder.
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <set>
+#include <utility>
 
 #include "platform/host_text.h"
 #include "platform/launchers.h"
@@ -22,10 +25,16 @@ std::vector<std::string> User_Folders() {
   const char* home = std::getenv("HOME");
   if (!home || !*home) return found;
   std::string base = Home_Folder();
-  for (const char* name : kUser_Folders) {
-    std::string folder = base + "/" + name;
+  std::vector<std::string> folders;
+  for (const char* name : kUser_Folders) folders.push_back(base + "/" + name);
+  folders.push_back(Native_Game_Folder());
+  // Each once, however it is reached.
+  std::set<std::pair<dev_t, ino_t>> seen;
+  for (const std::string& folder : folders) {
     struct stat st;
-    if (stat((folder + "/Cache").c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+    if (folder.empty() || stat((folder + "/Cache").c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+        !seen.insert({st.st_dev, st.st_ino}).second)
+      continue;
     found.push_back(folder);
   }
   return found;

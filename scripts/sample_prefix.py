@@ -310,6 +310,71 @@ def make_launcher_home(home, ut=r"C:\UT2004"):
     return ["%s (%s: %s)" % entry for entry in shown] + [os.path.join(home, ".ut2004")], lutris
 
 
+STEAM_GAME = "Unreal Tournament 2004"
+
+
+def make_steam_library(library, installdir=STEAM_GAME, manifest=True):
+    """A Steam library that holds UT2004 (app 13230) as Steam installs it: its
+    manifest naming `installdir` (none without `manifest`), and the game's
+    folder with a Cache and the maps folder in Steam's lower case. Returns
+    the game's folder."""
+    game = os.path.join(library, "steamapps", "common", STEAM_GAME)
+    for sub in ("Cache", "maps", "System"):
+        os.makedirs(os.path.join(game, sub))
+    if manifest:
+        with open(os.path.join(library, "steamapps", "appmanifest_13230.acf"), "w") as f:
+            f.write('"AppState"\n{\n\t"appid"\t\t"13230"\n\t"Universe"\t\t"1"\n'
+                    '\t"name"\t\t"Unreal Tournament 2004: Editor\'s Choice Edition"\n'
+                    '\t"StateFlags"\t\t"4"\n\t"installdir"\t\t"%s"\n}\n' %
+                    installdir.replace("\\", "\\\\"))
+    return game
+
+
+def libraryfolders(paths):
+    """Steam's libraryfolders.vdf listing `paths`."""
+    return '"libraryfolders"\n{\n' + "".join(
+        '\t"%d"\n\t{\n\t\t"path"\t\t"%s"\n\t}\n' % (i, path.replace("\\", "\\\\"))
+        for i, path in enumerate(paths)) + "}\n"
+
+
+def make_steam_home(home, key=False, **library):
+    """A Linux Steam whose second library (on another disk) holds UT2004,
+    with Proton's prefix for it, which registers the game only with `key`.
+    Returns the list's entries, the game's folder, and that folder as the
+    run names it."""
+    steam = os.path.join(home, ".local/share/Steam")
+    second = os.path.join(home, "Platte2/SteamLibrary")
+    os.makedirs(os.path.join(steam, "steamapps"))
+    os.makedirs(os.path.join(home, ".steam"))
+    os.symlink("../.local/share/Steam", os.path.join(home, ".steam/steam"))
+    with open(os.path.join(steam, "steamapps/libraryfolders.vdf"), "w") as f:
+        f.write(libraryfolders([steam, second]))
+    game = make_steam_library(second, **library)
+    pfx = os.path.join(second, "steamapps/compatdata/13230/pfx")
+    make_prefix(pfx)
+    os.symlink("/", os.path.join(pfx, "dosdevices", "z:"))
+    windows = "Z:" + game.replace("/", "\\")
+    write_system_reg(pfx, [("UT2004", windows)] if key else [])
+    if key:
+        return ["UT2004 (Steam: ~/Platte2/SteamLibrary/steamapps/compatdata/13230/pfx)"], game, windows
+    if library.get("manifest", True) and library.get("installdir", STEAM_GAME) == STEAM_GAME:
+        return ["UT2004 (Steam: ~/Platte2/SteamLibrary)"], game, game
+    return [], game, game
+
+
+def make_windows_steam(prefix):
+    """A Steam in the prefix as Windows' Steam installs it, with a second
+    library that holds UT2004. Returns as make_steam_home; Steam's own
+    folder is for the registry to name (HKCU SteamPath)."""
+    steam = host_path(prefix, r"C:\Program Files (x86)\Steam")
+    os.makedirs(os.path.join(steam, "steamapps"))
+    with open(os.path.join(steam, "steamapps/libraryfolders.vdf"), "w") as f:
+        f.write(libraryfolders([r"C:\Program Files (x86)\Steam", r"C:\Spiele\SteamLibrary"]))
+    game = make_steam_library(host_path(prefix, r"C:\Spiele\SteamLibrary"))
+    return (["UT2004 (Steam: C:\\Spiele\\SteamLibrary)"], game,
+            "C:\\Spiele\\SteamLibrary\\steamapps\\common\\" + STEAM_GAME)
+
+
 SAMPLE_NAMES = ["DM-Rankin.ut2", "ONS-Torlan.ut2", "XGame.u", "HumanMaleA.ukx",
                 "Ragdoll.ka", "KR-Intro.ogg", "WeaponSounds.uax", "ArboreaHardware.usx",
                 "AlleriaTerrain.utx", "CTF-Face3.ut2", "ServerPerks.u"]

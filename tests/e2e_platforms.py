@@ -175,6 +175,14 @@ class Wine:
         """The same folder through drive Z:, the Linux root."""
         return "Z:" + sp.host_path(prefix, folder).replace("/", "\\")
 
+    def steam(self, folder):
+        """Names Steam's folder as Steam does (HKCU SteamPath); None: no Steam."""
+        key = r"HKCU\Software\Valve\Steam"
+        if folder is None:
+            self._wine("reg", "delete", key, "/f")
+        else:
+            self._wine("reg", "add", key, "/v", "SteamPath", "/d", folder, "/f", check=True)
+
     def use_shell(self, mode):
         """Has morvane.exe start the tests' own shell (tests/test_shell-win32.cc),
         misbehaving as `mode` says, or with None cmd.exe again. Wine takes

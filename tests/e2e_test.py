@@ -652,6 +652,10 @@ HELP_SAYS = ["Morvane leert den Download-Cache", "weitere Installation",
 BUILD = subprocess.run(["git", "rev-list", "--count", "HEAD"], capture_output=True, text=True,
                        cwd=os.path.dirname(os.path.abspath(__file__))).stdout.strip()
 FIFO = "a named pipe"
+# What a player without any game is told, natively.
+NOWHERE = report("GWINDOWS.REGISTRY.REGISTRY_ERROR", "keine Installation gefunden in "
+                 "~/.wine/system.reg, den Wine-Umgebungen von Steam, Lutris, Heroic, Bottles "
+                 "und PlayOnLinux, den Bibliotheken von Steam, ~/.ut2004/Cache, ~/.ut2003/Cache")
 
 
 def temporary_name(target):
@@ -1115,9 +1119,62 @@ CASES += [
     dict(name="a home without any game names every place looked at", only="native",
          launchers="none", entries=[(1, "DM-Foo.ut2")], status=1, full=True,
          out=BANNER, index=["{k1}=DM-Foo.ut2"],
-         err=report("GWINDOWS.REGISTRY.REGISTRY_ERROR", "keine Installation gefunden in "
-                    "~/.wine/system.reg, den Wine-Umgebungen von Steam, Lutris, Heroic, Bottles "
-                    "und PlayOnLinux, ~/.ut2004/Cache, ~/.ut2003/Cache")),
+         err=NOWHERE),
+]
+
+CASES += [
+    dict(name="a Steam library on a second disk whose Proton prefix lacks the key: listed, and "
+              "the packages land in Steam's maps", only="native", launchers="steam", steam={},
+         entries=[(1, "DM-Foo.ut2"), (2, "XGame.u")],
+         out="{moved1}{UT}/Maps/DM-Foo.ut2\n{copied}{moved2}{UT}/System/XGame.u\n{copied}",
+         after={"UT/maps/DM-Foo.ut2": 1, "UT/Maps": None, "UT/System/XGame.u": 2}, sum=(2, 0)),
+    dict(name="the same game registered in its prefix is listed once", only="native",
+         launchers="steam", steam={"key": True}, entries=[(1, "DM-Foo.ut2")],
+         out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}",
+         after={"UT_HERE/maps/DM-Foo.ut2": 1, "UT_HERE/Maps": None}, sum=(1, 0)),
+    dict(name="a manifest whose folder leads out of its library lists nothing", only="native",
+         launchers="steam", steam={"installdir": "../../../.."}, entries=[(1, "XGame.u")],
+         status=1, full=True, out=BANNER, index=["{k1}=XGame.u"], err=NOWHERE),
+    dict(name="and neither does a library without the manifest", only="native",
+         launchers="steam", steam={"manifest": False}, entries=[(1, "XGame.u")],
+         status=1, full=True, out=BANNER, index=["{k1}=XGame.u"], err=NOWHERE),
+    dict(name="Windows' Steam named in HKCU, its library holding the game and no key: listed, "
+              "and a run", only="wine", steam={}, entries=[(1, "DM-Foo.ut2")],
+         out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}",
+         after={"UT/maps/DM-Foo.ut2": 1, "UT/Maps": None}, sum=(1, 0)),
+    dict(name="a copied game named by its Linux path: no list, and copies to a further "
+              "installation", only="native", names=[], named=True, entries=[(1, "DM-Foo.ut2")],
+         args=["--installation", "{UT_HERE}/", "{SECOND}"],
+         out="{moved1}{UT_HERE}/Maps/DM-Foo.ut2\n{copied}kopiere nach {SECOND}\\Maps\\DM-Foo.ut2\n"
+             "{copied}", after={"UT/Maps/DM-Foo.ut2": 1, "SECOND/Maps/DM-Foo.ut2": 1}, sum=(1, 0)),
+    dict(name="and by its Windows path, in a preview", names=[], named=True, preview=True,
+         entries=[(1, "DM-Foo.ut2")], args=["-i", "{UT}"], index=["{k1}=DM-Foo.ut2"],
+         out="\nZeile eingelesen: {k1}=DM-Foo.ut2\nwuerde kopieren nach {UT}\\Maps\\DM-Foo.ut2\n",
+         sum=(1, 0)),
+    dict(name="a named installation that is not there changes nothing", named=True,
+         entries=[(1, "XGame.u")], args=["-i", "C:\\Nirgends"], status=1, full=True, out=BANNER,
+         index=["{k1}=XGame.u"], err=report("IO_EXCEPTIONS.NAME_ERROR",
+                                            "morvane.cc:N Installation nicht gefunden: C:\\Nirgends")),
+    dict(name="nor one without a Cache", named=True, entries=[(1, "XGame.u")],
+         args=["-i", "{SECOND}"], status=1, full=True, out=BANNER, index=["{k1}=XGame.u"],
+         err=report("IO_EXCEPTIONS.NAME_ERROR",
+                    "morvane.cc:N kein Ordner Cache in der Installation: " + SECOND)),
+    dict(name="nor a file", named=True, entries=[(1, "XGame.u")],
+         args=["--installation={UT}\\Cache\\cache.ini"], status=1, full=True, out=BANNER,
+         index=["{k1}=XGame.u"], err=report("IO_EXCEPTIONS.NAME_ERROR",
+                                            "morvane.cc:N Installation ist kein Ordner: " + UT +
+                                            "\\Cache\\cache.ini")),
+    dict(name="nor a device", only="native", named=True, entries=[(1, "XGame.u")],
+         args=["-i", "/dev/null"], status=1, full=True, out=BANNER, index=["{k1}=XGame.u"],
+         err=report("IO_EXCEPTIONS.NAME_ERROR", "morvane.cc:N Installation ist kein Ordner: /dev/null")),
+    dict(name="OldUnreal's game started with -nohomedir: its own folder from its menu entry, "
+              "with exact names", game="user", only="native", desktop=True,
+         entries=[(1, "DM-Foo.ut2")], before={"USER/maps": ("mkdir",)},
+         out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}",
+         after={"USER/Maps/DM-Foo.ut2": 1, "USER/maps/DM-Foo.ut2": None}, sum=(1, 0)),
+    dict(name="and without a Cache there, only the user folder", game="user", only="native",
+         desktop=False, entries=[(1, "DM-Foo.ut2")], out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}",
+         after={"USER/Maps/DM-Foo.ut2": 1}, sum=(1, 0)),
 ]
 
 
@@ -1169,6 +1226,15 @@ class Table(Harness):
         if launchers == "lutris":
             root = sp.make_installation(lutris, ut)
             sp.make_installation(lutris, SECOND, with_cache=False)
+        elif "steam" in case:  # a Steam library holds the game: natively the player's
+            # Steam, under Wine the one that HKCU names
+            self.register([])
+            if launchers:
+                listed, root, ut = sp.make_steam_home(home, **case["steam"])
+            else:
+                listed, root, ut = sp.make_windows_steam(self.prefix)
+                PLATFORM.steam(r"c:/program files (x86)/steam")
+                self.addCleanup(PLATFORM.steam, None)
         elif user:
             self.register([])
             home = case.get("home", "")
@@ -1178,6 +1244,18 @@ class Table(Harness):
             home = os.path.join(self.prefix, home)
             root = sp.make_user_folder(home, sub_folders=("Maps", "System"))
             env["HOME"] = home
+            if "desktop" in case:  # OldUnreal's game, and the menu entry its installer writes
+                game = os.path.join(home, ".local/share/OldUnreal/UT2004")
+                os.makedirs(os.path.join(game, "System"))
+                apps = os.path.join(home, ".local/share/applications")
+                os.makedirs(apps)
+                write_file(os.path.join(apps, "OldUnreal-UT2004.desktop"),
+                           ('[Desktop Entry]\nVersion=1.0\nType=Application\nName=Unreal Tournament '
+                            '2004\nExec="%s/System/UT2004" %%u\nIcon=%s/Help/Unreal.ico\n'
+                            'Terminal=false\nCategories=Game;\n' % (game, game)).encode())
+                if case["desktop"]:  # started with -nohomedir: its Cache in its own folder
+                    shutil.rmtree(root)
+                    root = sp.make_user_folder(os.path.dirname(game), "UT2004")
         else:
             self.register(list(zip(names, [ut, SECOND])))
             root = self.install(ut)
@@ -1196,13 +1274,15 @@ class Table(Harness):
                                   encoding=case.get("encoding", "latin-1"))
         for folder in case.get("install", ()):
             self.install(folder, with_cache=False)
-        hosts = {"UT": root, "USER": root, "SECOND": sp.host_path(self.prefix, SECOND),
+        hosts = {"UT": root, "USER": root, "UT_HERE": root,
+                 "SECOND": sp.host_path(self.prefix, SECOND),
                  "LONG": sp.host_path(self.prefix, LONG)}
         if case.get("install"):
             hosts["INSTALLED"] = sp.host_path(self.prefix, case["install"][0])
         if launchers == "lutris":  # further installations on the Lutris prefix's drives
             hosts["SECOND"] = sp.host_path(lutris, SECOND)
-        windows = {"UT": ut, "USER": root, "SECOND": SECOND}
+        # The game by its Linux path, as -i names it.
+        windows = {"UT": ut, "USER": root, "SECOND": SECOND, "UT_HERE": root}
 
         def data(value):
             return contents[sp.key(value)] if isinstance(value, int) else value
@@ -1269,8 +1349,8 @@ class Table(Harness):
         if "shell" in case:
             PLATFORM.use_shell(None)
         status = case.get("status", 0)
-        opening = BANNER + (PREVIEW if preview else "") + dialogue(
-            [root] if user else listed)
+        opening = BANNER + (PREVIEW if preview else "") + (
+            "" if case.get("named") else dialogue([root] if user else listed))
         if "sum" in case and len(case["sum"]) > 2:  # the failed copies' targets, by their labels
             case = dict(case, sum=(*case["sum"][:2], [t.format(**words) for t in case["sum"][2]],
                                    *case["sum"][3:]))
@@ -1595,7 +1675,7 @@ class Restores(Harness):
             return
         # No toggle: a second --restore changes nothing; running again does
         # the run again.
-        again = self.run_morvane("1\n\n", ["--restore"], **env)
+        again = self.run_morvane("1\n\n", [a for a in restore_args if a != "-n"], **env)
         self.assertEqual((again.status, again.err), (0, ""))
         self.assertIn("- nichts wiederherzustellen: schon zurueckgenommen ist ", again.out)
         self.assertEqual(differences(contents(tops), before), {}, again.out)
