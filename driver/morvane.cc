@@ -57,10 +57,13 @@ void ordner_vorhanden(const std::string& ordner) {
 // The installation named on the command line must hold its Cache before
 // anything changes: a mistyped folder is told, not searched for an index.
 void installation_vorhanden(const std::string& utpfad, const std::string& trenner) {
-  Host_Files::Kind art = Host_Files::Look(utpfad + trenner, Host_Files::Seen::read);
+  // A file or a device, and what its name with a separator does not reach
+  // as a folder, is none.
+  Host_Files::Kind art = Host_Files::Look(utpfad, Host_Files::Seen::read);
   if (art == Host_Files::Kind::absent)
     throw IO_Exceptions::Name_Error("Installation nicht gefunden: " + utpfad);
-  if (art != Host_Files::Kind::folder)
+  if (art != Host_Files::Kind::folder ||
+      Host_Files::Look(utpfad + trenner, Host_Files::Seen::read) != Host_Files::Kind::folder)
     throw IO_Exceptions::Name_Error("Installation ist kein Ordner: " + utpfad);
   if (Host_Files::Look(utpfad + trenner + "Cache" + trenner, Host_Files::Seen::read) !=
       Host_Files::Kind::folder)

@@ -1142,6 +1142,15 @@ CASES += [
               "and a run", only="wine", steam={}, entries=[(1, "DM-Foo.ut2")],
          out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}",
          after={"UT/maps/DM-Foo.ut2": 1, "UT/Maps": None}, sum=(1, 0)),
+    dict(name="and registered too, in another letter case: listed once", only="wine",
+         steam={"key": True}, entries=[(1, "DM-Foo.ut2")],
+         out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}", after={"UT/maps/DM-Foo.ut2": 1},
+         sum=(1, 0)),
+    dict(name="a native game's user folder named: its names are exact", game="user",
+         only="native", named=True, args=["-i", "{USER}"], entries=[(1, "DM-Foo.ut2")],
+         before={"USER/Maps": ("rmtree",), "USER/maps": ("mkdir",)},
+         out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}",
+         after={"USER/Maps/DM-Foo.ut2": 1, "USER/maps/DM-Foo.ut2": None}, sum=(1, 0)),
     dict(name="a copied game named by its Linux path: no list, and copies to a further "
               "installation", only="native", names=[], named=True, entries=[(1, "DM-Foo.ut2")],
          args=["--installation", "{UT_HERE}/", "{SECOND}"],
@@ -1164,9 +1173,11 @@ CASES += [
          index=["{k1}=XGame.u"], err=report("IO_EXCEPTIONS.NAME_ERROR",
                                             "morvane.cc:N Installation ist kein Ordner: " + UT +
                                             "\\Cache\\cache.ini")),
-    dict(name="nor a device", only="native", named=True, entries=[(1, "XGame.u")],
-         args=["-i", "/dev/null"], status=1, full=True, out=BANNER, index=["{k1}=XGame.u"],
-         err=report("IO_EXCEPTIONS.NAME_ERROR", "morvane.cc:N Installation ist kein Ordner: /dev/null")),
+    dict(name="nor a device", named=True, entries=[(1, "XGame.u")],
+         args=["-i", {"native": "/dev/null", "wine": "NUL"}[PLATFORM.name]], status=1, full=True,
+         out=BANNER, index=["{k1}=XGame.u"],
+         err=report("IO_EXCEPTIONS.NAME_ERROR", "morvane.cc:N Installation ist kein Ordner: " +
+                    {"native": "/dev/null", "wine": "NUL"}[PLATFORM.name])),
     dict(name="OldUnreal's game started with -nohomedir: its own folder from its menu entry, "
               "with exact names", game="user", only="native", desktop=True,
          entries=[(1, "DM-Foo.ut2")], before={"USER/maps": ("mkdir",)},
@@ -1235,6 +1246,10 @@ class Table(Harness):
                 listed, root, ut = sp.make_windows_steam(self.prefix)
                 PLATFORM.steam(r"c:/program files (x86)/steam")
                 self.addCleanup(PLATFORM.steam, None)
+                if case["steam"].get("key"):  # registered too, in another letter case
+                    ut = ut.lower()
+                    self.register([("UT2004", ut)])
+                    listed = ["UT2004"]
         elif user:
             self.register([])
             home = case.get("home", "")
@@ -1526,6 +1541,13 @@ RESTORES = [
     dict(name="the run folder named by its path, as the program printed it",
          entries=[(1, "XGame.u")], runs=[dict(args=[])],
          restore=["--restore", "{UT}\\Morvane-Sicherung\\{lauf}\\"]),
+    dict(name="a game named by its folder: a run with a further installation, undone",
+         entries=[(1, "DM-Foo.ut2")], before={"UT/Maps/DM-Foo.ut2": b"eigene Karte"},
+         runs=[dict(args=["-i", "{UT}", "{SECOND}"])], restore=["--restore", "-i", "{UT}"]),
+    dict(name="and named by its Linux path", only="native", entries=[(1, "DM-Foo.ut2")],
+         before={"UT/Maps/DM-Foo.ut2": b"eigene Karte"},
+         runs=[dict(args=["--installation", "~/drive_c/UT2004", "{SECOND}"])],
+         restore=["--restore", "--installation", "~/drive_c/UT2004"]),
     dict(name="and by its path on this computer", only="native",
          entries=[(1, "XGame.u")], runs=[dict(args=[])],
          restore=["--restore", "~/drive_c/UT2004/Morvane-Sicherung/{lauf}"]),
