@@ -343,12 +343,9 @@ void morvane(std::vector<std::string> argumente) {
   }
   Installation installation =
       gewaehlt.installation ? genannte_installation(*gewaehlt.installation) : utinstallationen();
-  // A folder given as a Linux path (a native game's, Steam's) is joined with
-  // "/"; a Wine player sees the game's Windows paths (C:\UT2004), and is
-  // told where that is here:
-  std::string linux_pfad = installation.folder;
-  const bool linux_ordner = installation.exact_names || Host_Path(linux_pfad);
-  std::string hier = linux_ordner ? "" : Place_On_This_Computer(installation.folder);
+  // A Wine player sees the game's Windows paths (C:\UT2004), and is told
+  // where that is here:
+  std::string hier = installation.linux_path ? "" : Place_On_This_Computer(installation.folder);
   if (!hier.empty()) {
     Text_Files::New_Line();
     Text_Files::Put_Line("- Installation auf diesem Rechner: " + sichtbar(hier));
@@ -360,7 +357,7 @@ void morvane(std::vector<std::string> argumente) {
   for (std::string& ordner : argumente) ordner = Host_Files::Whole_Path(ordner);
   utpfad = installation.folder;
   ordner_pruefen(utpfad);
-  const std::string trenner = linux_ordner ? "/" : "\\";
+  const std::string trenner = installation.linux_path ? "/" : "\\";
   // A native game's folder, whose names the game reads exactly.
   if (installation.exact_names) {
     Host_Files::Exact_Names(utpfad);

@@ -79,8 +79,10 @@ std::vector<Eintrag> steam_spiele(std::set<std::string>& bekannt) {
 Installation installation_von(const Eintrag& wahl) {
   // The run uses the drives and the registry of the game's own prefix.
   if (!wahl.praefix.empty()) Use_Prefix(wahl.praefix);
-  if (wahl.schluessel.empty()) return {wahl.name, wahl.ordner, wahl.exakt};
-  return {wahl.name, ordner_von(wahl.schluessel), false};
+  std::string ordner = wahl.ordner;
+  if (wahl.schluessel.empty())
+    return {wahl.name, wahl.ordner, wahl.exakt, wahl.exakt || Host_Path(ordner)};
+  return {wahl.name, ordner_von(wahl.schluessel), false, false};
 }
 
 }  // namespace
@@ -137,7 +139,7 @@ Installation utinstallationen() {
 
 Installation genannte_installation(std::string ordner) {
   std::string genannt = ordner;
-  bool linux = Host_Path(ordner);
+  const bool linux = Host_Path(ordner);
   while (!linux && ordner.size() > 1 && (ordner.back() == '\\' || ordner.back() == '/'))
     ordner.pop_back();
   if (ordner.empty() || ordner == "/")
@@ -146,5 +148,5 @@ Installation genannte_installation(std::string ordner) {
   bool exakt = false;
   for (const std::string& benutzerordner : User_Folders())
     exakt = exakt || Installation_Identity(benutzerordner) == Installation_Identity(ordner);
-  return {ordner, ordner, exakt};
+  return {ordner, ordner, exakt, linux};
 }

@@ -9,9 +9,11 @@ struct Installation {
   std::string folder;  // the installation folder (`utpfad`)
   // A native game's folder: names there are exact, as the game reads them.
   // Otherwise Wine's rules (or Windows' own) find them in any letter case.
-  // A folder given as a Linux path is joined with "/", a Windows path
-  // (a registered game's) with "\\".
   bool exact_names = false;
+  // A folder found or named as a Linux path (a native game's, Steam's, one
+  // the player typed), joined with "/"; otherwise a Windows path, as the
+  // registry gives it, joined with "\\".
+  bool linux_path = false;
 };
 
 // Lists the installations registered under HKEY_LOCAL_MACHINE\SOFTWARE\Unreal

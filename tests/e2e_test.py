@@ -1124,10 +1124,12 @@ CASES += [
 
 CASES += [
     dict(name="a Steam library on a second disk whose Proton prefix lacks the key: listed, and "
-              "the packages land in Steam's maps", only="native", launchers="steam", steam={},
-         entries=[(1, "DM-Foo.ut2"), (2, "XGame.u")],
-         out="{moved1}{UT}/Maps/DM-Foo.ut2\n{copied}{moved2}{UT}/System/XGame.u\n{copied}",
-         after={"UT/maps/DM-Foo.ut2": 1, "UT/Maps": None, "UT/System/XGame.u": 2}, sum=(2, 0)),
+              "the packages land in Steam's maps, copies in the prefix's drives", only="native",
+         launchers="steam", steam={}, entries=[(1, "DM-Foo.ut2"), (2, "XGame.u")], args=["{SECOND}"],
+         out="{moved1}{UT}/Maps/DM-Foo.ut2\n{copied}kopiere nach {SECOND}\\Maps\\DM-Foo.ut2\n"
+             "{copied}{moved2}{UT}/System/XGame.u\n{copied}kopiere nach {SECOND}\\System\\XGame.u\n"
+             "{copied}", after={"UT/maps/DM-Foo.ut2": 1, "UT/Maps": None, "UT/System/XGame.u": 2,
+                                "SECOND/Maps/DM-Foo.ut2": 1}, sum=(2, 0)),
     dict(name="the same game registered in its prefix is listed once", only="native",
          launchers="steam", steam={"key": True}, entries=[(1, "DM-Foo.ut2")],
          out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}",
@@ -1242,6 +1244,9 @@ class Table(Harness):
             self.register([])
             if launchers:
                 listed, root, ut = sp.make_steam_home(home, **case["steam"])
+                # Further installations on the drives of Proton's prefix.
+                lutris = os.path.join(home, "Platte2/SteamLibrary/steamapps/compatdata/13230/pfx")
+                sp.make_installation(lutris, SECOND, with_cache=False)
             else:
                 listed, root, ut = sp.make_windows_steam(self.prefix)
                 PLATFORM.steam(r"c:/program files (x86)/steam")
@@ -1294,7 +1299,7 @@ class Table(Harness):
                  "LONG": sp.host_path(self.prefix, LONG)}
         if case.get("install"):
             hosts["INSTALLED"] = sp.host_path(self.prefix, case["install"][0])
-        if launchers == "lutris":  # further installations on the Lutris prefix's drives
+        if launchers in ("lutris", "steam"):  # further installations on the game prefix's drives
             hosts["SECOND"] = sp.host_path(lutris, SECOND)
         # The game by its Linux path, as -i names it.
         windows = {"UT": ut, "USER": root, "SECOND": SECOND, "UT_HERE": root}
