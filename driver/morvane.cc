@@ -62,6 +62,8 @@ void installation_vorhanden(const std::string& utpfad, const std::string& trenne
   Host_Files::Kind art = Host_Files::Look(utpfad, Host_Files::Seen::read);
   if (art == Host_Files::Kind::absent)
     throw IO_Exceptions::Name_Error("Installation nicht gefunden: " + utpfad);
+  if (art == Host_Files::Kind::unknown)
+    throw IO_Exceptions::Name_Error("Installation nicht lesbar: " + utpfad);
   if (art != Host_Files::Kind::folder ||
       Host_Files::Look(utpfad + trenner, Host_Files::Seen::read) != Host_Files::Kind::folder)
     throw IO_Exceptions::Name_Error("Installation ist kein Ordner: " + utpfad);
@@ -334,8 +336,9 @@ void morvane(std::vector<std::string> argumente) {
   // A mistyped further installation is told before any question is asked;
   // when the games' Wine prefixes are listed, a drive letter names a drive
   // of the prefix chosen, so whether such a folder is there is told after
-  // the choice. A Linux path is the same in every prefix.
-  const bool nach_wahl = Searches_Launchers();
+  // the choice (or the installation named, which may be in a prefix of its
+  // own). A Linux path is the same in every prefix.
+  const bool nach_wahl = Searches_Launchers() || gewaehlt.installation;
   auto mit_laufwerk = [&](std::string ordner) { return nach_wahl && !Host_Path(ordner); };
   for (const std::string& ordner : argumente) {
     ordner_pruefen(ordner);
@@ -343,6 +346,15 @@ void morvane(std::vector<std::string> argumente) {
   }
   Installation installation =
       gewaehlt.installation ? genannte_installation(*gewaehlt.installation) : utinstallationen();
+  utpfad = installation.folder;
+  ordner_pruefen(utpfad);
+  const std::string trenner = installation.linux_path ? "/" : "\\";
+  // A native game's folder, whose names the game reads exactly.
+  if (installation.exact_names) {
+    Host_Files::Exact_Names(utpfad);
+    Native_Game_Chosen();
+  }
+  if (gewaehlt.installation) installation_vorhanden(utpfad, trenner);
   // A Wine player sees the game's Windows paths (C:\UT2004), and is told
   // where that is here:
   std::string hier = installation.linux_path ? "" : Place_On_This_Computer(installation.folder);
@@ -355,15 +367,6 @@ void morvane(std::vector<std::string> argumente) {
   // A further installation is used and stored as a whole path, so that a
   // restore started from another folder finds it.
   for (std::string& ordner : argumente) ordner = Host_Files::Whole_Path(ordner);
-  utpfad = installation.folder;
-  ordner_pruefen(utpfad);
-  const std::string trenner = installation.linux_path ? "/" : "\\";
-  // A native game's folder, whose names the game reads exactly.
-  if (installation.exact_names) {
-    Host_Files::Exact_Names(utpfad);
-    Native_Game_Chosen();
-  }
-  if (gewaehlt.installation) installation_vorhanden(utpfad, trenner);
   cachepfad = utpfad + trenner + "Cache" + trenner;
   int gesichert = 0;
   if (gewaehlt.zurueck) {

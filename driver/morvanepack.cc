@@ -6,6 +6,7 @@
 #include "base/errors.h"
 #include "driver/cacheverarbeitung.h"
 #include "platform/gwindows-registry.h"
+#include "platform/host_files.h"
 #include "platform/host_text.h"
 #include "platform/launchers.h"
 #include "platform/user_folders.h"
@@ -79,7 +80,7 @@ std::vector<Eintrag> steam_spiele(std::set<std::string>& bekannt) {
 Installation installation_von(const Eintrag& wahl) {
   // The run uses the drives and the registry of the game's own prefix.
   if (!wahl.praefix.empty()) Use_Prefix(wahl.praefix);
-  std::string ordner = wahl.ordner;
+  std::string ordner = wahl.ordner;  // Host_Path only tells, here
   if (wahl.schluessel.empty())
     return {wahl.name, wahl.ordner, wahl.exakt, wahl.exakt || Host_Path(ordner)};
   return {wahl.name, ordner_von(wahl.schluessel), false, false};
@@ -113,8 +114,11 @@ Installation utinstallationen() {
   for (const std::string& name : registriert.value_or(Key_Name_Array{}))
     installierteuts.push_back({name, name, "", ""});
   installierteuts.insert(installierteuts.end(), launcher.begin(), launcher.end());
+  // A native game's folder that a registry or Steam listed already (OldUnreal's
+  // game installed into Steam's folder) is not listed again.
   for (const std::string& ordner : benutzerordner)
-    installierteuts.push_back({ordner, "", "", ordner, /*exakt=*/true});
+    if (bekannt.insert(Installation_Identity(ordner)).second)
+      installierteuts.push_back({ordner, "", "", ordner, /*exakt=*/true});
   const int32_t anzahluts = static_cast<int32_t>(installierteuts.size());
 
   Text_Files::Put_Line("Folgende UT-Installationen gefunden:");
@@ -139,14 +143,23 @@ Installation utinstallationen() {
 
 Installation genannte_installation(std::string ordner) {
   std::string genannt = ordner;
-  const bool linux = Host_Path(ordner);
+  bool linux = Host_Path(ordner);
   while (!linux && ordner.size() > 1 && (ordner.back() == '\\' || ordner.back() == '/'))
     ordner.pop_back();
-  if (ordner.empty() || ordner == "/")
-    throw IO_Exceptions::Name_Error("keine Installation: " + genannt);
-  // A native game's folder is read by the game with exact names.
+  if (ordner.empty()) throw IO_Exceptions::Name_Error("keine Installation: " + genannt);
+  // Named relative to the working folder, it is stored whole, so that a
+  // restore started elsewhere finds it.
+  ordner = Host_Files::Whole_Path(ordner);
+  // A folder in a Wine prefix is the game's there: its C:\ path, read in
+  // that prefix's code page, its further installations on its drives.
+  if (std::string praefix = Prefix_Of(ordner); !praefix.empty()) {
+    Use_Prefix(praefix);
+    linux = false;
+  }
+  // A native game's folder is read by the game with exact names, whether
+  // its Cache is there or not.
   bool exakt = false;
-  for (const std::string& benutzerordner : User_Folders())
-    exakt = exakt || Installation_Identity(benutzerordner) == Installation_Identity(ordner);
-  return {ordner, ordner, exakt, linux};
+  for (const std::string& spiel : Native_Game_Folders())
+    exakt = exakt || Installation_Identity(spiel) == Installation_Identity(ordner);
+  return {ordner, ordner, exakt, linux || exakt};
 }

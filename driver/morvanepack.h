@@ -30,7 +30,9 @@ struct Installation {
 Installation utinstallationen();
 
 // The installation in `ordner`, named on the command line: a Linux path
-// ("~" the home), or a Windows path in the prefix in use; a native game's
-// folder with exact names. Whether it holds a Cache is for the caller to
-// look at. Name_Error for an empty name or a root.
+// ("~" the home; one in a Wine prefix's drive C: is the game's C:\ path
+// there, with that prefix in use, and a Steam game's folder has Proton's
+// prefix), or a Windows path in the prefix in use; a native game's folder
+// with exact names. Whether it holds a Cache is for the caller to look at.
+// Name_Error for an empty name.
 Installation genannte_installation(std::string ordner);

@@ -81,6 +81,10 @@ std::string Native_Game_Folder() {
   return "";
 }
 
+std::string Prefix_Of(std::string&) {
+  return "";
+}
+
 bool Searches_Launchers() {
   return false;
 }

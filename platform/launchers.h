@@ -35,7 +35,8 @@ struct Steam_Game {
 
 // The Steam games of every Steam library that holds the game's manifest,
 // in the order of Steam's list of libraries. A place that cannot be read,
-// and a manifest that names a folder outside its library, are passed over.
+// and a manifest whose folder's name leads out of steamapps/common, are
+// passed over.
 // On Windows the libraries of the Steam that the registry names; on Linux
 // those of the player's Steam, unless the player chose a prefix.
 std::vector<Steam_Game> Steam_Games();
@@ -45,6 +46,12 @@ std::vector<Steam_Game> Steam_Games();
 // ~/.local/share, then applications/OldUnreal-UT2004.desktop); "" when
 // there is none. Always "" on Windows.
 std::string Native_Game_Folder();
+
+// The Wine prefix that a folder named as a Linux path belongs to: the one
+// whose drive C: holds it (`folder` then becomes its C:\ path, as the game
+// there names it), or for a Steam game's folder Proton's prefix for it; ""
+// for none, and always on Windows.
+std::string Prefix_Of(std::string& folder);
 
 // From now on the registry and the drives are those of `prefix`.
 void Use_Prefix(const std::string& prefix);

@@ -20,19 +20,22 @@ const char* const kUser_Folders[] = {".ut2004", ".ut2003"};
 
 }  // namespace
 
+std::vector<std::string> Native_Game_Folders() {
+  std::vector<std::string> folders;
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) return folders;
+  for (const char* name : kUser_Folders) folders.push_back(Home_Folder() + "/" + name);
+  if (std::string game = Native_Game_Folder(); !game.empty()) folders.push_back(game);
+  return folders;
+}
+
 std::vector<std::string> User_Folders() {
   std::vector<std::string> found;
-  const char* home = std::getenv("HOME");
-  if (!home || !*home) return found;
-  std::string base = Home_Folder();
-  std::vector<std::string> folders;
-  for (const char* name : kUser_Folders) folders.push_back(base + "/" + name);
-  folders.push_back(Native_Game_Folder());
   // Each once, however it is reached.
   std::set<std::pair<dev_t, ino_t>> seen;
-  for (const std::string& folder : folders) {
+  for (const std::string& folder : Native_Game_Folders()) {
     struct stat st;
-    if (folder.empty() || stat((folder + "/Cache").c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+    if (stat((folder + "/Cache").c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
         !seen.insert({st.st_dev, st.st_ino}).second)
       continue;
     found.push_back(folder);

@@ -5,6 +5,10 @@ std::vector<std::string> User_Folders() {
   return {};
 }
 
+std::vector<std::string> Native_Game_Folders() {
+  return {};
+}
+
 std::string Places_Searched() {
   return "";
 }

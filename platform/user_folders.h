@@ -11,6 +11,10 @@
 // Windows, whose games keep their cache in the installation.
 std::vector<std::string> User_Folders();
 
+// The folders of the native games, whether they hold a Cache or not, in the
+// order of User_Folders. None on Windows.
+std::vector<std::string> Native_Game_Folders();
+
 // Where the platform looked for games besides the registry's key, for a
 // player told that none was found: on Linux the Wine prefix's registry file,
 // the launchers' places and the user folders' Cache folders, joined by ", ".

@@ -1153,8 +1153,19 @@ CASES += [
          before={"USER/Maps": ("rmtree",), "USER/maps": ("mkdir",)},
          out="{moved1}{USER}/Maps/DM-Foo.ut2\n{copied}",
          after={"USER/Maps/DM-Foo.ut2": 1, "USER/maps/DM-Foo.ut2": None}, sum=(1, 0)),
-    dict(name="a copied game named by its Linux path: no list, and copies to a further "
-              "installation", only="native", names=[], named=True, entries=[(1, "DM-Foo.ut2")],
+    dict(name="a game named by its Linux path in another Wine prefix is the game there: its C: "
+              "path, its drives", only="native", launchers="lutris", named=True,
+         entries=[(1, "DM-Foo.ut2")], args=["-i", "{UT_HERE}", "{SECOND}"],
+         out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}kopiere nach {SECOND}\\Maps\\DM-Foo.ut2\n"
+             "{copied}", after={"UT/Maps/DM-Foo.ut2": 1, "SECOND/Maps/DM-Foo.ut2": 1}, sum=(1, 0)),
+    dict(name="a native game's folder named, whose Cache is spelt otherwise, is refused",
+         game="user", only="native", named=True, args=["-i", "{USER}"], entries=[],
+         before={"USER/Cache": ("rmtree",), "USER/cache": ("mkdir",)}, status=1, full=True,
+         out=BANNER, index=None, err=report("IO_EXCEPTIONS.NAME_ERROR", "morvane.cc:N kein Ordner "
+                                            "Cache in der Installation: {USER}")),
+    dict(name="a copied game named by its Linux path outside any prefix: no list, and copies to "
+              "a further installation", only="native", names=[], named=True, no_registry=True,
+         entries=[(1, "DM-Foo.ut2")],
          args=["--installation", "{UT_HERE}/", "{SECOND}"],
          out="{moved1}{UT_HERE}/Maps/DM-Foo.ut2\n{copied}kopiere nach {SECOND}\\Maps\\DM-Foo.ut2\n"
              "{copied}", after={"UT/Maps/DM-Foo.ut2": 1, "SECOND/Maps/DM-Foo.ut2": 1}, sum=(1, 0)),
@@ -1283,6 +1294,8 @@ class Table(Harness):
                 PLATFORM.add_value(names[0], "Folder", "REG_DWORD", case["folder_number"])
         self.root = root
         self.install(SECOND, with_cache=False)
+        if case.get("no_registry"):  # drive C: of no prefix: a folder like any other
+            os.remove(os.path.join(self.prefix, "system.reg"))
         if "acp" in case:  # the 8-bit code page that the prefix's Windows names
             with open(os.path.join(self.prefix, "system.reg"), "a", newline="\n") as f:
                 f.write('[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\CodePage] 1\n'
@@ -1392,7 +1405,7 @@ class Table(Harness):
                 self.assertIn(words_said, run.out)
         else:
             out = opening + case.get("out", "").format(**words) + ending
-            self.expect(run, out, case.get("err", ""), status)
+            self.expect(run, out, case.get("err", "").format(**words), status)
         for path, value in case.get("after", {}).items():
             found = sorted(glob.glob(host(path.format(**words)).replace("<zeit>", "*")))
             if value is None:
