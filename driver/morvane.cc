@@ -74,8 +74,13 @@ void installation_vorhanden(const std::string& utpfad, const std::string& trenne
 
 // The summary of a pass that met entries: moved, kept and removed add up to
 // the lines after "[Cache]"; each failed copy is named by its target, so
-// that it can be finished by hand. A preview's says what a run would do.
-void bilanz_zeigen(const Bilanz& bilanz, int gesichert, bool vorschau) {
+// that it can be finished by hand, and with further installations
+// (`weitere`) each installation's Morvane-Sicherung that got older files
+// (`gesichert`, where they went), with their count. A preview's says what
+// a run would do.
+void bilanz_zeigen(const Bilanz& bilanz, const std::vector<std::string>& gesichert, bool vorschau,
+                   const std::string& utpfad, const std::string& trenner,
+                   const std::vector<std::string>& weitere) {
   std::string summe =
       vorschau ? "- Vorschau: Pakete wuerden verschoben: " : "- Pakete verschoben: ";
   summe +=
@@ -87,10 +92,21 @@ void bilanz_zeigen(const Bilanz& bilanz, int gesichert, bool vorschau) {
                                    : "- Kopien in weitere Installationen fehlgeschlagen: ") +
                          std::to_string(bilanz.fehlgeschlagen.size()));
   for (const std::string& ziel : bilanz.fehlgeschlagen) Text_Files::Put_Line("  " + ziel);
-  if (gesichert > 0)
-    Text_Files::Put_Line((vorschau ? "- in Morvane-Sicherung wuerden alte Fassungen gesichert: "
-                                   : "- alte Fassungen gesichert in Morvane-Sicherung: ") +
-                         std::to_string(gesichert));
+  if (gesichert.empty()) return;
+  Text_Files::Put_Line((vorschau ? "- in Morvane-Sicherung wuerden alte Fassungen gesichert: "
+                                 : "- alte Fassungen gesichert in Morvane-Sicherung: ") +
+                       std::to_string(gesichert.size()));
+  if (weitere.empty()) return;
+  std::vector<Ort> orte = {{utpfad, trenner}};
+  for (const std::string& ordner : weitere) orte.push_back(ort_von(ordner));
+  for (const Ort& ort : orte) {
+    std::string sicherung = sicherung_von(ort.ordner, ort.trenner);
+    long anzahl = std::count_if(gesichert.begin(), gesichert.end(), [&](const std::string& pfad) {
+      return pfad.starts_with(sicherung);
+    });
+    sicherung.pop_back();
+    if (anzahl > 0) Text_Files::Put_Line("  " + sicherung + ": " + std::to_string(anzahl));
+  }
 }
 
 // The run itself: holds the cache, makes the pass and puts the new index in
@@ -166,15 +182,16 @@ bool vorschau_lauf(const std::string& utpfad, const std::string& cachepfad,
 }
 
 // The pass over the index, or its preview;
-// `gesichert` gets how many files it kept, or would keep. Returns whether
+// `gesichert` gets where it kept files, or would keep them. Returns whether
 // the index had entries.
 bool durchgang(const std::string& utpfad, const std::string& cachepfad, const std::string& trenner,
                bool exakt, const std::vector<std::string>& weitere, Text_Files::File& cachedatei,
-               Text_Files::File& tempdatei, Modus modus, Bilanz& bilanz, int& gesichert) {
+               Text_Files::File& tempdatei, Modus modus, Bilanz& bilanz,
+               std::vector<std::string>& gesichert) {
   if (modus == Modus::ausfuehren) {
     bool eintraege =
         lauf(utpfad, cachepfad, trenner, exakt, weitere, cachedatei, tempdatei, bilanz);
-    gesichert = Util::Execution::Kept_Count();
+    gesichert = Util::Execution::Kept_Paths();
     return eintraege;
   }
   Vorschau vorschau;
@@ -329,7 +346,8 @@ void morvane(std::vector<std::string> argumente) {
   Text_Files::Put_Line(kSterne);
   Text_Files::New_Line();
   if (gewaehlt.vorschau) {
-    Text_Files::Put_Line("Vorschau: es wird nichts veraendert, nur gezeigt, was ein Lauf taete.");
+    Text_Files::Put_Line(
+        "Vorschau: es wird nichts veraendert, nur gezeigt, was ein Lauf tun wuerde.");
     Text_Files::New_Line();
   }
 
@@ -368,7 +386,7 @@ void morvane(std::vector<std::string> argumente) {
   // restore started from another folder finds it.
   for (std::string& ordner : argumente) ordner = Host_Files::Whole_Path(ordner);
   cachepfad = utpfad + trenner + "Cache" + trenner;
-  int gesichert = 0;
+  std::vector<std::string> gesichert;
   if (gewaehlt.zurueck) {
     wiederherstellen(utpfad, cachepfad, trenner, installation.exact_names, argumente, gewaehlt.lauf,
                      gewaehlt.sicherung, gewaehlt.vorschau ? Modus::vorschau : Modus::ausfuehren);
@@ -382,13 +400,22 @@ void morvane(std::vector<std::string> argumente) {
     if (!eintraege) {
       Text_Files::Put_Line("- cache.ini leer");
     } else {
-      bilanz_zeigen(bilanz, gesichert, gewaehlt.vorschau);
+      bilanz_zeigen(bilanz, gesichert, gewaehlt.vorschau, utpfad, trenner, argumente);
     }
   }
-  if (!hier.empty() && Host_Files::Look(utpfad + "\\Morvane-Sicherung", Host_Files::Seen::read) ==
-                           Host_Files::Kind::folder)
-    Text_Files::Put_Line("- Morvane-Sicherung auf diesem Rechner: " + sichtbar(hier) +
-                         "/Morvane-Sicherung");
+  // Where the kept files and the records are, or where a run would put
+  // them: a preview that would change something names the folder too.
+  if (!hier.empty()) {
+    bool da = Host_Files::Look(utpfad + "\\Morvane-Sicherung", Host_Files::Seen::read) ==
+              Host_Files::Kind::folder;
+    bool wuerde = gewaehlt.vorschau && !gewaehlt.zurueck &&
+                  (bilanz.kopiert > 0 || !gesichert.empty() || bilanz.entfernt > 0);
+    if (da || wuerde)
+      Text_Files::Put_Line(std::string(da ? "- Morvane-Sicherung auf diesem Rechner: "
+                                          : "- Morvane-Sicherung wuerde angelegt auf diesem "
+                                            "Rechner: ") +
+                           sichtbar(hier) + "/Morvane-Sicherung");
+  }
   Text_Files::New_Line();
   Text_Files::Put_Line("++ 'Enter' druecken um das Programm zu beenden ++");
   ustrings::Get_Line(zeile);

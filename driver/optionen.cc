@@ -30,7 +30,7 @@ const char kHilfe[] =
     "                 das Spiel in diesem Ordner bearbeiten (er enthaelt den\n"
     "                 Ordner Cache), ohne Liste und ohne Frage nach der Nummer:\n"
     "                 ein kopiertes Spiel, eines auf einem USB-Stick\n"
-    "  -n, --dry-run  nur zeigen, was ein Lauf taete: nichts wird veraendert\n"
+    "  -n, --dry-run  nur zeigen, was ein Lauf tun wuerde: nichts wird veraendert\n"
     "  --restore [Lauf]\n"
     "                 den letzten Lauf (oder den Lauf dieses Ordners in\n"
     "                 Morvane-Sicherung, mit Namen oder Pfad) ganz rueckgaengig\n"

@@ -70,7 +70,7 @@ int kopieren(Vorschau& vorschau, const std::string& paket, const std::string& zi
         ziel, [&vorschau](const std::string& pfad) { return steht_da(vorschau, pfad); });
     Text_Files::Put_Line("alte Fassung wuerde gesichert nach " + sicherung);
     vorschau.geaendert[schluessel(vorschau, sicherung)] = {true, "", 0};
-    ++vorschau.gesichert;
+    vorschau.gesichert.push_back(sicherung);
   }
   vorschau.geaendert[schluessel(vorschau, ziel)] = {true, paket, groesse};
   return 0;

@@ -7,6 +7,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "driver/cacheverarbeitung.h"
 
@@ -19,8 +20,8 @@ struct Vorschau {
     int64_t groesse = -1;
   };
   std::map<std::string, Stand> geaendert;
-  bool exakt = false;  // names matched exactly, as in a native game's user folder
-  int gesichert = 0;   // older files that its copies would keep
+  bool exakt = false;                  // names matched exactly, as in a native game's user folder
+  std::vector<std::string> gesichert;  // where its copies would keep older files
 };
 
 // The runner: a COPY says where it would keep the file it would replace

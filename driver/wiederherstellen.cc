@@ -149,7 +149,7 @@ Im_Cache ins_cache(Zugriff& zugriff, const Paket_Schritt& schritt, const std::st
     return Im_Cache::geblieben;
   }
   if (im_cache != Host_Files::Kind::absent || ist_link(zugriff, cache)) {
-    melden("!! nicht zu sehen, was im Cache steht: " + cache + " !!");
+    melden("!! Inhalt des Cache nicht lesbar: " + cache + " !!");
     return Im_Cache::nicht;
   }
   int64_t groesse = -1;
@@ -159,7 +159,7 @@ Im_Cache ins_cache(Zugriff& zugriff, const Paket_Schritt& schritt, const std::st
                       art(zugriff, haupt.ziel, &groesse) == Host_Files::Kind::file &&
                       groesse == schritt.groesse;
   if (!da) {
-    melden("!! Paket nicht mehr da, wie der Lauf es hinterliess: " + haupt.ziel + " !!");
+    melden("!! Paket nicht mehr so, wie der Lauf es hinterliess: " + haupt.ziel + " !!");
     return Im_Cache::nicht;
   }
   sagen(zugriff, "Paket zurueck in den Cache: ", "Paket wuerde zurueck in den Cache: ", cache);

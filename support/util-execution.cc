@@ -24,8 +24,7 @@ std::string Installation_Of(const std::string& path) {
   return Folder_Part(folder);
 }
 
-int kept_count = 0;
-std::string last_kept;
+std::vector<std::string> kept_paths;
 
 // The date and time of now, in the form of a run folder's name.
 std::string Now_Stamp() {
@@ -96,25 +95,29 @@ bool Is_Run_Name(const std::string& name) {
 
 void Report_Kept(const std::string& kept) {
   Text_Files::Put_Line("alte Fassung gesichert nach " + kept);
-  ++kept_count;
-  last_kept = kept;
+  kept_paths.push_back(kept);
 }
 
 int Report_Not_Kept(const std::string& reason) {
   std::string why = reason;
   while (!why.empty() && (why.back() == '.' || why.back() == '\n' || why.back() == '\r'))
     why.pop_back();
-  Text_Files::Put_Line("!! alte Fassung nicht in Morvane-Sicherung zu sichern (" + why +
-                       ") -> nicht kopiert !!");
+  Text_Files::Put_Line("!! alte Fassung konnte nicht in Morvane-Sicherung gesichert werden (" +
+                       why + ") -> nicht kopiert !!");
   return 1;
 }
 
 int Kept_Count() {
-  return kept_count;
+  return static_cast<int>(kept_paths.size());
+}
+
+const std::vector<std::string>& Kept_Paths() {
+  return kept_paths;
 }
 
 const std::string& Last_Kept() {
-  return last_kept;
+  static const std::string none;
+  return kept_paths.empty() ? none : kept_paths.back();
 }
 
 std::string Shell_Line(const std::string& command) {

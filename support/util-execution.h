@@ -96,6 +96,8 @@ int Report_Not_Kept(const std::string& reason);
 // last one went ("" for none yet).
 int Kept_Count();
 const std::string& Last_Kept();
+// Where each of them went, in order.
+const std::vector<std::string>& Kept_Paths();
 
 // Whether a COPY is the package's move within its own installation, from
 // "<installation>\Cache\<key>.uxx" to "<installation>\<folder>\<name>":

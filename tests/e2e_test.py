@@ -44,10 +44,11 @@ FURTHER_FAILED = "!! Kopieren in weitere Installation fehlgeschlagen !!\n"
 # What a Cache folder holds after a run that moved every package: the
 # index, and the empty file whose lock holds the folder during a run.
 HELD = ["cache.ini", "morvane.lock"]
-def summary(moved, kept, failed=(), saved=0, removed=0, preview=False):
+def summary(moved, kept, failed=(), saved=0, removed=0, preview=False, kept_in=()):
     """What a run that met entries says at its end, and the closing prompt;
-    `failed` the targets of the failed copies to further installations. A
-    preview says what a run would do."""
+    `failed` the targets of the failed copies to further installations,
+    `kept_in` (with further installations) each Morvane-Sicherung with its
+    count. A preview says what a run would do."""
     would = (lambda done, to_be: to_be) if preview else (lambda done, to_be: done)
     text = "\n- %s: %d, Zeilen behalten: %d" % (
         would("Pakete verschoben", "Vorschau: Pakete wuerden verschoben"), moved, kept)
@@ -59,10 +60,11 @@ def summary(moved, kept, failed=(), saved=0, removed=0, preview=False):
     if saved:
         text += would("- alte Fassungen gesichert in Morvane-Sicherung: %d\n",
                       "- in Morvane-Sicherung wuerden alte Fassungen gesichert: %d\n") % saved
+    text += "".join("  %s: %d\n" % place for place in kept_in)
     return text + PROMPT
 
 
-PREVIEW = "Vorschau: es wird nichts veraendert, nur gezeigt, was ein Lauf taete.\n\n"
+PREVIEW = "Vorschau: es wird nichts veraendert, nur gezeigt, was ein Lauf tun wuerde.\n\n"
 RESCUED = "\n- cache.ini fehlt: tempcache.ini des letzten Laufs wird uebernommen\n"
 
 UT = r"C:\UT2004"
@@ -82,7 +84,7 @@ def without_places(out):
     """The console without the lines that say where a Wine game's folders
     are on this computer: shown by the rows that test them."""
     return re.sub(r"\n- Installation auf diesem Rechner: [^\n]*\n|"
-                  r"- Morvane-Sicherung auf diesem Rechner: [^\n]*\n", "", out)
+                  r"- Morvane-Sicherung (wuerde angelegt )?auf diesem Rechner: [^\n]*\n", "", out)
 
 
 def dialogue(names):
@@ -686,7 +688,8 @@ AT_260 = "C:\\" + "L" * 243  # its target "\\Maps\\DM-A.ut2": 260 units, one too
 # after (None: absent) and the index lines after "[Cache]". "game": "user"
 # works on a native game's user folder; "only" names the one build.
 CASES = [
-    dict(name="a file that the copy replaces is kept when it differs",
+    dict(name="a file that the copy replaces is kept when it differs, in each installation",
+         kept_in=[("{UT}\\Morvane-Sicherung", 2), ("{SECOND}\\Morvane-Sicherung", 2)],
          entries=[(1, "DM-Foo.ut2"), (2, "XGame.u"), (4, "DM-Foo.ut2")], args=["{SECOND}"],
          before={"UT/Maps/DM-Foo.ut2": b"eigene Karte", "UT/System/XGame.u": 2,
                  "SECOND/Maps/DM-Foo.ut2": b"zweite"},
@@ -905,6 +908,7 @@ CASES = [
          after={"UT/Maps/DM-Foo.ut2": b"eigene Karte", "UT/Morvane-Sicherung": None,
                 "UT/Cache/{k1}.uxx": 1}, index=["{k1}=DM-Foo.ut2"], sum=(0, 1)),
     dict(name="without hard links the old versions are kept by whole copies", only="native",
+         kept_in=[("{UT}\\Morvane-Sicherung", 1), ("{SECOND}\\Morvane-Sicherung", 1)],
          strace=["link:error=EPERM"], entries=[(1, "DM-Foo.ut2")], args=["{SECOND}"],
          before={"UT/Maps/DM-Foo.ut2": b"eigene Karte", "SECOND/Maps/DM-Foo.ut2": b"zweite"},
          out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}{kept}{UT}\\{sich}\\Maps\\DM-Foo.ut2\n"
@@ -927,6 +931,7 @@ CASES = [
          after={"UT/Maps/DM-Foo.ut2": b"eigene Karte", "UT/Cache/tempcache.ini": None,
                 "UT/Cache/{k1}.uxx": 1}, index=["{k1}=DM-Foo.ut2"]),
     dict(name="a kept path beyond 260 characters", entries=[(1, "DM-A.ut2")], args=[LONG],
+         kept_in=[(LONG + "\\Morvane-Sicherung", 1)],
          install=[LONG], before={"LONG/Maps/DM-A.ut2": b"alt"},
          out="{moved1}{UT}\\Maps\\DM-A.ut2\n{copied}kopiere nach " + LONG + "\\Maps\\DM-A.ut2\n"
              "{copied}{kept}" + LONG + "\\{sich}\\Maps\\DM-A.ut2\n",
@@ -980,6 +985,7 @@ CASES = [
          sum=(1, 0, [NO_ROOM + "\\Maps\\DM-A.ut2"])),
     dict(name="a keep into a run folder longer than a folder's own limit of 248 units",
          only="wine", entries=[(1, "DM-A.ut2")], args=[KEEP_248], install=[KEEP_248],
+         kept_in=[(KEEP_248 + "\\Morvane-Sicherung", 1)],
          before={"INSTALLED/Maps/DM-A.ut2": b"alt",
                  "INSTALLED/Maps/.morvane-0123456789abcdef": ("readonly", b"cut short")},
          out="{moved1}{UT}\\Maps\\DM-A.ut2\n{copied}kopiere nach " + KEEP_248 +
@@ -991,8 +997,8 @@ CASES = [
          err=report("IO_EXCEPTIONS.USE_ERROR", "morvane.cc:N Dateisystem ohne Sperren, kein Lauf "
                     "kann den Ordner sperren: C:\\UT2004\\Cache"),
          index=["{k1}=XGame.u"], after={"UT/Cache/{k1}.uxx": 1}),
-        dict(name="a preview says where each package would go and what would be kept, and changes "
-              "nothing", preview=True, entries=[(1, "DM-Foo.ut2"), (2, "XGame.u")],
+    dict(name="a preview says where each package would go and what would be kept, and changes "
+              "nothing", preview=True, kept_in=[("{UT}\\Morvane-Sicherung", 1)], entries=[(1, "DM-Foo.ut2"), (2, "XGame.u")],
          args=["{SECOND}"], before={"UT/Maps/DM-Foo.ut2": b"eigene Karte"},
          out="\nZeile eingelesen: {k1}=DM-Foo.ut2\nwuerde kopieren nach {UT}\\Maps\\DM-Foo.ut2\n"
              "alte Fassung wuerde gesichert nach {UT}\\{sich}\\Maps\\DM-Foo.ut2\n"
@@ -1123,6 +1129,15 @@ CASES += [
 ]
 
 CASES += [
+    dict(name="a further installation that cannot keep the file its copy replaces says so",
+         entries=[(1, "DM-Foo.ut2")], args=["{SECOND}"], index=None,
+         before={"SECOND/Morvane-Sicherung": b"a file", "SECOND/Maps/DM-Foo.ut2": b"zweite"},
+         says=["!! alte Fassung konnte nicht in Morvane-Sicherung gesichert werden (" +
+               PLATFORM.KEEP_BLOCKED], after={"SECOND/Maps/DM-Foo.ut2": b"zweite"}),
+    dict(name="a preview names where a run would make Morvane-Sicherung on this computer",
+         only="native", preview=True, places="~/drive_c/UT2004", entries=[(1, "XGame.u")],
+         out="\nZeile eingelesen: {k1}=XGame.u\nwuerde kopieren nach {UT}\\System\\XGame.u\n",
+         index=["{k1}=XGame.u"], sum=(1, 0)),
     dict(name="a Steam library on a second disk whose Proton prefix lacks the key: listed, and "
               "the packages land in Steam's maps, copies in the prefix's drives", only="native",
          launchers="steam", steam={}, entries=[(1, "DM-Foo.ut2"), (2, "XGame.u")], args=["{SECOND}"],
@@ -1387,13 +1402,17 @@ class Table(Harness):
         if "sum" in case and len(case["sum"]) > 2:  # the failed copies' targets, by their labels
             case = dict(case, sum=(*case["sum"][:2], [t.format(**words) for t in case["sum"][2]],
                                    *case["sum"][3:]))
-        ending = ((summary(*case["sum"], preview=preview) if "sum" in case else EMPTY + PROMPT)
+        kept_in = [(place.format(**words), n) for place, n in case.get("kept_in", ())]
+        ending = ((summary(*case["sum"], preview=preview, kept_in=kept_in) if "sum" in case
+                   else EMPTY + PROMPT)
                   if status == 0 else "")
         ending = case.get("ending", ending)
         if case.get("places"):  # where the Wine game's folders are here
             opening += "\n- Installation auf diesem Rechner: %s\n" % case["places"]
-            ending = ending.replace(PROMPT, "- Morvane-Sicherung auf diesem Rechner: "
-                                    "%s/Morvane-Sicherung\n" % case["places"] + PROMPT)
+            ending = ending.replace(PROMPT, "- Morvane-Sicherung %sauf diesem Rechner: "
+                                    "%s/Morvane-Sicherung\n" % (
+                                        "wuerde angelegt " if preview else "", case["places"]) +
+                                    PROMPT)
         if case.get("full"):
             opening = ending = ""
         if "err_begins" in case:  # a report that names a path of the test's own
@@ -1535,6 +1554,7 @@ RESTORES = [
     dict(name="a map the player put in the package's place, of its size, stays, and so does "
               "the package's line out of the index", entries=[(1, "DM-Foo.ut2"), (2, "XGame.u")],
          runs=[dict(args=["{SECOND}"])], changes={"UT/Maps/DM-Foo.ut2": ("new", b"Z")},
+         says=["!! Paket nicht mehr so, wie der Lauf es hinterliess: {UT}\\Maps\\DM-Foo.ut2 !!"],
          expect={"UT/Maps/DM-Foo.ut2": "player", "SECOND/Maps/DM-Foo.ut2": 1,
                  "UT/Cache/{k1}.uxx": None, "UT/Cache/cache.ini": b"[Cache]\r\n{k2}=XGame.u\r\n"}),
     dict(name="a package downloaded anew into the Cache after the run stays, with its line, and "
@@ -1546,6 +1566,12 @@ RESTORES = [
          entries=[(1, "DM-Foo.ut2")], runs=[dict(args=["{SECOND}"])],
          changes={"RECORD": ("weitere C:\\\\Spiele\\\\UT2004 Kopie", "weitere C:\\\\windows")},
          refused="Protokoll nennt einen Ort ausserhalb der Installationen: "),
+    dict(name="a folder at a package's name in the Cache is not looked into: the package stays "
+              "where the run put it", entries=[(1, "DM-Foo.ut2")], runs=[dict(args=[])],
+         changes={"UT/Cache/{k1}.uxx": ("mkdir",)},
+         says=["!! Inhalt des Cache nicht lesbar: {UT}\\Cache\\{k1}.uxx !!"],
+         expect={"UT/Cache/{k1}.uxx": ("folder",), "UT/Maps/DM-Foo.ut2": 1,
+                 "UT/Cache/cache.ini": b"[Cache]\r\n"}),
     dict(name="a further installation's copy with other bytes, of its size and time, is kept, "
               "not removed", entries=[(1, "DM-Foo.ut2")], runs=[dict(args=["{SECOND}"])],
          changes={"SECOND/Maps/DM-Foo.ut2": ("same time", b"Q")}),
@@ -1663,6 +1689,9 @@ class Restores(Harness):
                 os.symlink(self.host(value[1]), self.host(value[0]))
                 continue
             path = self.host(path.format(**words))
+            if value[0] == "mkdir":  # a folder at a file's name
+                os.makedirs(path)
+                continue
             if value[0] in ("write", "append"):  # a new download, its index line
                 with open(path, "ab" if value[0] == "append" else "wb") as f:
                     f.write(value[1].decode().format(**words).encode())
@@ -1689,6 +1718,8 @@ class Restores(Harness):
                 expected[path] = (player[path], True)
             elif isinstance(value, int):  # the package of that number
                 expected[path] = (self.contents[sp.key(value)], True)
+            elif isinstance(value, tuple):  # ("folder",)
+                expected[path] = value
             else:
                 expected[path] = (value.decode().format(**words).encode(), True)
         restore_args = [a.format(**words) for a in row.get("restore", ["--restore"])]
@@ -1708,6 +1739,8 @@ class Restores(Harness):
             self.expect(Run(stamped(restore.out), restore.err, restore.status),
                         OPENING + row["out"].format(**words) + PROMPT)
         self.assertEqual((restore.status, restore.err), (0, ""))
+        for words_said in row.get("says", ()):  # what it must say
+            self.assertIn(words_said.format(**words), restore.out)
         self.assertEqual(differences(contents(tops), expected), {}, restore.out)
         for path, data in player.items():  # the player's file: in its place, or kept
             self.assertIn(data, [d for _, d in sp_files(os.path.dirname(os.path.dirname(path)))])
@@ -1883,7 +1916,7 @@ class RoundTrip(Harness):
         restore = self.run_morvane("1\n\n", ["--restore"])
         self.assertEqual((look.status, restore.status), (0, 0), look.err + restore.err)
         told = stamped(look.out).replace("\r\n", "\n").replace(
-            "\nVorschau: es wird nichts veraendert, nur gezeigt, was ein Lauf taete.\n", "")
+            "\nVorschau: es wird nichts veraendert, nur gezeigt, was ein Lauf tun wuerde.\n", "")
         for would, did in RESTORE_TENSES:
             told = told.replace(would, did)
         self.assertEqual(told, stamped(restore.out).replace("\r\n", "\n"))

@@ -71,6 +71,20 @@ class Release(unittest.TestCase):
         self.assertIn("/usr/share/doc/morvane/LIESMICH.txt.gz", named)
         for path in named:
             self.assertIn("." + path, listing)
+        # It installs on every Debian and Ubuntu: it needs the C library and
+        # the compiler's runtime, no library whose name changes between them.
+        depends = subprocess.run(["dpkg-deb", "-f", deb, "Depends"], capture_output=True,
+                                 text=True, check=True).stdout
+        self.assertLessEqual({d.split()[0] for d in depends.split(",")},
+                             {"libc6", "libgcc-s1", "libstdc++6"}, depends)
+        # Installed, it runs and finds the native game.
+        root = os.path.join(out, "root")
+        subprocess.run(["dpkg-deb", "-x", deb, root], check=True)
+        home = os.path.join(out, "home")
+        os.makedirs(os.path.join(home, ".ut2004", "Cache"))
+        done = subprocess.run([os.path.join(root, "usr/games/morvane")], input="0\n",
+                              capture_output=True, text=True, env={"HOME": home})
+        self.assertIn("  1: %s/.ut2004\n" % home, done.stdout, done.stderr)
         manual = os.path.join(os.path.dirname(__file__), "..", "packaging", "morvane.6")
         with open(manual) as f:
             sections = re.findall(r"^\.SH (.+)$", f.read(), re.M)
@@ -91,8 +105,13 @@ class Release(unittest.TestCase):
             for name in ("LICENSE.txt", "LIESMICH.txt"):
                 text = z.read(folder + name)
                 self.assertNotRegex(text, re.compile(rb"(?<!\r)\n"), name)
-                text.decode("ascii")
-            self.assertIn(WINDOWS_GUIDE, z.read(folder + "LIESMICH.txt").decode())
+            z.read(folder + "LICENSE.txt").decode("ascii")
+            # The guide in UTF-8 with its mark, so that Notepad shows its
+            # umlauts on every Windows.
+            guide = z.read(folder + "LIESMICH.txt")
+            self.assertTrue(guide.startswith(b"\xef\xbb\xbf"))
+            for word in (WINDOWS_GUIDE, "Schlüssel", "heißt"):
+                self.assertIn(word, guide.decode("utf-8"))
 
 
     @unittest.skipUnless(os.environ.get("MORVANE_STATIC_BUILD"), "needs the static build")
@@ -128,10 +147,19 @@ class Release(unittest.TestCase):
         self.assertIn("./morvane.de.6", named)
         for path in named - {p for p in named if "<" in p}:  # not the .deb's name
             self.assertTrue(os.path.exists(os.path.join(out, name, path)), path)
-        for command in re.findall(r"^    (\./morvane(?: [-\w]+)*)$", guide, re.M):
+        # Every command, as typed in the folder (a line of four blanks and
+        # the command, perhaps followed by what it does), runs its program.
+        commands = [re.split(r"\s{2,}", line.strip())[0] for line in guide.split("\n")
+                    if re.match(r"    (([A-Z_]+=\S* )?(\./)?|.*\| (\./)?)morvane( |$)", line)]
+        self.assertGreater(len(commands), 5)
+        for command in commands:
+            self.assertIn("./morvane", command)
             done = subprocess.run(command, shell=True, cwd=os.path.join(out, name), input="0\n",
-                                  capture_output=True, text=True, env={"HOME": out})
-            self.assertIn("Morvane", done.stdout, command)
+                                  capture_output=True, text=True,
+                                  env={"HOME": out, "PATH": "/usr/bin:/bin"}, timeout=60)
+            self.assertNotEqual(done.returncode, 127, command)
+            if ">" not in command:  # what it says, unless it goes to a log
+                self.assertIn("morvane", (done.stdout + done.stderr).lower(), command)
 
 
 if __name__ == "__main__":
