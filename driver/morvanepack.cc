@@ -149,7 +149,9 @@ Installation genannte_installation(std::string ordner) {
   if (ordner.empty()) throw IO_Exceptions::Name_Error("keine Installation: " + genannt);
   // Named relative to the working folder, it is stored whole, so that a
   // restore started elsewhere finds it.
-  ordner = Host_Files::Whole_Path(ordner);
+  // (Windows' name of a device, \\.\NUL, is none.)
+  if (std::string ganz = Host_Files::Whole_Path(ordner); !ganz.starts_with("\\\\.\\"))
+    ordner = ganz;
   // A folder in a Wine prefix is the game's there: its C:\ path, read in
   // that prefix's code page, its further installations on its drives.
   if (std::string praefix = Prefix_Of(ordner); !praefix.empty()) {

@@ -628,8 +628,8 @@ void wiederherstellen(const std::string& utpfad, const std::string& cachepfad,
                                : "- eine unterbrochene Wiederherstellung wird zu Ende gefuehrt");
     if (kopf.alt) {
       Text_Files::Put_Line(
-          "- Lauf ohne Protokoll (Morvane 0.91): zurueckgelegt wird nach den "
-          "Namen der gesicherten Dateien");
+          "- Ordner ohne Protokoll: zurueckgelegt wird nach den Namen der gesicherten "
+          "Dateien");
       std::string alt = rueckgang.was == Rueckgang::Was::alt ? rueckgang.name : rueckgang.lauf;
       nach_namen_zuruecklegen(utpfad, trenner, alt, modus, rueckgabe);
       for (const std::string& ordner : kopf.weitere) {

@@ -644,7 +644,8 @@ KEPT = "alte Fassung gesichert nach "
 # What the help must say: what the program does, that arguments are
 # further installations, how to pipe the answers, where the guide is.
 HELP_SAYS = ["Morvane leert den Download-Cache", "weitere Installation",
-             "printf '1\\n\\n' | morvane", "LIESMICH.txt", "--dry-run"] + {
+             "printf '1\\n\\n' | morvane", "LIESMICH.txt", "--dry-run",
+             "nur zeigen, was ein Lauf tun wuerde", "-i, --installation Ordner"] + {
     # and in the platform's own paths, where it looks and its guides
     "native": ["Cache/cache.ini", "Morvane-Sicherung/<Datum>_<Zeit>/", "~/.ut2004",
                "WINEPREFIX", "man ./morvane.de.6"],
@@ -1034,7 +1035,7 @@ CASES = [
          before={"UT/Morvane-Sicherung": ("mkdir",), "UT/Morvane-Sicherung/2026-01-01_000000":
                  ("mkdir",), "UT/Morvane-Sicherung/2026-01-01_000000/Maps": ("mkdir",),
                  "UT/Morvane-Sicherung/2026-01-01_000000/Maps/DM-Foo.ut2": b"alt"},
-         out="\n- Lauf ohne Protokoll (Morvane 0.91): zurueckgelegt wird nach den Namen der "
+         out="\n- Ordner ohne Protokoll: zurueckgelegt wird nach den Namen der "
              "gesicherten Dateien\n\nstelle wieder her aus {UT}\\Morvane-Sicherung\\"
              "<zeit>\\\nlege zurueck nach {UT}\\Maps\\DM-Foo.ut2\n{copied}",
          ending="\n- Dateien zurueckgelegt: 1\n" + PROMPT,
@@ -1042,7 +1043,7 @@ CASES = [
     dict(name="after --restore a folder is a further installation, and a run's name may end "
               "in a separator", args=["--restore", "2026-01-01_000000\\", "{SECOND}"],
          entries=[(1, "XGame.u")], before={"UT/Morvane-Sicherung/2026-01-01_000000": ("mkdir",)},
-         out="\n- Lauf ohne Protokoll (Morvane 0.91): zurueckgelegt wird nach den Namen der "
+         out="\n- Ordner ohne Protokoll: zurueckgelegt wird nach den Namen der "
              "gesicherten Dateien\n\nstelle wieder her aus {UT}\\Morvane-Sicherung\\"
              "<zeit>\\\n\n- nichts wiederherzustellen in {SECOND}\\Morvane-Sicherung\\\n",
          ending="\n- Dateien zurueckgelegt: 0\n" + PROMPT, index=["{k1}=XGame.u"]),
@@ -1204,8 +1205,9 @@ CASES += [
     dict(name="nor a device", named=True, entries=[(1, "XGame.u")],
          args=["-i", {"native": "/dev/null", "wine": "NUL"}[PLATFORM.name]], status=1, full=True,
          out=BANNER, index=["{k1}=XGame.u"],
-         err=report("IO_EXCEPTIONS.NAME_ERROR", "morvane.cc:N Installation ist kein Ordner: " +
-                    {"native": "/dev/null", "wine": "NUL"}[PLATFORM.name])),
+         err=report("IO_EXCEPTIONS.NAME_ERROR", {  # Windows cannot look at its devices
+             "native": "morvane.cc:N Installation ist kein Ordner: /dev/null",
+             "wine": "morvane.cc:N Installation nicht lesbar: NUL"}[PLATFORM.name])),
     dict(name="OldUnreal's game started with -nohomedir: its own folder from its menu entry, "
               "with exact names", game="user", only="native", desktop=True,
          entries=[(1, "DM-Foo.ut2")], before={"USER/maps": ("mkdir",)},
