@@ -67,8 +67,11 @@ void installation_vorhanden(const std::string& utpfad, const std::string& trenne
   if (art != Host_Files::Kind::folder ||
       Host_Files::Look(utpfad + trenner, Host_Files::Seen::read) != Host_Files::Kind::folder)
     throw IO_Exceptions::Name_Error("Installation ist kein Ordner: " + utpfad);
-  if (Host_Files::Look(utpfad + trenner + "Cache" + trenner, Host_Files::Seen::read) !=
-      Host_Files::Kind::folder)
+  Host_Files::Kind cache =
+      Host_Files::Look(utpfad + trenner + "Cache" + trenner, Host_Files::Seen::read);
+  if (cache == Host_Files::Kind::unknown)
+    throw IO_Exceptions::Name_Error("Installation nicht lesbar: " + utpfad);
+  if (cache != Host_Files::Kind::folder)
     throw IO_Exceptions::Name_Error("kein Ordner Cache in der Installation: " + utpfad);
 }
 
@@ -97,10 +100,16 @@ void bilanz_zeigen(const Bilanz& bilanz, const std::vector<std::string>& gesiche
                                  : "- alte Fassungen gesichert in Morvane-Sicherung: ") +
                        std::to_string(gesichert.size()));
   if (weitere.empty()) return;
-  std::vector<Ort> orte = {{utpfad, trenner}};
-  for (const std::string& ordner : weitere) orte.push_back(ort_von(ordner));
-  for (const Ort& ort : orte) {
+  // Each Morvane-Sicherung once, in the order of the installations; each
+  // kept file counted in the one whose path it begins with.
+  std::vector<std::string> sicherungen = {sicherung_von(utpfad, trenner)};
+  for (const std::string& ordner : weitere) {
+    Ort ort = ort_von(ordner);
     std::string sicherung = sicherung_von(ort.ordner, ort.trenner);
+    if (std::find(sicherungen.begin(), sicherungen.end(), sicherung) == sicherungen.end())
+      sicherungen.push_back(sicherung);
+  }
+  for (std::string sicherung : sicherungen) {
     long anzahl = std::count_if(gesichert.begin(), gesichert.end(), [&](const std::string& pfad) {
       return pfad.starts_with(sicherung);
     });

@@ -154,10 +154,11 @@ Installation genannte_installation(std::string ordner) {
     ordner = ganz;
   // A folder in a Wine prefix is the game's there: its C:\ path, read in
   // that prefix's code page, its further installations on its drives.
-  if (std::string praefix = Prefix_Of(ordner); !praefix.empty()) {
-    Use_Prefix(praefix);
-    linux = false;
-  }
+  if (std::string praefix = Prefix_Of(ordner); !praefix.empty()) Use_Prefix(praefix);
+  // Whatever it became: "." made whole is a Linux path, one in drive C: a
+  // Windows path.
+  std::string form = ordner;
+  linux = Host_Path(form);
   // A native game's folder is read by the game with exact names, whether
   // its Cache is there or not.
   bool exakt = false;

@@ -213,28 +213,6 @@ std::string Native_Game_Folder() {
       Small_File(folder + "/applications/OldUnreal-UT2004.desktop"));
 }
 
-std::string Prefix_Of(std::string& folder) {
-  // Below a prefix's drive_c, whichever part of the path that is.
-  for (size_t cut = folder.rfind("/drive_c"); cut != std::string::npos && cut > 0;
-       cut = folder.rfind("/drive_c", cut - 1)) {
-    size_t end = cut + 8;
-    if ((end < folder.size() && folder[end] != '/') || !Has_Registry(folder.substr(0, cut)))
-      continue;
-    std::string prefix = folder.substr(0, cut);
-    std::string rest = folder.substr(end);
-    std::replace(rest.begin(), rest.end(), '/', '\\');
-    folder = "C:" + (rest.empty() ? "\\" : rest);
-    return prefix;
-  }
-  const std::string common = "/steamapps/common/";
-  size_t library = folder.rfind(common);
-  if (library == std::string::npos ||
-      folder.find('/', library + common.size()) != std::string::npos)
-    return "";
-  std::string proton = folder.substr(0, library) + "/steamapps/compatdata/13230/pfx";
-  return Has_Registry(proton) ? proton : "";
-}
-
 std::string Launcher_Places() {
   return Searches_Launchers()
              ? "den Wine-Umgebungen von Steam, Lutris, Heroic, Bottles und PlayOnLinux, den "
@@ -288,4 +266,25 @@ std::string Place_On_This_Computer(const std::string& folder) {
   for (const std::string& home : homes)
     if (home.size() > 1 && place.starts_with(home + "/")) return "~" + place.substr(home.size());
   return place;
+}
+
+std::string Prefix_Of(std::string& folder) {
+  // Below a prefix's drive_c, whichever part of the path that is, where the
+  // folder's links lead.
+  std::string path = Resolved(folder);
+  for (size_t cut = path.rfind("/drive_c"); cut != std::string::npos && cut > 0;
+       cut = path.rfind("/drive_c", cut - 1)) {
+    size_t end = cut + 8;
+    if ((end < path.size() && path[end] != '/') || !Has_Registry(path.substr(0, cut))) continue;
+    std::string rest = path.substr(end);
+    std::replace(rest.begin(), rest.end(), '/', '\\');
+    folder = "C:" + rest;
+    return path.substr(0, cut);
+  }
+  const std::string common = "/steamapps/common/";
+  size_t library = path.rfind(common);
+  if (library == std::string::npos || path.find('/', library + common.size()) != std::string::npos)
+    return "";
+  std::string proton = path.substr(0, library) + "/steamapps/compatdata/13230/pfx";
+  return Has_Registry(proton) ? proton : "";
 }

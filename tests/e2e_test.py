@@ -1179,6 +1179,12 @@ CASES += [
          before={"USER/Cache": ("rmtree",), "USER/cache": ("mkdir",)}, status=1, full=True,
          out=BANNER, index=None, err=report("IO_EXCEPTIONS.NAME_ERROR", "morvane.cc:N kein Ordner "
                                             "Cache in der Installation: {USER}")),
+    dict(name="and so is one named through a link to it", only="native", launchers="lutris",
+         named=True, entries=[(1, "DM-Foo.ut2")],
+         before={"UT/../../../Verknuepfung": ("link", "ut2004/drive_c/UT2004")},
+         args=["-i", "{UT_HERE}/../../../Verknuepfung", "{SECOND}"],
+         out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}kopiere nach {SECOND}\\Maps\\DM-Foo.ut2\n"
+             "{copied}", after={"UT/Maps/DM-Foo.ut2": 1, "SECOND/Maps/DM-Foo.ut2": 1}, sum=(1, 0)),
     dict(name="a copied game named by its Linux path outside any prefix: no list, and copies to "
               "a further installation", only="native", names=[], named=True, no_registry=True,
          entries=[(1, "DM-Foo.ut2")],
