@@ -66,19 +66,29 @@ void* Read_Ahead(void* argument) {
   return nullptr;
 }
 
+// The threads reading ahead, waited for when the program ends, however it
+// ends: by then the list has read every registry itself, so they are done
+// or nearly so, and none is cut off with what it holds.
+struct Readers {
+  std::vector<pthread_t> running;
+  ~Readers() {
+    for (pthread_t thread : running) pthread_join(thread, nullptr);
+  }
+} readers;
+
 }  // namespace
 
 void Read_Registries_Ahead(std::vector<std::string> prefixes) {
   const size_t kThreads = 4;
   auto shared = std::make_shared<const std::vector<std::string>>(std::move(prefixes));
-  pthread_attr_t detached;
-  if (pthread_attr_init(&detached) != 0) return;
-  pthread_attr_setdetachstate(&detached, PTHREAD_CREATE_DETACHED);
   for (size_t t = 0; t < kThreads && t < shared->size(); ++t) {
     // A thread that cannot be started leaves its registries to the list.
     auto* ahead = new Ahead{shared, t, kThreads};
     pthread_t thread;
-    if (pthread_create(&thread, &detached, Read_Ahead, ahead) != 0) delete ahead;
+    if (pthread_create(&thread, nullptr, Read_Ahead, ahead) != 0) {
+      delete ahead;
+    } else {
+      readers.running.push_back(thread);
+    }
   }
-  pthread_attr_destroy(&detached);
 }
