@@ -206,7 +206,7 @@ std::vector<Steam_Game> Steam_Games() {
 std::string Native_Game_Folder() {
   std::string home = Home_Folder();
   const char* data = std::getenv("XDG_DATA_HOME");
-  // The specification of these folders takes a relative one for unset.
+  // A relative $XDG_DATA_HOME counts as unset, as the desktop menus take it.
   std::string folder = data && data[0] == '/' ? data : home.empty() ? "" : home + "/.local/share";
   if (folder.empty()) return "";
   return Launcher_Files::Desktop_Game_Folder(
