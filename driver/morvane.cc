@@ -6,6 +6,7 @@
 #include <map>
 
 #include "base/errors.h"
+#include "base/paths.h"
 #include "base/utf8.h"
 #include "driver/cacheverarbeitung.h"
 #include "driver/fortschritt.h"
@@ -182,6 +183,7 @@ bool vorschau_lauf(const std::string& utpfad, const std::string& cachepfad,
   if (index_wuerde_gerettet(cachepfad)) index = cachepfad + "tempcache.ini";
   Text_Files::Open(cachedatei, Text_Files::In_File, index);
   Text_Files::Take_Byte_Order_Mark(cachedatei);
+  protokoll_moeglich(utpfad, trenner);
   std::FILE* nirgends = Host_Files::Null_Stream();
   if (!nirgends) throw IO_Exceptions::Use_Error("(Vorschau)");
   Text_Files::Attach(tempdatei, nirgends, Text_Files::Out_File, "(Vorschau)");
@@ -252,6 +254,8 @@ Host_Files::Kind indexdatei(const std::string& pfad) {
 // left the only index under the name tempcache.ini: it becomes cache.ini
 // again before anything else is done. Only a file is taken for an index.
 void index_retten(const std::string& cachepfad) {
+  // An old index that made way for a new one that has its name now.
+  Host_Files::Remove_Temporaries(cachepfad);
   Host_Files::Kind alt = indexdatei(cachepfad + "cache.ini");
   Host_Files::Kind neu = indexdatei(cachepfad + "tempcache.ini");
   if (neu == Host_Files::Kind::folder) throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
@@ -278,33 +282,47 @@ void index_retten(const std::string& cachepfad) {
     throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
 }
 
-// The old index goes: into `aufheben` (the run folder's copy of the index
-// as the run read it, which a restore gives back), else removed.
-void alten_index_weg(const std::string& cachepfad, const std::string& aufheben) {
-  if (!aufheben.empty() && Host_Files::Move(cachepfad + "cache.ini", aufheben) == 0) return;
-  if (Host_Files::Remove(cachepfad + "cache.ini") != 0)
-    throw IO_Exceptions::Use_Error(cachepfad + "cache.ini");
+Alter_Index alten_index_weg(const std::string& cachepfad, const std::string& aufheben) {
+  std::string index = cachepfad + "cache.ini";
+  if (!aufheben.empty() && Host_Files::Move(index, aufheben) == 0) return {aufheben, true};
+  // Beside it, under a name that the sweep of temporary files knows: one
+  // left there by a run cut short is no index any more.
+  std::string beiseite = cachepfad + Temporary_Name(index);
+  Host_Files::Remove(beiseite);
+  if (Host_Files::Move(index, beiseite) != 0) throw IO_Exceptions::Use_Error(index);
+  return {beiseite, false};
 }
 
-// The new index, on the disk and closed, takes the old one's name.
-void neuen_index_umbenennen(const std::string& cachepfad) {
-  // The shell's exit status does not tell whether the rename was done.
-  int status = Util::Execution::Execute(
-      Util::Execution::Rename_Command(cachepfad + "tempcache.ini", "cache.ini"));
-  if (status != 0 || !fehlt(cachepfad + "tempcache.ini") || fehlt(cachepfad + "cache.ini"))
-    throw IO_Exceptions::Use_Error("neuer Index bleibt unter " + cachepfad + "tempcache.ini");
+void neuen_index_umbenennen(const std::string& cachepfad, const Alter_Index& alt) {
+  std::string index = cachepfad + "cache.ini";
+  std::string neu = cachepfad + "tempcache.ini";
+  // The shell's exit status does not tell whether the rename was done: the
+  // disk does.
+  Util::Execution::Execute(Util::Execution::Rename_Command(neu, "cache.ini"));
+  if (fehlt(neu) && !fehlt(index)) {
+    if (!alt.pfad.empty() && !alt.aufgehoben) Host_Files::Remove(alt.pfad);
+    return;
+  }
+  // The game is never left without its index: the old one comes back.
+  bool zurueck = !alt.pfad.empty() && fehlt(index) &&
+                 (alt.aufgehoben ? Host_Files::Copy_Whole(alt.pfad, index)
+                                 : Host_Files::Move(alt.pfad, index)) == 0;
+  if (zurueck)
+    throw IO_Exceptions::Use_Error("neuer Index nicht uebernommen, alter Index gilt weiter: " +
+                                   index);
+  throw IO_Exceptions::Use_Error("neuer Index bleibt unter " + neu);
 }
 
 // The new index `tempdatei`, written whole, in place of the old one
 // `cachedatei`: on the disk, and still at its name (the folder may have
-// been swapped for a copy), before the old one goes (into `aufheben`).
+// been swapped for a copy), before the old one makes way (into `aufheben`).
 void index_ersetzen(const std::string& cachepfad, Text_Files::File& cachedatei,
                     Text_Files::File& tempdatei, const std::string& aufheben) {
   Text_Files::Sync(tempdatei);
   Text_Files::Close(cachedatei);
-  alten_index_weg(cachepfad, aufheben);
+  Alter_Index alt = alten_index_weg(cachepfad, aufheben);
   Text_Files::Close(tempdatei);
-  neuen_index_umbenennen(cachepfad);
+  neuen_index_umbenennen(cachepfad, alt);
 }
 
 bool index_wuerde_gerettet(const std::string& cachepfad) {

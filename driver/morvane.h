@@ -37,7 +37,8 @@ Host_Files::Kind indexdatei(const std::string& pfad);
 // A run that ended between removing the old index and renaming the new one
 // left the only index under the name tempcache.ini: it becomes cache.ini
 // again before anything else is done. A tempcache.ini beside an index, or
-// a link at that name, goes.
+// a link at that name, goes, and so does an old index left beside it
+// under a temporary name.
 void index_retten(const std::string& cachepfad);
 
 // What index_retten would do, said in a preview's words; true when the
@@ -53,12 +54,22 @@ void alten_index_oeffnen(const std::string& cachepfad, Text_Files::File& cacheda
 void neuen_index_anlegen(const std::string& cachepfad, bool exakt, Text_Files::File& cachedatei,
                          Text_Files::File& tempdatei);
 
-// The old index goes: into `aufheben` (a run folder's copy of the index as
-// the run read it), or where that cannot be, or is "", removed.
-void alten_index_weg(const std::string& cachepfad, const std::string& aufheben);
+// Where the old index went to make way for the new one.
+struct Alter_Index {
+  std::string pfad;         // "" for none
+  bool aufgehoben = false;  // in a run folder, where it stays
+};
 
-// The new index, on the disk and closed, takes the old one's name.
-void neuen_index_umbenennen(const std::string& cachepfad);
+// The old index makes way for the new one: into `aufheben` (a run folder's
+// copy of the index as the run read it), or where that cannot be, or is
+// "", beside it under a temporary name until the new one has its name.
+// Use_Error when it cannot move: it stays.
+Alter_Index alten_index_weg(const std::string& cachepfad, const std::string& aufheben);
+
+// The new index, on the disk and closed, takes the old one's name. Where it
+// cannot, the old one comes back from `alt` (a copy of it, from a run
+// folder), and the run ends saying so; the new one stays as tempcache.ini.
+void neuen_index_umbenennen(const std::string& cachepfad, const Alter_Index& alt = {});
 
 // The new index `tempdatei`, written whole, in place of the old one
 // `cachedatei`: on the disk, and still at its name (the folder may have

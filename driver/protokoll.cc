@@ -490,6 +490,17 @@ void protokoll_anlegen(Protokoll neuer_kopf, const std::string& utpfad, const st
   protokoll_vorbereiten(neuer_kopf, sicherung + Util::Execution::Run_Name(sicherung) + trenner);
 }
 
+void protokoll_moeglich(const std::string& utpfad, const std::string& trenner) {
+  std::string sicherung = sicherung_von(utpfad, trenner);
+  std::string ordner = sicherung.substr(0, sicherung.size() - 1);
+  Host_Files::Kind art = Host_Files::Look(ordner, Host_Files::Seen::read);
+  if (art != Host_Files::Kind::absent && art != Host_Files::Kind::folder)
+    throw IO_Exceptions::Use_Error("Protokoll des Laufs kann nicht angelegt werden: " + ordner);
+  std::string lauf = sicherung + Util::Execution::Run_Name(sicherung);
+  if (!Host_Files::May_Change(lauf))
+    throw IO_Exceptions::Use_Error("Protokoll des Laufs kann nicht angelegt werden: " + lauf);
+}
+
 void protokoll_beginnen() {
   if (!vorbereitet || datei) return;
   pfad_des_protokolls = ordner_des_laufs + kProtokollname;

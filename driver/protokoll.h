@@ -110,6 +110,12 @@ void protokoll_vorbereiten(const Protokoll& kopf, const std::string& ordner,
 void protokoll_anlegen(Protokoll kopf, const std::string& utpfad, const std::string& trenner,
                        long hoechste);
 
+// Ends a preview with the error with which a run in the installation
+// `utpfad` would end before any change: where its record could not be
+// made (something that is no folder at Morvane-Sicherung, a folder that
+// may not be changed).
+void protokoll_moeglich(const std::string& utpfad, const std::string& trenner);
+
 // Writes the header now, when it was not written yet.
 void protokoll_beginnen();
 

@@ -64,6 +64,9 @@ int kopieren(Vorschau& vorschau, const std::string& paket, const std::string& zi
     }
   }
   if (steht_da(vorschau, ziel) && !gleich(vorschau, paket, ziel)) {
+    // A keep whose folders could not be made refuses the copy.
+    std::string grund = Util::Execution::Keep_Refusal(ziel);
+    if (!grund.empty()) return Util::Execution::Report_Not_Kept(grund, true);
     // Numbered as the run's keep numbers it: past what stands there, and
     // past what this preview would have kept.
     std::string sicherung = Util::Execution::Next_Keep(
@@ -77,7 +80,8 @@ int kopieren(Vorschau& vorschau, const std::string& paket, const std::string& zi
 }
 
 // A DEL is taken as done, unless the runner would fail at it (a folder that
-// this process may not change).
+// this process may not change; on Windows a read-only package, or one that
+// another program holds).
 int loeschen(Vorschau& vorschau, const std::string& paket) {
   std::string grund = Util::Execution::Delete_Refusal(paket);
   if (!grund.empty()) {

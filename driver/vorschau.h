@@ -26,7 +26,8 @@ struct Vorschau {
 
 // The runner: a COPY says where it would keep the file it would replace
 // (numbered as a run numbers it), or why it would fail (a missing folder,
-// a target that the runner refuses); a DEL is taken as done, unless the
+// a target that the runner refuses, a keep whose folders could not be
+// made); a DEL is taken as done, unless the
 // runner would refuse it. Nothing is run and nothing on the disk is touched.
 Command_Runner vorschau_ausfuehren(Vorschau& vorschau);
 

@@ -400,9 +400,10 @@ void index_wie_gelesen(const std::string& cachepfad, bool exakt, const std::stri
     gut = gut && !std::ferror(von) && Host_Files::Sync(nach, cachepfad + "tempcache.ini") == 0;
     std::fclose(von);
     if (std::fclose(nach) != 0 || !gut) throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
+    Alter_Index alt;
     if (indexdatei(cachepfad + "cache.ini") != Host_Files::Kind::absent)
-      alten_index_weg(cachepfad, "");
-    neuen_index_umbenennen(cachepfad);
+      alt = alten_index_weg(cachepfad, "");
+    neuen_index_umbenennen(cachepfad, alt);
     return;
   }
   Text_Files::File vorlage, cachedatei, tempdatei;

@@ -120,6 +120,11 @@ std::string Delete_Refusal(const std::string& path) {
   return Host_Files::May_Change(path) ? "" : Cause(EACCES, kDelete);
 }
 
+std::string Keep_Refusal(const std::string& target) {
+  int error = Keep_Error(Keep_Path(target));
+  return error == 0 ? "" : Cause(error, kCopy);
+}
+
 int Execute(const std::string& command) {
   // A file-size limit must make a copy fail, not end the program.
   static bool once = (std::signal(SIGXFSZ, SIG_IGN), true);

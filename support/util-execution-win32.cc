@@ -111,13 +111,12 @@ DWORD Attributes(const std::string& path) {
   return GetFileAttributesW(Wide_Path(path).c_str());
 }
 
-// 0 when the file at `path` (if any) may be replaced now; else why not, such
-// as another program (the game) holding it open. Asked before its keep: a
-// kept hard link of a file held so could not be taken back.
-DWORD Not_Replaceable(const std::string& path) {
-  HANDLE file = CreateFileW(Wide_Path(path).c_str(), DELETE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+// 0 when the file at `path` (if any) could be opened for deleting now with
+// the sharing `share`; else why not, such as another program (the game)
+// holding it open.
+DWORD Not_Deletable(const std::string& path, DWORD share) {
+  HANDLE file = CreateFileW(Wide_Path(path).c_str(), DELETE, share, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     DWORD code = GetLastError();
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? 0 : code;
@@ -126,14 +125,25 @@ DWORD Not_Replaceable(const std::string& path) {
   return 0;
 }
 
+// 0 when the file at `path` (if any) may be replaced now: no other program
+// has it open at all. One that shares it even for deleting still stands in
+// the way of a new file at its name. Asked before its keep: a kept hard
+// link of a file held so could not be taken back.
+DWORD Not_Replaceable(const std::string& path) {
+  return Not_Deletable(path, 0);
+}
+
 // The system's words for why the file a copy would replace could not be kept.
+DWORD Not_Kept_Code(int error) {
+  return error == ENOENT         ? ERROR_PATH_NOT_FOUND
+         : error == ENAMETOOLONG ? ERROR_FILENAME_EXCED_RANGE
+         : error == ENOSPC       ? ERROR_DISK_FULL
+                                 : ERROR_ACCESS_DENIED;
+}
+
 int Not_Kept(const std::string& temp, int error) {
   Remove_Temporary(temp);
-  DWORD code = error == ENOENT         ? ERROR_PATH_NOT_FOUND
-               : error == ENAMETOOLONG ? ERROR_FILENAME_EXCED_RANGE
-               : error == ENOSPC       ? ERROR_DISK_FULL
-                                       : ERROR_ACCESS_DENIED;
-  return Report_Not_Kept(GWindows::Errors::Error_To_String(code));
+  return Report_Not_Kept(GWindows::Errors::Error_To_String(Not_Kept_Code(error)));
 }
 
 int Failed_With(const std::string& temp, DWORD code) {
@@ -141,35 +151,35 @@ int Failed_With(const std::string& temp, DWORD code) {
   return Failed(code);
 }
 
-// What the shell refuses as a COPY's target, though not every version says
-// so: a path longer than the system's usual limit, a target that is
-// read-only. 0 when it takes it.
-DWORD Shell_Refuses(const std::string& target) {
-  if (Utf8::Utf16_Length(target) >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
-  DWORD attributes = Attributes(target);
+// What the shell refuses to replace or delete, though not every version
+// says so: a file that is read-only. 0 when it takes it.
+DWORD Read_Only_Refused(const std::string& path) {
+  DWORD attributes = Attributes(path);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
     return ERROR_ACCESS_DENIED;
   return 0;
 }
 
+// Whether the shell takes every path of a command: each below the
+// system's usual limit. Beyond it the system's own calls do the work.
+bool Shell_Takes(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths)
+    if (Utf8::Utf16_Length(path) >= MAX_PATH) return false;
+  return true;
+}
+
 int Copy(const std::string& source, const std::string& target) {
-  if (DWORD code = Shell_Refuses(target)) return Failed(code);
+  if (DWORD code = Read_Only_Refused(target)) return Failed(code);
   // What copies cut short left in the folder goes; a folder at the temporary
   // name would take the copy in.
   Host_Files::Remove_Temporaries(Folder_Part(target));
-  std::string name = Temporary_Name(target);
-  // The temporary name is cut to fit the folder's path, but never below a
-  // form that the sweep of temporary files knows (".morvane-" and a digit).
-  size_t room = MAX_PATH - 1 - Utf8::Utf16_Length(Folder_Part(target));
-  if (room < 10) return Failed(ERROR_FILENAME_EXCED_RANGE);
-  if (name.size() > room) name.resize(room);
-  std::string temp = Folder_Part(target) + name;
+  std::string temp = Folder_Part(target) + Temporary_Name(target);
   Remove_Temporary(temp);
   if (Host_Files::Look(temp) == Host_Files::Kind::folder) return Failed(ERROR_ACCESS_DENIED);
-  // A cached package beyond the shell's limit (an installation folder of
-  // some 215 characters and more) is copied by the system itself, which
-  // takes long paths; the shell cannot open it.
-  int status = Utf8::Utf16_Length(source) < MAX_PATH
+  // A path beyond the shell's limit (a cached package in an installation
+  // folder of some 215 characters and more, a temporary name in a folder
+  // of some 235) is copied by the system itself, which takes long paths.
+  int status = Shell_Takes({source, temp})
                    ? Shell(Copy_Command(source, temp))
                    : (CopyFileW(Wide_Path(source).c_str(), Wide_Path(temp).c_str(), FALSE)
                           ? 0
@@ -211,14 +221,23 @@ int Copy(const std::string& source, const std::string& target) {
 }  // namespace
 
 std::string Refusal(const std::string& target) {
-  DWORD code = Shell_Refuses(target);
+  DWORD code = Read_Only_Refused(target);
   if (code == 0) code = Not_Replaceable(target);
   if (code == 0 && !Host_Files::May_Change(target)) code = ERROR_ACCESS_DENIED;
   return code == 0 ? "" : Words_For(code);
 }
 
-std::string Delete_Refusal(const std::string&) {
-  return "";
+// DEL leaves a read-only file, and one that another program holds without
+// letting it be deleted, each with the system's words.
+std::string Delete_Refusal(const std::string& path) {
+  DWORD code = Read_Only_Refused(path);
+  if (code == 0) code = Not_Deletable(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  return code == 0 ? "" : Words_For(code);
+}
+
+std::string Keep_Refusal(const std::string& target) {
+  int error = Keep_Error(Keep_Path(target));
+  return error == 0 ? "" : Words_For(Not_Kept_Code(error));
 }
 
 int Execute(const std::string& command) {
@@ -228,10 +247,19 @@ int Execute(const std::string& command) {
   if (words.verb == "copy" && words.arguments.size() == 2) {
     return Copy(words.arguments[0], words.arguments[1]);
   }
-  // A cached package beyond the shell's limit is deleted by the system itself.
+  // A path beyond the shell's limit is deleted or renamed by the system
+  // itself; a rename, as REN, never replaces a file.
   if (words.verb == "del" && words.arguments.size() == 1 && words.switches.empty() &&
-      Utf8::Utf16_Length(words.arguments[0]) >= MAX_PATH)
+      !Shell_Takes(words.arguments))
     return DeleteFileW(Wide_Path(words.arguments[0]).c_str()) ? 0 : Failed(GetLastError());
+  if (words.verb == "ren" && words.arguments.size() == 2 && words.switches.empty()) {
+    std::string renamed = Folder_Part(words.arguments[0]) + words.arguments[1];
+    if (!Shell_Takes({words.arguments[0], renamed}))
+      return MoveFileExW(Wide_Path(words.arguments[0]).c_str(), Wide_Path(renamed).c_str(),
+                         MOVEFILE_WRITE_THROUGH)
+                 ? 0
+                 : Failed(GetLastError());
+  }
   return Shell(command);
 }
 

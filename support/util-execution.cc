@@ -2,6 +2,7 @@
 #include "support/util-execution.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
 
 #include "base/paths.h"
@@ -98,13 +99,34 @@ void Report_Kept(const std::string& kept) {
   kept_paths.push_back(kept);
 }
 
-int Report_Not_Kept(const std::string& reason) {
+int Report_Not_Kept(const std::string& reason, bool preview) {
   std::string why = reason;
   while (!why.empty() && (why.back() == '.' || why.back() == '\n' || why.back() == '\r'))
     why.pop_back();
-  Text_Files::Put_Line("!! alte Fassung konnte nicht in Morvane-Sicherung gesichert werden (" +
-                       why + ") -> nicht kopiert !!");
+  Text_Files::Put_Line(preview ? "!! alte Fassung koennte nicht in Morvane-Sicherung gesichert "
+                                 "werden (" +
+                                     why + ") -> wuerde nicht kopiert !!"
+                               : "!! alte Fassung konnte nicht in Morvane-Sicherung gesichert "
+                                 "werden (" +
+                                     why + ") -> nicht kopiert !!");
   return 1;
+}
+
+int Keep_Error(const std::string& keep) {
+  // Morvane-Sicherung, the run's folder in it, the type folder in that.
+  std::vector<std::string> folders;
+  for (std::string folder = keep; folders.size() < 3;) {
+    folder = Folder_Part(folder);
+    if (folder.empty()) break;
+    folder.pop_back();
+    folders.insert(folders.begin(), folder);
+  }
+  for (const std::string& folder : folders) {
+    Host_Files::Kind kind = Host_Files::Look(folder, Host_Files::Seen::read);
+    if (kind == Host_Files::Kind::absent) return Host_Files::May_Change(folder) ? 0 : EACCES;
+    if (kind != Host_Files::Kind::folder) return ENOTDIR;
+  }
+  return 0;
 }
 
 int Kept_Count() {

@@ -15,7 +15,9 @@ namespace Util::Execution {
 // for an answer. Returns its exit status: 0 when it was done. A COPY writes
 // to a temporary name beside its target, which takes the target's name only
 // when the copy is whole. A command longer than the shell takes is not run
-// (status 1, with the shell's message).
+// (status 1, with the shell's message); a path longer than the shell takes
+// (on Windows, 260 units) is copied, deleted or renamed by the system's own
+// calls, with the system's words for a failure.
 int Execute(const std::string& command);
 
 // The command line on which Windows starts the shell for `command`: with
@@ -36,14 +38,14 @@ std::string Rename_Command(const std::string& path, const std::string& new_name)
 
 // Why this platform's runner would refuse a COPY to `target`, or fail at
 // once, in the words it would write: a read-only target, a folder that this
-// process may not change (Host_Files::May_Change), and on Windows a path
-// too long for the shell or a target that another program holds open. ""
-// when it would try.
+// process may not change (Host_Files::May_Change), and on Windows a target
+// that another program holds open. "" when it would try.
 std::string Refusal(const std::string& target);
 
 // Why this platform's runner would fail to DEL `path`, in the words it
-// would write: on Linux a folder that this process may not change. "" when
-// it would try (on Windows the shell decides).
+// would write: on Linux a folder that this process may not change; on
+// Windows a read-only file, or one that another program holds without
+// letting it be deleted. "" when it would try.
 std::string Delete_Refusal(const std::string& path);
 
 // A command text read back: the text after the command word is split at
@@ -88,9 +90,20 @@ bool Is_Run_Name(const std::string& name);
 void Report_Kept(const std::string& kept);
 
 // Says on the console that a copy was refused because the file it would
-// replace could not be kept, and why (a sentence of the system's). Returns
-// the exit status of the failed copy, 1.
-int Report_Not_Kept(const std::string& reason);
+// replace could not be kept, and why (a sentence of the system's), or in a
+// preview that it would be. Returns the exit status of the failed copy, 1.
+int Report_Not_Kept(const std::string& reason, bool preview = false);
+
+// The error (errno) with which the folders of the keep `keep` (Keep_Path)
+// could not be made: something that is no folder stands where one of them
+// would be, or the folder above the first missing one may not be changed.
+// 0 when a keep would be tried.
+int Keep_Error(const std::string& keep);
+
+// Why this platform's runner could not keep the file that a COPY to
+// `target` replaces (Keep_Error), in the words it would say; "" when it
+// would try.
+std::string Keep_Refusal(const std::string& target);
 
 // How many files the copies of this run have kept so far, and where the
 // last one went ("" for none yet).
