@@ -210,13 +210,14 @@ class Wine:
                            capture_output=True)
         return {"LOCPATH": folder, "LC_ALL": name + ".UTF-8"}
 
-    def hold(self, path):
+    def hold(self, path, shared=False):
         """A program that holds the file `path` open, as a running game does,
-        until its standard input gets a line."""
+        until its standard input gets a line; `shared`: letting others read,
+        write and delete it meanwhile."""
         shell = os.path.join(os.path.dirname(self.binary), "test_shell.exe")
         holder = subprocess.Popen(sp.wine(shell), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                   env=dict(self.env, WINEDEBUG="-all",
-                                           MORVANE_TEST_SHELL="hold:" + path))
+                                           MORVANE_TEST_SHELL=("share:" if shared else "hold:") + path))
         assert holder.stdout.readline().strip() == b"held"
         return holder
 

@@ -133,10 +133,10 @@ class Harness(unittest.TestCase):
         return sp.make_installation(self.prefix, folder, **kw)
 
     def standard(self, entries=None, extra_lines=(), header=("[Options]", "Version=3369", ""),
-                 encoding="latin-1"):
-        """Two installations; UT2004 has a cache with `entries`."""
-        self.register([("UT2004", UT), ("UT2004 Zweitinstallation", SECOND)])
-        self.root = self.install(UT)
+                 encoding="latin-1", ut=UT):
+        """Two installations; UT2004 (in `ut`) has a cache with `entries`."""
+        self.register([("UT2004", ut), ("UT2004 Zweitinstallation", SECOND)])
+        self.root = self.install(ut)
         self.second = self.install(SECOND, with_cache=False)
         if entries is None:
             entries = [(sp.key(i), name) for i, (name, _) in enumerate(TYPES)]
@@ -674,8 +674,8 @@ TEMPORARY = temporary_name(UT + "\\Maps\\DM-Foo.ut2")
 LONG = "C:\\" + "Lang" * 58
 # Folders whose lengths are counted in UTF-16 units, as Windows counts them:
 # Cyrillic letters are two bytes each in UTF-8 (and a Linux name holds 255).
-# With "\\Maps\\", CYRILLIC is 241 units (481 bytes): a temporary name cut to
-# 18; NO_ROOM is 250: no room for a temporary name.
+# With "\\Maps\\", CYRILLIC is 241 units (481 bytes), NO_ROOM 250: their
+# temporary names lie beyond the shell's 260 units, as AT_260's target does.
 CYRILLIC = "C:\\" + "\u0414" * 115 + "\\" + "\u0414" * 116
 NO_ROOM = "C:\\" + "\u0414" * 120 + "\\" + "\u0414" * 120
 KEEP_248 = "C:\\" + "K" * 206  # its run folder's Maps: 250 units, above a folder's own 248
@@ -972,18 +972,18 @@ CASES = [
              "{copied}", after={"LONG/Maps/.morvane-34a266f30b": None, "LONG/Maps/.morvane-": b"mine",
                                 "LONG/Maps/DM-A.ut2": 1}, sum=(1, 0)),
     dict(name="Windows counts a path in UTF-16 units: a Cyrillic folder of 480 bytes takes a "
-              "copy, its temporary name cut to fit", only="wine", entries=[(1, "DM-A.ut2")],
+              "copy", only="wine", entries=[(1, "DM-A.ut2")],
          args=[CYRILLIC], install=[CYRILLIC],
          out="{moved1}{UT}\\Maps\\DM-A.ut2\n{copied}kopiere nach " + CYRILLIC +
              "\\Maps\\DM-A.ut2\n{copied}",
          after={"INSTALLED/Maps/DM-A.ut2": 1, "INSTALLED/Maps/.morvane-*": None}, sum=(1, 0)),
-    dict(name="a folder without room for the shortest temporary name refuses the copy and "
-              "touches nothing of the player's", only="wine", entries=[(1, "DM-A.ut2")],
-         args=[NO_ROOM], install=[NO_ROOM], before={"INSTALLED/Maps/.morvane-": b"mine"},
+    dict(name="a folder without room for a temporary name within the shell's limit takes the "
+              "copy by the system's own calls, and touches nothing of the player's",
+         entries=[(1, "DM-A.ut2")], args=[NO_ROOM], install=[NO_ROOM],
+         before={"INSTALLED/Maps/.morvane-": b"mine"},
          out="{moved1}{UT}\\Maps\\DM-A.ut2\n{copied}kopiere nach " + NO_ROOM +
-             "\\Maps\\DM-A.ut2\n" + PLATFORM.NAME_TOO_LONG + FURTHER_FAILED,
-         after={"INSTALLED/Maps/DM-A.ut2": None, "INSTALLED/Maps/.morvane-": b"mine"},
-         sum=(1, 0, [NO_ROOM + "\\Maps\\DM-A.ut2"])),
+             "\\Maps\\DM-A.ut2\n{copied}",
+         after={"INSTALLED/Maps/DM-A.ut2": 1, "INSTALLED/Maps/.morvane-": b"mine"}, sum=(1, 0)),
     dict(name="a keep into a run folder longer than a folder's own limit of 248 units",
          only="wine", entries=[(1, "DM-A.ut2")], args=[KEEP_248], install=[KEEP_248],
          kept_in=[(KEEP_248 + "\\Morvane-Sicherung", 1)],
@@ -1008,12 +1008,11 @@ CASES = [
              "wuerde kopieren nach {SECOND}\\System\\XGame.u\n",
          after={"UT/Cache/morvane.lock": None}, index=["{k1}=DM-Foo.ut2", "{k2}=XGame.u"],
          sum=(2, 0, [], 1)),
-    dict(name="a preview refuses a target of 260 units, as the run does", only="wine",
+    dict(name="a preview takes a target of 260 units, as the run does",
          preview=True, entries=[(1, "DM-A.ut2")], args=[AT_260], install=[AT_260],
          out="\nZeile eingelesen: {k1}=DM-A.ut2\nwuerde kopieren nach {UT}\\Maps\\DM-A.ut2\n"
-             "wuerde kopieren nach " + AT_260 + "\\Maps\\DM-A.ut2\n" + PLATFORM.NAME_TOO_LONG +
-             "!! Kopieren in weitere Installation wuerde fehlschlagen !!\n",
-         index=["{k1}=DM-A.ut2"], sum=(1, 0, [AT_260 + "\\Maps\\DM-A.ut2"])),
+             "wuerde kopieren nach " + AT_260 + "\\Maps\\DM-A.ut2\n",
+         index=["{k1}=DM-A.ut2"], sum=(1, 0)),
     dict(name="and what would fail where that is known without trying", preview=True,
          entries=[(1, "Song.ogg"), (2, "DM-Dir.ut2")], extra=["{k3}=Lost.u", "{k4}=a%b.u"],
          before={"UT/Music": ("rmtree",), "UT/Maps/DM-Dir.ut2": ("mkdir",)},
@@ -1224,6 +1223,58 @@ CASES += [
          after={"USER/Maps/DM-Foo.ut2": 1}, sum=(1, 0)),
 ]
 
+# The preview asks what the run's runner asks before it acts.
+WOULD_NOT_DELETE = "!! Loeschen wuerde fehlschlagen -> Zeile bliebe erhalten !!\n"
+CASES += [
+    dict(name="a preview meets the shell's refusal to delete a read-only package and one that "
+              "another program holds: they stay with their lines, a later line of a key too",
+         only="wine", preview=True, entries=[(1, "DM-A.ut2"), (2, "XGame.u")],
+         extra=["{k1}=DM-A.ut2"], before={"UT/Cache/{k1}.uxx": ("chmod", 0o444)},
+         held="{UT}\\Cache\\{k2}.uxx",
+         out="\nZeile eingelesen: {k1}=DM-A.ut2\nwuerde kopieren nach {UT}\\Maps\\DM-A.ut2\n"
+             "Access denied.\n" + WOULD_NOT_DELETE +
+             "\nZeile eingelesen: {k2}=XGame.u\nwuerde kopieren nach {UT}\\System\\XGame.u\n"
+             "Sharing violation.\n" + WOULD_NOT_DELETE +
+             "\nZeile eingelesen: {k1}=DM-A.ut2\nwuerde kopieren nach {UT}\\Maps\\DM-A.ut2\n"
+             "Access denied.\n" + WOULD_NOT_DELETE,
+         index=["{k1}=DM-A.ut2", "{k2}=XGame.u", "{k1}=DM-A.ut2"], sum=(0, 3)),
+    dict(name="a target that another program holds, even sharing it, is not replaced",
+         only="wine", entries=[(1, "DM-Foo.ut2")], held=("{UT}\\Maps\\DM-Foo.ut2", "shared"),
+         before={"UT/Maps/DM-Foo.ut2": b"eigene Karte"},
+         out="{moved1}{UT}\\Maps\\DM-Foo.ut2\nSharing violation.\n" + FAILED,
+         after={"UT/Maps/DM-Foo.ut2": b"eigene Karte", "UT/Morvane-Sicherung": None},
+         index=["{k1}=DM-Foo.ut2"], sum=(0, 1)),
+    dict(name="and a preview says so", only="wine", preview=True, entries=[(1, "DM-Foo.ut2")],
+         held=("{UT}\\Maps\\DM-Foo.ut2", "shared"),
+         before={"UT/Maps/DM-Foo.ut2": b"eigene Karte"},
+         out="\nZeile eingelesen: {k1}=DM-Foo.ut2\nwuerde kopieren nach {UT}\\Maps\\DM-Foo.ut2\n"
+             "Sharing violation.\n!! Kopieren wuerde fehlschlagen -> Zeile bliebe erhalten !!\n",
+         index=["{k1}=DM-Foo.ut2"], sum=(0, 1)),
+    dict(name="a preview meets a file named Morvane-Sicherung in a further installation",
+         preview=True, entries=[(1, "DM-Foo.ut2")], args=["{SECOND}"],
+         before={"SECOND/Morvane-Sicherung": b"a file", "SECOND/Maps/DM-Foo.ut2": b"zweite"},
+         out="\nZeile eingelesen: {k1}=DM-Foo.ut2\nwuerde kopieren nach {UT}\\Maps\\DM-Foo.ut2\n"
+             "wuerde kopieren nach {SECOND}\\Maps\\DM-Foo.ut2\n!! alte Fassung koennte nicht in "
+             "Morvane-Sicherung gesichert werden (" + PLATFORM.KEEP_BLOCKED + ") -> wuerde nicht "
+             "kopiert !!\n!! Kopieren in weitere Installation wuerde fehlschlagen !!\n",
+         index=["{k1}=DM-Foo.ut2"], sum=(1, 0, ["{SECOND}\\Maps\\DM-Foo.ut2"])),
+    dict(name="and in the installation ends as the run ends", preview=True,
+         entries=[(1, "DM-Foo.ut2")], before={"UT/Morvane-Sicherung": b"a file"}, status=1,
+         err=report("IO_EXCEPTIONS.USE_ERROR", "protokoll.cc:N Protokoll des Laufs kann nicht "
+                    "angelegt werden: C:\\UT2004\\Morvane-Sicherung"), index=["{k1}=DM-Foo.ut2"]),
+    dict(name="a new index that cannot take the old one's name gives the game its old index "
+              "back, and the run says so", only="wine", shell="noren", entries=[(1, "DM-Foo.ut2")],
+         before={"UT/Maps/DM-Foo.ut2": b"eigene Karte"}, status=1,
+         out="{moved1}{UT}\\Maps\\DM-Foo.ut2\n{copied}{kept}{UT}\\{sich}\\Maps\\DM-Foo.ut2\n"
+             "Access denied.\n",
+         err=report("IO_EXCEPTIONS.USE_ERROR", "morvane.cc:N neuer Index nicht uebernommen, alter "
+                    "Index gilt weiter: C:\\UT2004\\Cache\\cache.ini"),
+         after={"UT/Maps/DM-Foo.ut2": 1, "UT/Cache/tempcache.ini": b"[Cache]\r\n",
+                "UT/Morvane-Sicherung/<zeit>/cache.ini":
+                    ("[Cache]\r\n%s=DM-Foo.ut2\r\n" % sp.key(1)).encode()},
+         index=["{k1}=DM-Foo.ut2"]),
+]
+
 
 class Table(Harness):
     """Each row of CASES in a prefix of its own."""
@@ -1396,10 +1447,15 @@ class Table(Harness):
             self.addCleanup(PLATFORM.use_shell, None)
         # A Windows of another code page than 1252, or of that one.
         env.update(PLATFORM.locale(case.get("locale")))
-        holder = PLATFORM.hold(case["held"].format(**words)) if "held" in case else None
+        # Files that another program holds open: a path, or (path, "shared")
+        # for one that lets others delete it too.
+        held = case.get("held", [])
+        holders = [PLATFORM.hold(h.format(**words)) if isinstance(h, str) else
+                   PLATFORM.hold(h[0].format(**words), shared=True)
+                   for h in ([held] if isinstance(held, (str, tuple)) else held)]
         run = self.run_morvane(case.get("answer", "1") + "\n\n", args,
                                places="places" in case, **env)
-        if holder:
+        for holder in holders:
             holder.communicate(b"\n", timeout=60)
         run.out = stamped(run.out)
         if "shell" in case:
@@ -1533,6 +1589,15 @@ RESTORES = [
     dict(name="kept paths beyond 260 characters go back", install=[LONG],
          entries=[(1, "DM-A.ut2")], before={"LONG/Maps/DM-A.ut2": b"alt"},
          runs=[dict(args=[LONG])]),
+    # The shell takes paths below 260 units: beyond them, and so for every
+    # path of the Cache from an installation folder of 240, the system's
+    # own calls do the work.
+    *[dict(name="an installation folder of %d characters: a run, a second run, their restore"
+                % length, ut="C:\\" + "L" * 200 + "\\" + "M" * (length - 204),
+           entries=[(1, "DM-A.ut2")],
+           before={"UT/Maps/DM-A.ut2": b"alt", "UT/System/XGame.u": b"altes XGame"},
+           runs=[dict(args=[]), dict(args=[], entries=[(2, "XGame.u")])])
+      for length in (239, 240, 250, 259)],
     dict(name="a run under a clock a day ahead, its restore under a clock behind",
          entries=[(1, "XGame.u")], before={"UT/System/XGame.u": b"altes XGame"},
          runs=[dict(args=[], env={"TZ": "Etc/GMT-14"})], env={"TZ": "Etc/GMT+12"}),
@@ -1642,8 +1707,8 @@ class Restores(Harness):
 
     def restore_row(self, row):
         self.standard(entries=[(sp.key(n), name) for n, name in row["entries"]], header=(),
-                      extra_lines=row.get("extra", ()))
-        words = dict(UT=UT, SECOND=SECOND, **{"k%d" % n: sp.key(n) for n in range(1, 10)})
+                      extra_lines=row.get("extra", ()), ut=row.get("ut", UT))
+        words = dict(UT=row.get("ut", UT), SECOND=SECOND, **{"k%d" % n: sp.key(n) for n in range(1, 10)})
         for folder in row.get("install", ()):
             self.install(folder, with_cache=False)
         self.lay_out(row.get("before", {}), words, lambda value: value)

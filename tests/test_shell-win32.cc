@@ -4,10 +4,12 @@
 //   short  COPY writes half of the source and says it copied one file;
 //   none   COPY writes nothing and says the same;
 //   wait   reads a line of its input first (a shell that asks a question);
-//   line   says the command line it was started on, then does the work.
+//   line   says the command line it was started on, then does the work;
+//   noren  refuses every REN, as a shell that cannot reach the file.
 // Started as a program of its own with MORVANE_TEST_SHELL=hold:<path>, it
 // holds that file open as a running game does (no one may delete or
-// replace it), says "held" and waits for a line of its input.
+// replace it), says "held" and waits for a line of its input; with
+// share:<path> it lets others read, write and delete it meanwhile.
 // Everything else goes to the real cmd.exe, which does the work.
 #include <windows.h>
 
@@ -69,9 +71,12 @@ int main() {
   const char* mode = std::getenv("MORVANE_TEST_SHELL");
   std::string how = mode ? mode : "";
   if (how == "line") std::printf("(Shell: %s)\n", line.c_str());
-  if (how.starts_with("hold:")) {
-    HANDLE held = CreateFileW(Wide(how.substr(5)).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (how.starts_with("hold:") || how.starts_with("share:")) {
+    bool shared = how.starts_with("share:");
+    HANDLE held = CreateFileW(Wide(how.substr(how.find(':') + 1)).c_str(), GENERIC_READ,
+                              shared ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE
+                                     : FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     std::printf(held == INVALID_HANDLE_VALUE ? "not held\n" : "held\n");
     std::fflush(stdout);
     char answer[16];
@@ -83,6 +88,10 @@ int main() {
     if (std::fgets(answer, sizeof answer, stdin)) std::printf("(eine Antwort gelesen)\n");
   }
   Util::Execution::Command words = Util::Execution::Parse(command);
+  if (words.verb == "ren" && how == "noren") {
+    std::printf("Access denied.\n");
+    return 1;
+  }
   if (words.verb == "copy" && words.arguments.size() == 2 && (how == "short" || how == "none"))
     return Claimed_Copy(words.arguments[0], words.arguments[1], how == "short");
   return Real_Shell(wide);
