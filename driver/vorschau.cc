@@ -8,8 +8,13 @@
 
 namespace {
 
+// A file on the disk is itself (two spellings of a name may be two files
+// of a Linux folder); one that a copy of the preview would make is its name
+// in any letter case.
 std::string schluessel(const Vorschau& vorschau, const std::string& pfad) {
-  return vorschau.exakt ? pfad : Utf8::Fold(pfad);
+  if (vorschau.exakt) return pfad;
+  std::string da = Host_Files::On_Disk(pfad);
+  return da.empty() ? Utf8::Fold(pfad) : da;
 }
 
 const Vorschau::Stand* gesehen(const Vorschau& vorschau, const std::string& pfad) {

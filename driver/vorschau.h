@@ -11,8 +11,9 @@
 
 #include "driver/cacheverarbeitung.h"
 
-// What the commands of a preview would have changed, by path as the file
-// system compares names (in any letter case, unless `exakt`).
+// What the commands of a preview would have changed: by the file on the
+// disk, or for a file that they would make, by its path as the file system
+// compares names (in any letter case, unless `exakt`).
 struct Vorschau {
   struct Stand {
     bool da = false;     // a file stands there; else it was removed

@@ -481,6 +481,11 @@ bool Read_Only(const std::string& path) {
   return found.exists && Target_Stat(found, st) && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
 }
 
+std::string On_Disk(const std::string& path) {
+  Found found = Resolve(path);
+  return found.exists ? found.path : "";
+}
+
 bool Is_Link(const std::string& path) {
   Found found = Resolve(path);
   return found.exists && S_ISLNK(found.st.st_mode);

@@ -123,6 +123,10 @@ bool Read_Only(const std::string& path) {
          (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
+std::string On_Disk(const std::string&) {
+  return "";
+}
+
 bool Is_Link(const std::string& path) {
   DWORD attributes = Attributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);

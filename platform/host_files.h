@@ -61,6 +61,12 @@ bool Read_Only(const std::string& path);
 // itself.
 bool Is_Link(const std::string& path);
 
+// The file that `path` names now, as the lookup finds it: on Linux a name
+// may stand in several letter cases, each a file of its own, and a Windows
+// name finds the one in its own letters first. "" where nothing stands,
+// and on Windows, where a name in any letter case is the same file.
+std::string On_Disk(const std::string& path);
+
 // Names in `folder` and below it are matched exactly as written, in no
 // other letter case, as a native game reads its user folder; and a copy to
 // a target whose folder is missing right inside `folder` makes that folder

@@ -227,11 +227,11 @@ std::string Refusal(const std::string& target) {
   return code == 0 ? "" : Words_For(code);
 }
 
-// DEL leaves a read-only file, and one that another program holds without
-// letting it be deleted, each with the system's words.
+// A file that another program holds open is not deleted (Execute); the
+// shell's DEL leaves a read-only one. Each with the system's words.
 std::string Delete_Refusal(const std::string& path) {
-  DWORD code = Read_Only_Refused(path);
-  if (code == 0) code = Not_Deletable(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  DWORD code = Not_Deletable(path, 0);
+  if (code == 0) code = Read_Only_Refused(path);
   return code == 0 ? "" : Words_For(code);
 }
 
@@ -247,11 +247,17 @@ int Execute(const std::string& command) {
   if (words.verb == "copy" && words.arguments.size() == 2) {
     return Copy(words.arguments[0], words.arguments[1]);
   }
-  // A path beyond the shell's limit is deleted or renamed by the system
-  // itself; a rename, as REN, never replaces a file.
-  if (words.verb == "del" && words.arguments.size() == 1 && words.switches.empty() &&
-      !Shell_Takes(words.arguments))
-    return DeleteFileW(Wide_Path(words.arguments[0]).c_str()) ? 0 : Failed(GetLastError());
+  if (words.verb == "del" && words.arguments.size() == 1 && words.switches.empty()) {
+    // A package that another program holds open stays: even where that
+    // program lets it be deleted, it would go only when the program lets go
+    // of it, long after its line.
+    if (DWORD code = Not_Deletable(words.arguments[0], 0)) return Failed(code);
+    // A path beyond the shell's limit is deleted by the system itself.
+    if (!Shell_Takes(words.arguments))
+      return DeleteFileW(Wide_Path(words.arguments[0]).c_str()) ? 0 : Failed(GetLastError());
+  }
+  // A path beyond the shell's limit is renamed by the system itself; as
+  // REN, never over another file.
   if (words.verb == "ren" && words.arguments.size() == 2 && words.switches.empty()) {
     std::string renamed = Folder_Part(words.arguments[0]) + words.arguments[1];
     if (!Shell_Takes({words.arguments[0], renamed}))

@@ -17,7 +17,8 @@ namespace Util::Execution {
 // when the copy is whole. A command longer than the shell takes is not run
 // (status 1, with the shell's message); a path longer than the shell takes
 // (on Windows, 260 units) is copied, deleted or renamed by the system's own
-// calls, with the system's words for a failure.
+// calls, with the system's words for a failure. On Windows a DEL leaves a
+// file that another program holds open.
 int Execute(const std::string& command);
 
 // The command line on which Windows starts the shell for `command`: with
@@ -44,8 +45,8 @@ std::string Refusal(const std::string& target);
 
 // Why this platform's runner would fail to DEL `path`, in the words it
 // would write: on Linux a folder that this process may not change; on
-// Windows a read-only file, or one that another program holds without
-// letting it be deleted. "" when it would try.
+// Windows a file that another program holds open, or a read-only one. ""
+// when it would try.
 std::string Delete_Refusal(const std::string& path);
 
 // A command text read back: the text after the command word is split at

@@ -1843,7 +1843,8 @@ TENSES = [("wuerde kopieren nach ", "kopiere nach "),
                                                                     "Zeile bleibt erhalten"),
           ("Zeile wuerde entfernt", "Zeile wird entfernt"),
           ("Loeschen wuerde fehlschlagen -> Zeile bliebe", "Loeschen fehlgeschlagen -> Zeile bleibt"),
-          ("im Weg -> wuerde nicht kopiert", "im Weg -> nicht kopiert"),
+          ("alte Fassung koennte nicht", "alte Fassung konnte nicht"),
+          ("-> wuerde nicht kopiert", "-> nicht kopiert"),
           ("weitere Installation wuerde fehlschlagen", "weitere Installation fehlgeschlagen")]
 
 
@@ -1875,12 +1876,22 @@ class PreviewMatchesRun(Harness):
             self.prefix = PLATFORM.new_prefix()
 
     def one_cache(self, rnd):
-        args = random_cache(self, rnd)
-        tree = self.tree([self.root, self.second])
-        preview = self.run_morvane("1\n\n", ["-n"] + args)
-        self.assertEqual(self.tree([self.root, self.second]), tree)
-        run = self.run_morvane("1\n\n", args)
-        self.assertEqual((preview.status, run.status), (0, 0), preview.out + run.out)
+        args = random_cache(self, rnd, edges=True)
+        tops = [self.root, self.second, sp.host_path(self.prefix, NO_ROOM)]
+        tree = self.tree(tops)
+        # A file that another program holds through both.
+        holders = [PLATFORM.hold(*held) for held in self.held]
+        try:
+            preview = self.run_morvane("1\n\n", ["-n"] + args)
+            self.assertEqual(self.tree(tops), tree)
+            run = self.run_morvane("1\n\n", args)
+        finally:
+            for holder in holders:
+                holder.communicate(b"\n", timeout=60)
+        raised = [[line for line in (done.out + done.err).split("\n") if line.startswith("raised")]
+                  for done in (preview, run)]
+        self.assertEqual((preview.status, raised[0]), (run.status, raised[1]),
+                         preview.out + run.out)
         self.assertEqual(said(preview.out, True), said(run.out, False), "\n".join(lines_of(self)))
 
 
@@ -1892,12 +1903,16 @@ def lines_of(harness):
     return harness.cache_file("cache.ini").decode("latin-1").split("\r\n")
 
 
-def random_cache(harness, rnd, one_spelling=False):
+def random_cache(harness, rnd, one_spelling=False, edges=False):
     """A random cache in harness's prefix: two letter cases of a key and of
     a name, two versions of a name, missing packages, read-only files,
     links at targets, a missing type folder; returns the further
     installations of its run. With `one_spelling`, no two files at targets
-    differ in their letters alone (Linux allows them, Windows does not)."""
+    differ in their letters alone (Linux allows them, Windows does not).
+    With `edges`, what the shell refuses too: a further installation
+    beyond its limit of 260 units, a file named Morvane-Sicherung, and
+    under Wine a package or target that another program holds
+    (harness.held: (path, shared) for PLATFORM.hold)."""
     harness.standard(entries=[], header=())
     cache = os.path.join(harness.root, "Cache")
     lines, keys = ["[Cache]"], []
@@ -1908,7 +1923,7 @@ def random_cache(harness, rnd, one_spelling=False):
             key = sp.key(rnd.randint(1, 9))
             if rnd.random() > 0.1:  # else its package is missing
                 write_file(os.path.join(cache, key + ".uxx"), rnd.choice(VARIANTS))
-                if one_spelling and rnd.random() < 0.1:  # a package the game left read-only
+                if (one_spelling or edges) and rnd.random() < 0.1:  # left read-only by the game
                     os.chmod(os.path.join(cache, key + ".uxx"), 0o444)
         keys.append(key)
         lines.append(key + "=" + rnd.choice(NAMES))
@@ -1928,8 +1943,25 @@ def random_cache(harness, rnd, one_spelling=False):
                            target)
     if rnd.random() < 0.1:
         shutil.rmtree(os.path.join(harness.root, "Music"))
-    return rnd.choice([[], [], [SECOND], [UT.lower()]] +
-                      ([[harness.second]] if PLATFORM.name == "native" else []))
+    further = [[], [], [SECOND], [UT.lower()]] + (
+        [[harness.second]] if PLATFORM.name == "native" else [])
+    harness.held = []
+    if not edges:
+        return rnd.choice(further)
+    harness.install(NO_ROOM, with_cache=False)
+    for top, chance in ((harness.root, 0.05), (harness.second, 0.1)):
+        if rnd.random() < chance:
+            write_file(os.path.join(top, "Morvane-Sicherung"), b"a file")
+    drive = os.path.join(harness.prefix, "drive_c")
+    files = sorted(os.path.join(folder, name) for top in (harness.root, harness.second)
+                   for folder, _, names in os.walk(top) for name in names
+                   if name.endswith((".uxx", ".ut2", ".u", ".utx", ".ogg")))
+    if PLATFORM.name == "wine" and files and rnd.random() < 0.3:
+        held = rnd.choice(files)
+        if not os.path.islink(held):
+            harness.held.append(("C:\\" + os.path.relpath(held, drive).replace("/", "\\"),
+                                 rnd.random() < 0.5))
+    return rnd.choice(further + [[NO_ROOM], [SECOND, NO_ROOM]])
 
 
 # The restore's preview's words, and the restore's for the same thing.
