@@ -1888,7 +1888,8 @@ class PreviewMatchesRun(Harness):
         finally:
             for holder in holders:
                 holder.communicate(b"\n", timeout=60)
-        raised = [[line for line in (done.out + done.err).split("\n") if line.startswith("raised")]
+        raised = [[line for line in normalised(done.out + done.err).split("\n")
+                   if line.startswith("raised")]
                   for done in (preview, run)]
         self.assertEqual((preview.status, raised[0]), (run.status, raised[1]),
                          preview.out + run.out)
