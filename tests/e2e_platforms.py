@@ -18,7 +18,6 @@ class Native:
                       "        0 Datei(en) kopiert.\n")
     NOT_FOUND_TEXT = "The system cannot find the file specified.\n"
     DELETE_DENIED = "Zugriff verweigert.\n"
-    NAME_TOO_LONG = "Der Dateiname oder die Erweiterung ist zu lang.\n"
     COPY_DENIED = "Zugriff verweigert.\n        0 Datei(en) kopiert.\n"
     # A file at Morvane-Sicherung's name: nothing can be kept in it.
     KEEP_BLOCKED = "Das System kann den angegebenen Pfad nicht finden"
@@ -105,7 +104,6 @@ class Wine:
     READ_ONLY_NOT_DELETED = ("Access denied.\n\n"
                              "!! Loeschen fehlgeschlagen -> Zeile bleibt erhalten !!\n")
     READ_ONLY_KEPT = ["{k1}=DM-Foo.ut2"]
-    NAME_TOO_LONG = "File name is too long.\n"
     KEEP_BLOCKED = "Access denied"
     KEY = r"HKLM\SOFTWARE\Unreal Technology"
 
