@@ -342,6 +342,12 @@ Indexzeilen index_lesen(const std::string& pfad) {
   return gelesen;
 }
 
+// Where the index as the restore found it goes when a new one takes its
+// place: the restore's own folder, where it stays ("" for none begun).
+std::string vorher_aufheben() {
+  return protokoll_ordner().empty() ? "" : protokoll_ordner() + "cache.ini";
+}
+
 // A line of an index as the console shows it.
 std::string gezeigt(const std::string& zeile, Text_Files::Encoding kodierung) {
   return sichtbar(kodierung == Text_Files::Encoding::eight_bit ? Eight_Bit_Text(zeile) : zeile);
@@ -402,7 +408,7 @@ void index_wie_gelesen(const std::string& cachepfad, bool exakt, const std::stri
     if (std::fclose(nach) != 0 || !gut) throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
     Alter_Index alt;
     if (indexdatei(cachepfad + "cache.ini") != Host_Files::Kind::absent)
-      alt = alten_index_weg(cachepfad, "");
+      alt = alten_index_weg(cachepfad, vorher_aufheben());
     neuen_index_umbenennen(cachepfad, alt);
     return;
   }
@@ -416,7 +422,7 @@ void index_wie_gelesen(const std::string& cachepfad, bool exakt, const std::stri
   Text_Files::Write_Line_Ends_As(tempdatei, vorlage);
   for (const std::string& zeile : zeilen) Text_Files::Put_Line(tempdatei, zeile);
   (void)exakt;
-  index_ersetzen(cachepfad, cachedatei, tempdatei);
+  index_ersetzen(cachepfad, cachedatei, tempdatei, vorher_aufheben());
 }
 
 // Puts the index lines of a restore (`zeilen`) back in the index, each
@@ -501,7 +507,7 @@ void zeilen_zuruecklegen(const std::string& cachepfad, bool exakt,
     Host_Files::Remove(cachepfad + "tempcache.ini");
     return;
   }
-  index_ersetzen(cachepfad, cachedatei, tempdatei);
+  index_ersetzen(cachepfad, cachedatei, tempdatei, vorher_aufheben());
 }
 
 // The Morvane-Sicherung that --restore named with a run's path must be the
