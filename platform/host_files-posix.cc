@@ -347,9 +347,11 @@ int Copy_To(const Found& from, const struct stat& from_stat, bool may_link,
   bool linked = may_link && link(from.path.c_str(), temp.c_str()) == 0;
   int error = linked ? Writable(temp, from_stat) : Write_Copy(from.path, from_stat, temp);
   // What stands at the target goes only where it is kept, unless the copy
-  // holds it already; and it is kept only when the copy takes its place.
+  // holds it already (a link is what stands there, whatever it leads to);
+  // and it is kept only when the copy takes its place.
   std::string host_kept;
-  if (error == 0 && to.exists && !keep.empty() && !Same_Host_Bytes(temp, to.path)) {
+  if (error == 0 && to.exists && !keep.empty() &&
+      (S_ISLNK(to.st.st_mode) || !Same_Host_Bytes(temp, to.path))) {
     error = Keep_Found(to.path, to.st, keep, kept ? &kept->name : nullptr, &host_kept);
     if (error != 0 && kept) kept->error = error;
   }

@@ -199,12 +199,13 @@ int Copy(const std::string& source, const std::string& target) {
   // The bytes on the disk, then the name: the cached file may go next.
   if (!Flush_File(temp)) return Failed_With(temp, GetLastError());
   // What stands at the target goes only where it is kept, unless the copy
-  // holds it already; and it is kept only when the copy takes its place (the
-  // game may hold the target open).
+  // holds it already (a link is what stands there, whatever it leads to);
+  // and it is kept only when the copy takes its place (the game may hold the
+  // target open).
   std::string kept;
   if (DWORD code = Not_Replaceable(target)) return Failed_With(temp, code);
   if (Host_Files::Look(target, Host_Files::Seen::read) != Host_Files::Kind::absent &&
-      !Host_Files::Same_Bytes(temp, target)) {
+      (Host_Files::Is_Link(target) || !Host_Files::Same_Bytes(temp, target))) {
     if (int error = Host_Files::Keep(target, Keep_Path(target), &kept))
       return Not_Kept(temp, error);
   }

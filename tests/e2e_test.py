@@ -1224,6 +1224,15 @@ CASES += [
 ]
 
 # The preview asks what the run's runner asks before it acts.
+CASES += [
+    dict(name="a preview in the second of an earlier run names the folder that the run will make",
+         preview=True, entries=[(1, "DM-Foo.ut2")],
+         before={"UT/Maps/DM-Foo.ut2": b"eigene Karte", "UT/Morvane-Sicherung/<sekunden>": ("mkdir",)},
+         raw_says=[r"gesichert nach C:\\UT2004\\Morvane-Sicherung\\[-_\d]{17}-2\\Maps\\DM-Foo.ut2"],
+         out="\nZeile eingelesen: {k1}=DM-Foo.ut2\nwuerde kopieren nach {UT}\\Maps\\DM-Foo.ut2\n"
+             "alte Fassung wuerde gesichert nach {UT}\\{sich}\\Maps\\DM-Foo.ut2\n",
+         index=["{k1}=DM-Foo.ut2"], sum=(1, 0, [], 1)),
+]
 WOULD_NOT_DELETE = "!! Loeschen wuerde fehlschlagen -> Zeile bliebe erhalten !!\n"
 CASES += [
     dict(name="a preview meets the shell's refusal to delete a read-only package and one that "
@@ -1399,7 +1408,13 @@ class Table(Harness):
         for n, name in case["entries"]:
             words["k%d" % n] = sp.key(n)
             words["moved%d" % n] = echoed(sp.key(n) + "=" + name) + "kopiere nach "
+        before = {}
         for path, value in case.get("before", {}).items():
+            # "<sekunden>": a run folder of each of the next ten seconds.
+            for later in range(10 if "<sekunden>" in path else 1):
+                before[path.replace("<sekunden>", time.strftime(
+                    "%Y-%m-%d_%H%M%S", time.localtime(time.time() + later)))] = value
+        for path, value in before.items():
             path = host(path.format(**words))
             kind = value[0] if isinstance(value, tuple) else None
             if kind == "tmpfs":  # a folder on a file system of its own
@@ -1452,6 +1467,8 @@ class Table(Harness):
                                places="places" in case, **env)
         for holder in holders:
             holder.communicate(b"\n", timeout=60)
+        for pattern in case.get("raw_says", ()):  # what it says of run folders' names
+            self.assertRegex(run.out, pattern)
         run.out = stamped(run.out)
         if "shell" in case:
             PLATFORM.use_shell(None)
@@ -1581,6 +1598,10 @@ RESTORES = [
          before={"UT/Maps/DM-Foo.ut2": ("link", "/etc/hostname"),
                  "UT/Maps/DM-Bar.ut2": ("link", "/nirgends/DM-Bar.ut2")},
          runs=[dict(args=[])]),
+    dict(name="a link at a target that leads to the package's bytes is what stands there: "
+              "kept, and back as a link", only="native", entries=[(1, "DM-Foo.ut2")],
+         before={"UT/Textures/Gleich.utx": sp.package_bytes("DM-Foo.ut2", 64),
+                 "UT/Maps/DM-Foo.ut2": ("link", "../Textures/Gleich.utx")}, runs=[dict(args=[])]),
     dict(name="kept paths beyond 260 characters go back", install=[LONG],
          entries=[(1, "DM-A.ut2")], before={"LONG/Maps/DM-A.ut2": b"alt"},
          runs=[dict(args=[LONG])]),
@@ -1623,6 +1644,8 @@ RESTORES = [
               "the package's line out of the index", entries=[(1, "DM-Foo.ut2"), (2, "XGame.u")],
          runs=[dict(args=["{SECOND}"])], changes={"UT/Maps/DM-Foo.ut2": ("new", b"Z")},
          says=["!! Paket nicht mehr so, wie der Lauf es hinterliess: {UT}\\Maps\\DM-Foo.ut2 !!"],
+         again_says=["- Pakete zurueck im Cache: 0, Dateien zurueckgelegt: 0, "
+                     "nicht zurueckgelegt: 1\n"],
          expect={"UT/Maps/DM-Foo.ut2": "player", "SECOND/Maps/DM-Foo.ut2": 1,
                  "UT/Cache/{k1}.uxx": None, "UT/Cache/cache.ini": b"[Cache]\r\n{k2}=XGame.u\r\n"}),
     dict(name="a package downloaded anew into the Cache after the run stays, with its line, and "
@@ -1812,6 +1835,11 @@ class Restores(Harness):
         self.assertEqual(differences(contents(tops), expected), {}, restore.out)
         for path, data in player.items():  # the player's file: in its place, or kept
             self.assertIn(data, [d for _, d in sp_files(os.path.dirname(os.path.dirname(path)))])
+        if "again_says" in row:  # a restore that failed in part, finished by the next
+            again = self.run_morvane(answer + "\n\n", restore_args, **env)
+            for words_said in row["again_says"]:
+                self.assertIn(words_said.format(**words), again.out)
+            self.assertEqual(differences(contents(tops), expected), {}, again.out)
         if "changes" in row or "copy" in row:
             return
         # No toggle: a second --restore changes nothing; running again does
