@@ -165,6 +165,10 @@ class Crash(e2e_test.Harness):
                                         "inject=%s:%s:when=%d" % (call, fault, n)])
                 if fault == "signal=KILL" and not self.restore:
                     self.said_in_order(hurt)
+                # The run's last fsync puts the end of its record on the disk:
+                # where it fails, the run does not end as if all were well.
+                if (fault, call, n) == ("error=EIO", "fsync", counts[call]) and not self.restore:
+                    self.assertEqual(hurt.returncode, 1, hurt.stdout)
                 if fault == "error=EIO" and not self.restore:
                     self.one_step()
                 if self.undo:
