@@ -1602,6 +1602,10 @@ RESTORES = [
               "kept, and back as a link", only="native", entries=[(1, "DM-Foo.ut2")],
          before={"UT/Textures/Gleich.utx": sp.package_bytes("DM-Foo.ut2", 64),
                  "UT/Maps/DM-Foo.ut2": ("link", "../Textures/Gleich.utx")}, runs=[dict(args=[])]),
+    dict(name="a run killed after its record began, before its first package, hides not the "
+              "run before it",
+         only="native", entries=[(1, "DM-Foo.ut2")], before={"UT/Maps/DM-Foo.ut2": b"eigene"},
+         runs=[dict(args=[]), dict(killed_at="UT/Cache/tempcache.ini")]),
     dict(name="kept paths beyond 260 characters go back", install=[LONG],
          entries=[(1, "DM-A.ut2")], before={"LONG/Maps/DM-A.ut2": b"alt"},
          runs=[dict(args=[LONG])]),
@@ -1738,6 +1742,14 @@ class Restores(Harness):
                 added = sp.write_cache(self.root, [], [(sp.key(n), name)
                                                        for n, name in run["entries"]])
                 self.contents.update(added)
+            if "killed_at" in run:  # killed by strace when it opens that file (native)
+                path = self.host(run["killed_at"])  # by either of the prefix's paths
+                drive = os.path.join(self.prefix, "drive_c")
+                self.run_morvane("1\n\n", [], strace=[
+                    "strace", "-qq", "-o", "/dev/null", "-P", path, "-P",
+                    path.replace(drive, os.path.join(self.prefix, "dosdevices", "c:"), 1),
+                    "-e", "inject=openat:signal=KILL"])
+                continue
             before = contents(tops)
             args = [a.format(**words) for a in run["args"]]
             self.assertEqual(self.run_morvane("1\n\n", args, **run.get("env", {})).status, 0)
