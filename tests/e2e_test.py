@@ -1657,6 +1657,12 @@ RESTORES = [
          changes={"UT/Cache/{k1}.uxx": ("write", b"neu geladen"),
                   "UT/Cache/cache.ini": ("append", b"{k1}=DM-Foo.ut2\r\n")},
          expect={"UT/Cache/{k1}.uxx": b"neu geladen", "UT/Maps/DM-Foo.ut2": 1}),
+    *[dict(name="a %s at the record's name gives nothing to restore, and is not followed" % kind,
+           entries=[(1, "DM-Foo.ut2")], runs=[dict(args=[])], changes={kind.upper(): value},
+           says=["- nichts wiederherzustellen in "], unchanged=True)
+      for kind, value in (("link", ("UT/Morvane-Sicherung/{lauf}/morvane-protokoll.txt",
+                                    "UT/Morvane-Sicherung/protokoll.txt")),
+                          ("fifo", "UT/Morvane-Sicherung/{lauf}/morvane-protokoll.txt"))],
     dict(name="a record whose further installation is no game's is refused before any change",
          entries=[(1, "DM-Foo.ut2")], runs=[dict(args=["{SECOND}"])],
          changes={"RECORD": ("weitere C:\\\\Spiele\\\\UT2004 Kopie", "weitere C:\\\\windows")},
@@ -1788,8 +1794,12 @@ class Restores(Harness):
                     f.write(text)
                 continue
             if path == "LINK":  # a link on the way to the places of the record
-                shutil.move(self.host(value[0]), self.host(value[1]))
-                os.symlink(self.host(value[1]), self.host(value[0]))
+                shutil.move(self.host(value[0].format(**words)), self.host(value[1]))
+                os.symlink(self.host(value[1]), self.host(value[0].format(**words)))
+                continue
+            if path == "FIFO":  # a named pipe in the place of that file
+                os.remove(self.host(value.format(**words)))
+                os.mkfifo(self.host(value.format(**words)))
                 continue
             path = self.host(path.format(**words))
             if value[0] == "mkdir":  # a folder at a file's name
@@ -1812,7 +1822,7 @@ class Restores(Harness):
             else:
                 os.remove(path)
                 write_file(path, player[path])
-        expected = dict(before)
+        expected = dict(after if row.get("unchanged") else before)
         for path, value in row.get("expect", {}).items():
             path = self.host(path.format(**words))
             if value is None:
