@@ -42,3 +42,11 @@ TEST(Command_Texts, TheMoveIsTheCopyWithinTheCachesOwnInstallation) {
   EXPECT_FALSE(Is_Move(cached, "C:\\UT2004 Kopie\\Maps\\DM-A.ut2"));
   EXPECT_FALSE(Is_Move(cached, "C:\\UT2004\\\\Maps\\DM-A.ut2"));
 }
+
+TEST(Run_Names, OnlyTheTimeOrTheTimeWithANumber) {
+  EXPECT_TRUE(Util::Execution::Is_Run_Name("2026-01-01_000000"));
+  EXPECT_TRUE(Util::Execution::Is_Run_Name("2026-01-01_000000-12"));
+  for (const char* name : {"2026-01-01_000000alt", "2026-01-01_000000-", "2026-01-01_000000-02",
+                           "2026-01-01_000000-2x", "2026-01-01_00000", "2026-01-01-000000"})
+    EXPECT_FALSE(Util::Execution::Is_Run_Name(name)) << name;
+}

@@ -1223,6 +1223,24 @@ CASES += [
          after={"USER/Maps/DM-Foo.ut2": 1}, sum=(1, 0)),
 ]
 
+CASES += [
+    dict(name="a registered game whose key has a character beyond letters, digits and _-.()",
+         names=["UT2004+Bonus", "UT2004 Zweitinstallation"], answer="2",
+         listed=["UT2004 Zweitinstallation", "UT2004+Bonus"], entries=[(1, "XGame.u")],
+         out="{moved1}{UT}\\System\\XGame.u\n{copied}", sum=(1, 0)),
+    dict(name="a name beside an installed one in other letters is one file: the old one is kept",
+         encoding="utf-8-sig", index_encoding="utf-8", entries=[(1, "DM-Z\u00fcrich.ut2")],
+         before={"UT/Maps/dm-z\u00fcrich.ut2": b"alt"},
+         out="{moved1}{UT}\\Maps\\DM-Z\u00fcrich.ut2\n{copied}{kept}{UT}\\{sich}\\Maps\\"
+             "DM-Z\u00fcrich.ut2\n",
+         after={"UT/Maps/[dD][mM]-[zZ]\u00fcrich.ut2": 1}, sum=(1, 0, [], 1)),
+    dict(name="a preview of a restore after a run cut short changes nothing, and holds nothing",
+         preview=True, args=["--restore"], entries=[(1, "XGame.u")],
+         before={"UT/Cache/cache.ini": ("absent",), "UT/Cache/tempcache.ini": b"[Cache]\r\n"},
+         says=["- cache.ini fehlt: tempcache.ini des letzten Laufs wuerde uebernommen"],
+         after={"UT/Cache/morvane.lock": None, "UT/Cache/cache.ini": None}, index=None),
+]
+
 # The preview asks what the run's runner asks before it acts.
 CASES += [
     dict(name="a preview in the second of an earlier run names the folder that the run will make",
@@ -1663,6 +1681,25 @@ RESTORES = [
       for kind, value in (("link", ("UT/Morvane-Sicherung/{lauf}/morvane-protokoll.txt",
                                     "UT/Morvane-Sicherung/protokoll.txt")),
                           ("fifo", "UT/Morvane-Sicherung/{lauf}/morvane-protokoll.txt"))],
+    *[dict(name="a further installation's copy that the player changed after the run is kept, "
+                "not deleted: %s" % kind, entries=[(1, "DM-Foo.ut2")], runs=[dict(args=["{SECOND}"])],
+           changes={"SECOND/Maps/DM-Foo.ut2": change}, expect={"SECOND/Maps/DM-Foo.ut2": None},
+           says=["seit dem Lauf geaendert: {SECOND}\\Maps\\DM-Foo.ut2\nalte Fassung gesichert "
+                 "nach {SECOND}\\Morvane-Sicherung\\"], only=only)
+      for kind, change, only in (("other bytes", ("longer", b"P"), PLATFORM.name),
+                                 ("a link", ("symlink", "/etc/hostname"), "native"))],
+    dict(name="a player's file of another size at a package's place never goes into the Cache",
+         entries=[(1, "DM-Foo.ut2")], runs=[dict(args=[])],
+         changes={"UT/Maps/DM-Foo.ut2": ("longer", b"L")},
+         says=["!! Paket nicht mehr so, wie der Lauf es hinterliess: {UT}\\Maps\\DM-Foo.ut2 !!"],
+         expect={"UT/Maps/DM-Foo.ut2": "player", "UT/Cache/{k1}.uxx": None,
+                 "UT/Cache/cache.ini": b"[Cache]\r\n"}),
+    dict(name="an index in UTF-16 comes back in UTF-16, with its byte order mark",
+         entries=[(1, "DM-\u0416.ut2")], encoding="utf-16", runs=[dict(args=[])]),
+    dict(name="a file system that refuses a rename that replaces nothing still takes the kept "
+              "file back", only="native", entries=[(1, "DM-Foo.ut2")],
+         before={"UT/Maps/DM-Foo.ut2": b"eigene"}, runs=[dict(args=[])],
+         env={"strace": ["strace", "-qq", "-o", "/dev/null", "-e", "inject=renameat2:error=EINVAL"]}),
     dict(name="a record whose further installation is no game's is refused before any change",
          entries=[(1, "DM-Foo.ut2")], runs=[dict(args=["{SECOND}"])],
          changes={"RECORD": ("weitere C:\\\\Spiele\\\\UT2004 Kopie", "weitere C:\\\\windows")},
@@ -1735,7 +1772,8 @@ class Restores(Harness):
 
     def restore_row(self, row):
         self.standard(entries=[(sp.key(n), name) for n, name in row["entries"]], header=(),
-                      extra_lines=row.get("extra", ()), ut=row.get("ut", UT))
+                      extra_lines=row.get("extra", ()), ut=row.get("ut", UT),
+                      encoding=row.get("encoding", "latin-1"))
         words = dict(UT=row.get("ut", UT), SECOND=SECOND, **{"k%d" % n: sp.key(n) for n in range(1, 10)})
         for folder in row.get("install", ()):
             self.install(folder, with_cache=False)
@@ -1805,11 +1843,15 @@ class Restores(Harness):
             if value[0] == "mkdir":  # a folder at a file's name
                 os.makedirs(path)
                 continue
+            if value[0] == "symlink":  # a link in the file's place
+                os.remove(path)
+                os.symlink(value[1], path)
+                continue
             if value[0] in ("write", "append"):  # a new download, its index line
                 with open(path, "ab" if value[0] == "append" else "wb") as f:
                     f.write(value[1].decode().format(**words).encode())
                 continue
-            size = os.path.getsize(path)
+            size = os.path.getsize(path) + (value[0] == "longer")
             player[path] = (value[1] * size)[:size]
             if value[0] == "same time":  # other bytes, with the size and time of the copy
                 times = os.stat(path)
