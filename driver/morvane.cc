@@ -179,6 +179,13 @@ bool vorschau_lauf(const std::string& utpfad, const std::string& cachepfad,
                    Bilanz& bilanz) {
   std::string cacheordner = utpfad + trenner + "Cache";
   halten_melden(Host_Files::Held(cacheordner), cacheordner, trenner);
+  // A Cache that the run could not hold (it makes the lock file where there
+  // is none) or write its new index into.
+  std::string sperre = cachepfad + "morvane.lock";
+  if (Host_Files::Look(sperre) == Host_Files::Kind::absent && !Host_Files::May_Change(sperre))
+    throw IO_Exceptions::Use_Error(sperre);
+  if (!Host_Files::May_Change(cachepfad + "tempcache.ini"))
+    throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
   std::string index = cachepfad + "cache.ini";
   if (index_wuerde_gerettet(cachepfad)) index = cachepfad + "tempcache.ini";
   Text_Files::Open(cachedatei, Text_Files::In_File, index);
@@ -304,9 +311,11 @@ void neuen_index_umbenennen(const std::string& cachepfad, const Alter_Index& alt
     return;
   }
   // The game is never left without its index: the old one comes back.
+  // From a run folder as a copy, which a restore gives back; where no copy
+  // can be made, the run folder's own.
   bool zurueck = !alt.pfad.empty() && fehlt(index) &&
-                 (alt.aufgehoben ? Host_Files::Copy_Whole(alt.pfad, index)
-                                 : Host_Files::Move(alt.pfad, index)) == 0;
+                 ((alt.aufgehoben && Host_Files::Copy_Whole(alt.pfad, index) == 0) ||
+                  Host_Files::Move(alt.pfad, index) == 0);
   if (zurueck)
     throw IO_Exceptions::Use_Error("neuer Index nicht uebernommen, alter Index gilt weiter: " +
                                    index);

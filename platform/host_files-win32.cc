@@ -466,11 +466,18 @@ int Hold(const std::string& folder) {
 }
 
 bool May_Change(const std::string& path) {
-  HANDLE folder = CreateFileW(Wide_Path(Folder_Part(path)).c_str(), FILE_ADD_FILE,
+  std::string folder = Folder_Part(path);
+  // A missing folder is made in the one above it.
+  if (!folder.empty() && Attributes(folder) == INVALID_FILE_ATTRIBUTES &&
+      GetLastError() == ERROR_FILE_NOT_FOUND) {
+    folder.pop_back();
+    folder = Folder_Part(folder);
+  }
+  HANDLE opened = CreateFileW(Wide_Path(folder).c_str(), FILE_ADD_FILE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (folder == INVALID_HANDLE_VALUE) return GetLastError() != ERROR_ACCESS_DENIED;
-  CloseHandle(folder);
+  if (opened == INVALID_HANDLE_VALUE) return GetLastError() != ERROR_ACCESS_DENIED;
+  CloseHandle(opened);
   return true;
 }
 

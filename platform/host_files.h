@@ -140,7 +140,8 @@ void Unkeep(const std::string& kept);
 
 // Removes every file in `folder` (a path that ends in its separator) whose
 // name has the form of a copy's temporary name (Temporary_Name): what a copy
-// cut short left there. Once a folder for the run; nothing else is touched.
+// cut short left there, or an old index set aside for a new one. Once a
+// folder for the run; nothing else is touched.
 void Remove_Temporaries(const std::string& folder);
 
 // Either way the copy is on the disk, with its name, when Copy returns:

@@ -1,6 +1,7 @@
 // Windows: every command goes to the command shell (cmd.exe), with no
 // console input, on a command line in UTF-16 that holds every name whatever
-// the code page. A COPY goes to a temporary name beside its target first:
+// the code page; one with a path beyond the shell's 260 units goes to the
+// system's own calls. A COPY goes to a temporary name beside its target first:
 // only a copy that is whole, as the disk shows, takes the target's name.
 #include <windows.h>
 

@@ -237,6 +237,15 @@ class Crash(e2e_test.Harness):
             healed = self.run_native(args=("--restore", "--"))
             self.assertEqual(healed.returncode, 0, healed.stderr)
         self.assertEqual(outside_kept(self.files()), outside_kept(before))
+        if self.restore:  # one restore, finished by the next: one record, ended
+            ends = []
+            for record in glob.glob(os.path.join(self.root, "Morvane-Sicherung", "*",
+                                                 "morvane-protokoll.txt")):
+                with open(record, "rb") as f:
+                    text = f.read()
+                if b"\nwiederherstellung " in text:
+                    ends.append(text.endswith(b"ende\r\n"))
+            self.assertEqual(ends, [True])
 
     def heals(self, clean):
         """One run without faults leaves what one clean run leaves."""

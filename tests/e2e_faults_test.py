@@ -49,6 +49,9 @@ NOT_WRITABLE = [
     ([(1, "DM-A.ut2"), (2, "Core.u")], UT + "\\Maps", 0o555, ["--restore"], "", ()),
     ([(1, "DM-A.ut2"), (2, "Core.u")], SECOND + "\\Maps", 0o555, ["--restore"], "", ()),
     ([(1, "DM-A.ut2"), (2, "Core.u")], UT + "\\Cache", 0o555, ["--restore"], "", ()),
+    # A Cache where the run can make neither its lock file nor its new
+    # index: the preview ends as the run does (None).
+    ([(1, "Core.u")], UT + "\\Cache", 0o555, [], None, ()),
 ]
 
 
@@ -191,6 +194,15 @@ class Faults(e2e_test.Harness):
                     self.prefix = e2e_test.PLATFORM.new_prefix()
                     continue
                 preview = self.run_limited("1\n\n", ["-n"] + args, before=nobody())
+                if out is None:
+                    self.assertEqual(self.tree(tops), tree)
+                    run = self.run_limited("1\n\n", args, before=nobody())
+                    self.assertEqual((preview.status, preview.err), (1, run.err))
+                    self.assertIn("USE_ERROR", run.err)
+                    self.assertEqual(self.tree(tops), tree)
+                    e2e_test.PLATFORM.done_with(self.prefix)
+                    self.prefix = e2e_test.PLATFORM.new_prefix()
+                    continue
                 would = re.sub(r"        \d Datei\(en\) kopiert\.\n", "", out)
                 for will, did in TENSES:
                     would = would.replace(did, will)
