@@ -45,15 +45,16 @@ def outside_kept(files):
 
 def kept(files, leave_out):
     """The kept files by their names without the time and number, with the
-    set of contents kept under each; none below `leave_out`."""
+    contents kept under each, one for each path (a version kept twice shows
+    twice); none below `leave_out`."""
     found = {}
     for path, data in files.items():
         # A run folder's record and its copy of the index are no kept files.
         if ("Morvane-Sicherung" in path and not path.startswith(leave_out) and
                 not path.endswith(("morvane-protokoll.txt", os.sep + "cache.ini"))):
             name = re.sub(r" \(\d+\)(?=\.\w+$)", "", e2e_test.stamped(path))
-            found.setdefault(name, set()).add(data)
-    return found
+            found.setdefault(name, []).append(data)
+    return {name: sorted(datas) for name, datas in found.items()}
 
 
 @unittest.skipUnless(shutil.which("strace"), "needs strace")
@@ -262,8 +263,8 @@ class Crash(e2e_test.Harness):
                 if "Morvane-Sicherung" not in path:
                     self.assertEqual(after.get(path), clean.get(path), path)
             return
-        # Kept files: one run's folder is named for its time, and a file kept
-        # twice (by a cut-short run, then again) is numbered.
+        # Kept files: one run's folder is named for its time; a file that a
+        # run cut short kept just before the cut is kept once, not again.
         # (A copy to the further installation may have failed, with its keeping.)
         self.assertEqual(kept(after, extra), kept(clean, extra))
         for path in set(clean) | set(after):
