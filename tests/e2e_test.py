@@ -1109,6 +1109,10 @@ CASES += [
          only="native", launchers="lutris", args=["/nirgends/UT2004"], entries=[(1, "XGame.u")],
          status=1, full=True, out=BANNER, index=["{k1}=XGame.u"],
          err=report("IO_EXCEPTIONS.NAME_ERROR", "morvane.cc:N /nirgends/UT2004")),
+    dict(name="a drive letter that the chosen prefix lacks is told after the choice, before any "
+              "change", only="native", launchers="lutris", answer="2", args=["D:\\Spiele"],
+         entries=[(1, "XGame.u")], status=1, index=["{k1}=XGame.u"], after={"UT/Cache/{k1}.uxx": 1},
+         err=report("IO_EXCEPTIONS.NAME_ERROR", "morvane.cc:N D:\\Spiele")),
 ]
 
 CASES += [
