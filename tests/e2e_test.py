@@ -1075,6 +1075,7 @@ CASES = [
 
 
 LONG_NAME = "DM-" + "x" * 248 + ".ut2"  # 255 bytes, as long as a file system takes
+UMLAUT_NAME = "DM-" + "x" * 243 + "\u00e4.ut2"  # 252 bytes in UTF-8
 
 CASES += [
     dict(name="a disk without hard links nor a rename that leaves what stands (FAT through "
@@ -1092,6 +1093,15 @@ CASES += [
              "\\Maps\\DM-" + "x" * 244 + " (2).ut2\n",
          after={"UT/Maps/" + LONG_NAME: 2, "UT/Morvane-Sicherung/<zeit>/Maps/" + LONG_NAME:
                 b"eigene Karte", "UT/Morvane-Sicherung/<zeit>/Maps/DM-" + "x" * 244 + " (2).ut2": 1},
+         sum=(2, 0, [], 2)),
+    dict(name="and one of 252 bytes whose stem ends in a letter of two bytes keeps it whole or "
+              "not at all", only="native", entries=[(1, UMLAUT_NAME), (2, UMLAUT_NAME)],
+         before={"UT/Maps/" + UMLAUT_NAME: b"eigene Karte"},
+         out="{moved1}{UT}\\Maps\\" + UMLAUT_NAME + "\n{copied}{kept}{UT}\\{sich}\\Maps\\" +
+             UMLAUT_NAME + "\n{moved2}{UT}\\Maps\\" + UMLAUT_NAME + "\n{copied}{kept}{UT}\\"
+             "{sich}\\Maps\\DM-" + "x" * 243 + " (2).ut2\n",
+         after={"UT/Maps/" + UMLAUT_NAME: 2,
+                "UT/Morvane-Sicherung/<zeit>/Maps/DM-" + "x" * 243 + " (2).ut2": 1},
          sum=(2, 0, [], 2)),
     dict(name="what a keep's copy cut short left in Morvane-Sicherung goes at the next run",
          entries=[(1, "XGame.u")], before={"UT/Morvane-Sicherung": ("mkdir",),
