@@ -858,12 +858,13 @@ CASES = [
          game="user", only="native", acp="1251", entries=[(1, "DM-Caf\u00e9.ut2")],
          out="{moved1}{USER}/Maps/DM-Caf\u00e9.ut2\n{copied}",
          after={"USER/Maps/DM-Caf\u00e9.ut2": 1}, sum=(1, 0)),
-    dict(name="a prefix of two-byte characters (932): a name beyond ASCII is refused, not guessed",
-         only="native", acp="932", encoding="cp932", index_encoding="cp932",
-         entries=[(1, "DM-\u30c6\u30b9\u30c8.ut2"), (2, "DM-Test.ut2")],
-         out="{moved2}{UT}\\Maps\\DM-Test.ut2\n{copied}", says=[UNSAFE.strip()],
-         after={"UT/Cache/{k1}.uxx": 1, "UT/Maps/DM-Test.ut2": 2},
-         index=["{k1}=DM-\u30c6\u30b9\u30c8.ut2"]),
+    *[dict(name="a prefix of two-byte characters (932): a name beyond ASCII is refused, not "
+                "guessed: %s" % name.encode("cp932").hex(), only="native", acp="932",
+           encoding="cp932", index_encoding="cp932", entries=[(1, name), (2, "DM-Test.ut2")],
+           out="{moved2}{UT}\\Maps\\DM-Test.ut2\n{copied}", says=[UNSAFE.strip()],
+           after={"UT/Cache/{k1}.uxx": 1, "UT/Maps/DM-Test.ut2": 2}, index=["{k1}=" + name])
+      # two-byte characters, and a half-width katakana of a single byte (0xB1)
+      for name in ("DM-\u30c6\u30b9\u30c8.ut2", "DM-\uff71.ut2")],
     dict(name="on a Japanese Windows (932) a lead byte without its trail makes a name unsafe",
          only="wine", locale="ja_JP", encoding="latin-1", entries=[(1, "DM-\x81 x.ut2")],
          says=[UNSAFE.strip()], after={"UT/Cache/{k1}.uxx": 1, "UT/Maps/DM-* x.ut2": None},
