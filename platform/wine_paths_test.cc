@@ -78,3 +78,17 @@ TEST(Wine_Paths, NamesThatAreNoUtf8MatchNothingAndOthersAnyCase) {
   EXPECT_EQ(found.path, dir / "\xC4\x80\xC5\x81\xD0\x96.ut2");
   EXPECT_EQ(Wine_Paths::Compare_Form("Caf\xC3\x89"), "caf\xC3\xA9");
 }
+
+TEST(Wine_Paths, AFullCounterOfTheFilterStaysFull) {
+  Temp_Folder dir;
+  Wine_Paths::Names names;
+  Make_Folder(dir / "Maps");
+  Write_File(dir / "Maps/DM-Deck.ut2", "map");
+  EXPECT_TRUE(Find(names, dir.path + "\\Maps\\dm-deck.ut2").exists);
+  // Counted in more often than a counter of four bits counts, then out as
+  // often: a full counter no longer knows how many names it holds, so the
+  // name that is still there is never taken for gone.
+  for (int i = 0; i < 20; ++i) Wine_Paths::Note_Made(names, dir / "Maps/DM-Deck.ut2");
+  for (int i = 0; i < 20; ++i) Wine_Paths::Note_Removed(names, dir / "Maps/DM-Deck.ut2");
+  EXPECT_TRUE(Find(names, dir.path + "\\MAPS\\DM-DECK.UT2").exists);
+}
