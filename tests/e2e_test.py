@@ -1724,6 +1724,14 @@ RESTORES = [
               "file back", only="native", entries=[(1, "DM-Foo.ut2")],
          before={"UT/Maps/DM-Foo.ut2": b"eigene"}, runs=[dict(args=[])],
          env={"strace": ["strace", "-qq", "-o", "/dev/null", "-e", "inject=renameat2:error=EINVAL"]}),
+    dict(name="a run folder without its record, with the further installation named: kept "
+              "files go back in both", entries=[(1, "DM-Foo.ut2")], runs=[dict(args=["{SECOND}"])],
+         before={"UT/Maps/DM-Foo.ut2": b"eigene Karte", "SECOND/Maps/DM-Foo.ut2": b"zweite"},
+         changes={"UT/Morvane-Sicherung/{lauf}/morvane-protokoll.txt": ("gone",)},
+         restore=["--restore", "{lauf}", "--", "{SECOND}"],
+         says=["lege zurueck nach {UT}\\Maps\\DM-Foo.ut2",
+               "lege zurueck nach {SECOND}\\Maps\\DM-Foo.ut2"],
+         expect={"UT/Cache/{k1}.uxx": None, "UT/Cache/cache.ini": b"[Cache]\r\n"}),
     dict(name="a record whose further installation is no game's is refused before any change",
          entries=[(1, "DM-Foo.ut2")], runs=[dict(args=["{SECOND}"])],
          changes={"RECORD": ("weitere C:\\\\Spiele\\\\UT2004 Kopie", "weitere C:\\\\windows")},
@@ -1866,6 +1874,9 @@ class Restores(Harness):
             path = self.host(path.format(**words))
             if value[0] == "mkdir":  # a folder at a file's name
                 os.makedirs(path)
+                continue
+            if value[0] == "gone":  # removed
+                os.remove(path)
                 continue
             if value[0] == "symlink":  # a link in the file's place
                 os.remove(path)
