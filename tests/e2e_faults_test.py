@@ -233,6 +233,18 @@ class Faults(e2e_test.Harness):
                          [sp.key(1) + ".uxx", "cache.ini", "morvane.lock"])
         with open(os.path.join(user, "Cache", "cache.ini"), "rb") as f:
             self.assertEqual(f.read(), ("[Cache]\r\n%s=DM-Foo.ut2\r\n" % sp.key(1)).encode())
+        # Where the record can be made, the type folder alone is refused: the
+        # package and its line stay.
+        os.chmod(user, 0o755)
+        os.mkdir(os.path.join(user, "Morvane-Sicherung"))
+        os.chmod(os.path.join(user, "Morvane-Sicherung"), 0o777)
+        os.chmod(user, 0o555)
+        run = self.run_limited("1\n\n", before=nobody())
+        self.assertEqual(run.status, 0, run.err)
+        self.assertIn("Zugriff verweigert.\n        0 Datei(en) kopiert.\n" + FAILED, run.out)
+        self.assertEqual(sorted(os.listdir(user)), ["Cache", "Morvane-Sicherung", "System"])
+        with open(os.path.join(user, "Cache", "cache.ini"), "rb") as f:
+            self.assertEqual(f.read(), ("[Cache]\r\n%s=DM-Foo.ut2\r\n" % sp.key(1)).encode())
 
     def test_disk_fills_during_a_copy(self):
         # The move into the installation is a link and needs no room; the
