@@ -1714,6 +1714,11 @@ RESTORES = [
                  "alte Fassung gesichert nach {SECOND}\\Morvane-Sicherung\\"], only=only)
       for kind, change, only in (("other bytes", ("longer", b"P"), PLATFORM.name),
                                  ("a link", ("symlink", "/etc/hostname"), "native"))],
+    dict(name="a move aside that fails in a further installation leaves no empty run folder there",
+         only="native", entries=[(1, "DM-Foo.ut2")], runs=[dict(args=["{SECOND}"])],
+         changes={"SECOND/Maps/DM-Foo.ut2": ("longer", b"P")}, no_empty=["SECOND/Morvane-Sicherung"],
+         env={"strace": ["strace", "-qq", "-o", "/dev/null", "-e", "inject=renameat2:error=EIO:when=1"]},
+         expect={"SECOND/Maps/DM-Foo.ut2": "player"}),
     dict(name="a player's file of another size at a package's place never goes into the Cache",
          entries=[(1, "DM-Foo.ut2")], runs=[dict(args=[])],
          changes={"UT/Maps/DM-Foo.ut2": ("longer", b"L")},
@@ -1936,6 +1941,9 @@ class Restores(Harness):
         self.assertEqual(differences(contents(tops), expected), {}, restore.out)
         for path, data in player.items():  # the player's file: in its place, or kept
             self.assertIn(data, [d for _, d in sp_files(os.path.dirname(os.path.dirname(path)))])
+        for top in row.get("no_empty", ()):  # no folder left empty below it
+            for folder, folders, names in os.walk(self.host(top)):
+                self.assertTrue(folders or names, folder)
         if "again_says" in row:  # a restore that failed in part, finished by the next
             again = self.run_morvane(answer + "\n\n", restore_args, **env)
             for words_said in row["again_says"]:
