@@ -230,3 +230,33 @@ TEST(WineRegistryFile, LocateByHalvesInWinesOrderOfKeys) {
     EXPECT_LT(reads.size(), 4 * file.size() / 4096 / 2);  // far fewer pages than the file has
   }
 }
+
+TEST(WineRegistryFile, AKeyRightAfterAPageOfValuesIsFound) {
+  // From a key's line end on, the pages read overlap by one byte: a line end
+  // that is the last byte of one page still meets the "[" that begins the
+  // next.
+  std::string file = std::string(Wine_Registry::kHeader) + "\n\n[Software\\\\A] 1\n";
+  file += "\"V\"=\"" + std::string(4088, 'x') + "\"\n";
+  size_t b = file.size();
+  file += "[Software\\\\B] 1\n\"Folder\"=\"C:\\\\B\"\n";
+  Wine_Registry::Reader read = [&](uint64_t offset, size_t size) {
+    return offset < file.size() ? file.substr(offset, size) : "";
+  };
+  auto span = Wine_Registry::Locate(read, file.size(), "Software\\B");
+  ASSERT_TRUE(span);
+  EXPECT_EQ(span->start, b);
+}
+
+TEST(WineRegistryFile, ANameBeforeTheLongerNamesThatBeginWithIt) {
+  // Wine's order: "Unreal" before "Unreal Technology", as "B" before "B2".
+  std::string file = std::string(Wine_Registry::kHeader) +
+                     "\n\n[Software\\\\Unreal] 1\n[Software\\\\Unreal Technology\\\\B] 1\n"
+                     "[Software\\\\Unreal Technology\\\\B2] 1\n";
+  Wine_Registry::Reader read = [&](uint64_t offset, size_t size) {
+    return offset < file.size() ? file.substr(offset, size) : "";
+  };
+  auto span = Wine_Registry::Locate(read, file.size(), "Software\\Unreal Technology\\B");
+  ASSERT_TRUE(span);
+  EXPECT_EQ(file.substr(span->start, span->end - span->start),
+            "[Software\\\\Unreal Technology\\\\B] 1\n");
+}
