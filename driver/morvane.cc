@@ -179,18 +179,20 @@ bool vorschau_lauf(const std::string& utpfad, const std::string& cachepfad,
                    Bilanz& bilanz) {
   std::string cacheordner = utpfad + trenner + "Cache";
   halten_melden(Host_Files::Held(cacheordner), cacheordner, trenner);
-  // A Cache that the run could not hold (it makes the lock file where there
-  // is none) or write its new index into.
+  // A Cache that the run could not hold: it makes the lock file where there
+  // is none.
   std::string sperre = cachepfad + "morvane.lock";
   if (Host_Files::Look(sperre) == Host_Files::Kind::absent && !Host_Files::May_Change(sperre))
     throw IO_Exceptions::Use_Error(sperre);
-  if (!Host_Files::May_Change(cachepfad + "tempcache.ini"))
-    throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
   std::string index = cachepfad + "cache.ini";
   if (index_wuerde_gerettet(cachepfad)) index = cachepfad + "tempcache.ini";
   Text_Files::Open(cachedatei, Text_Files::In_File, index);
   Text_Files::Take_Byte_Order_Mark(cachedatei);
   protokoll_moeglich(utpfad, trenner);
+  // Nor one that it could not write its new index into, which it makes
+  // after its record.
+  if (!Host_Files::May_Change(cachepfad + "tempcache.ini"))
+    throw IO_Exceptions::Use_Error(cachepfad + "tempcache.ini");
   std::FILE* nirgends = Host_Files::Null_Stream();
   if (!nirgends) throw IO_Exceptions::Use_Error("(Vorschau)");
   Text_Files::Attach(tempdatei, nirgends, Text_Files::Out_File, "(Vorschau)");
@@ -313,10 +315,10 @@ void neuen_index_umbenennen(const std::string& cachepfad, const Alter_Index& alt
   // The game is never left without its index: the old one comes back.
   // From a run folder as a copy, which a restore gives back; where no copy
   // can be made, the run folder's own.
-  bool zurueck = !alt.pfad.empty() && fehlt(index) &&
-                 ((alt.aufgehoben && Host_Files::Copy_Whole(alt.pfad, index) == 0) ||
-                  Host_Files::Move(alt.pfad, index) == 0);
-  if (zurueck)
+  bool weg = !alt.pfad.empty() && fehlt(index);
+  if (weg && (!alt.aufgehoben || Host_Files::Copy_Whole(alt.pfad, index) != 0) && fehlt(index))
+    Host_Files::Move(alt.pfad, index);
+  if (weg && !fehlt(index))
     throw IO_Exceptions::Use_Error("neuer Index nicht uebernommen, alter Index gilt weiter: " +
                                    index);
   throw IO_Exceptions::Use_Error("neuer Index bleibt unter " + neu);

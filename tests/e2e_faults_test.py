@@ -200,6 +200,16 @@ class Faults(e2e_test.Harness):
                     self.assertEqual((preview.status, preview.err), (1, run.err))
                     self.assertIn("USE_ERROR", run.err)
                     self.assertEqual(self.tree(tops), tree)
+                    # With a lock file there, the new index is what cannot be
+                    # made (the preview names it from another source file).
+                    os.chmod(folder, 0o755)
+                    write_file(os.path.join(folder, "morvane.lock"), b"")
+                    os.chmod(os.path.join(folder, "morvane.lock"), 0o666)
+                    os.chmod(folder, mode)
+                    said = [re.sub(r"\w+\.cc:N", "", self.run_limited(
+                        "1\n\n", extra + args, before=nobody()).err) for extra in (["-n"], [])]
+                    self.assertEqual(said, [report("IO_EXCEPTIONS.USE_ERROR",
+                                                   " " + UT + "\\Cache\\tempcache.ini")] * 2)
                     e2e_test.PLATFORM.done_with(self.prefix)
                     self.prefix = e2e_test.PLATFORM.new_prefix()
                     continue
