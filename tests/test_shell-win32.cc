@@ -73,10 +73,10 @@ int main() {
   if (how == "line") std::printf("(Shell: %s)\n", line.c_str());
   if (how.starts_with("hold:") || how.starts_with("share:")) {
     bool shared = how.starts_with("share:");
-    HANDLE held = CreateFileW(Wide(how.substr(how.find(':') + 1)).c_str(), GENERIC_READ,
-                              shared ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE
-                                     : FILE_SHARE_READ,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE held = CreateFileW(
+        Wide(how.substr(how.find(':') + 1)).c_str(), GENERIC_READ,
+        shared ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : FILE_SHARE_READ, nullptr,
+        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     std::printf(held == INVALID_HANDLE_VALUE ? "not held\n" : "held\n");
     std::fflush(stdout);
     char answer[16];
