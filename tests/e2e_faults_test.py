@@ -484,14 +484,15 @@ class Faults(e2e_test.Harness):
         self.expect(self.run_limited("1\n\n"), BANNER, missing, 1)
         # Hundreds of MiB that do not start with the registry's header are
         # refused unread: not a MiB of them is read.
-        with open(reg, "wb") as f:
-            f.truncate(300 << 20)
-        trace = os.path.join(self.prefix, "trace")
-        self.expect(self.run_morvane("1\n\n", strace=["strace", "-qq", "-o", trace, "-P", reg,
-                                                      "-e", "trace=read,pread64"]),
-                    BANNER, missing, 1)
-        with open(trace) as f:
-            self.assertLess(sum(map(int, re.findall(r"= (\d+)$", f.read(), re.M))), 1 << 20)
+        if e2e_test.strace_usable():
+            with open(reg, "wb") as f:
+                f.truncate(300 << 20)
+            trace = os.path.join(self.prefix, "trace")
+            self.expect(self.run_morvane("1\n\n", strace=[
+                "strace", "-qq", "-o", trace, "-P", reg, "-e", "trace=read,pread64"]),
+                BANNER, missing, 1)
+            with open(trace) as f:
+                self.assertLess(sum(map(int, re.findall(r"= (\d+)$", f.read(), re.M))), 1 << 20)
         write_file(reg, good[:good.index(b"UT2004 Zweit") + 4])
         # The key line cut off before its end is passed over.
         self.expect(self.run_limited("9\n\n"), BANNER + dialogue(["UT2004"]),

@@ -116,6 +116,14 @@ class Run:
         self.out, self.err, self.status = out, err, status
 
 
+def strace_usable():
+    """Whether runs may go under strace, which fails calls of the native
+    build: it cannot run under a leak checker (valgrind, or the sanitizers'
+    LeakSanitizer)."""
+    return (PLATFORM.name == "native" and not PLATFORM.wrapper and
+            os.environ.get("MORVANE_SANITIZED") != "ON" and bool(shutil.which("strace")))
+
+
 class Harness(unittest.TestCase):
     maxDiff = None
     """A prefix for each test, and the means to lay out, run and compare."""
@@ -1335,12 +1343,8 @@ class Table(Harness):
         for case in CASES:
             if case.get("only", PLATFORM.name) != PLATFORM.name:
                 continue
-            # strace fails calls of the native build; it cannot run under a
-            # leak checker (valgrind, or the sanitizers' LeakSanitizer). A file
-            # system of its own is mounted as root.
-            if "strace" in case and (PLATFORM.name != "native" or PLATFORM.wrapper or
-                                     os.environ.get("MORVANE_SANITIZED") == "ON" or
-                                     not shutil.which("strace")):
+            # A file system of its own is mounted as root.
+            if "strace" in case and not strace_usable():
                 continue
             if any(v[0] == "tmpfs" for v in case.get("before", {}).values()
                    if isinstance(v, tuple)) and os.geteuid() != 0:
@@ -1794,6 +1798,9 @@ class Restores(Harness):
     def test_rows(self):
         for row in RESTORES:
             if row.get("only", PLATFORM.name) != PLATFORM.name:
+                continue
+            if ("strace" in row.get("env", {}) or
+                    any("killed_at" in run for run in row["runs"])) and not strace_usable():
                 continue
             with self.subTest(row["name"]):
                 self.restore_row(row)
