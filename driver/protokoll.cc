@@ -194,6 +194,14 @@ void schreiben(const std::string& wort, const std::string& wert) {
 
 // Hands what was written to the system; on the disk itself with `sync`,
 // the first time and at the end with the file's name.
+// Something other than a folder at Morvane-Sicherung (`ordner`, without
+// its separator) leaves no room for a record.
+void sicherung_pruefen(const std::string& ordner) {
+  Host_Files::Kind art = Host_Files::Look(ordner, Host_Files::Seen::read);
+  if (art != Host_Files::Kind::absent && art != Host_Files::Kind::folder)
+    throw IO_Exceptions::Use_Error("Protokoll des Laufs kann nicht angelegt werden: " + ordner);
+}
+
 void abgeben(bool sync) {
   bool gut = std::fwrite(puffer.data(), 1, puffer.size(), datei) == puffer.size();
   if (gut && sync && name_auf_der_platte) {
@@ -471,9 +479,7 @@ void protokoll_vorbereiten(const Protokoll& neuer_kopf, const std::string& ordne
   // Where the record cannot be, the run ends before any change.
   std::string sicherung = Folder_Part(ordner.substr(0, ordner.size() - 1));
   sicherung.pop_back();
-  Host_Files::Kind art = Host_Files::Look(sicherung, Host_Files::Seen::read);
-  if (!fortsetzen && art != Host_Files::Kind::absent && art != Host_Files::Kind::folder)
-    throw IO_Exceptions::Use_Error("Protokoll des Laufs kann nicht angelegt werden: " + sicherung);
+  if (!fortsetzen) sicherung_pruefen(sicherung);
   kopf = neuer_kopf;
   orte_des_kopfs = orte_von(kopf.installation, kopf.trenner, kopf.weitere);
   ordner_des_laufs = ordner;
@@ -492,10 +498,7 @@ void protokoll_anlegen(Protokoll neuer_kopf, const std::string& utpfad, const st
 
 void protokoll_moeglich(const std::string& utpfad, const std::string& trenner) {
   std::string sicherung = sicherung_von(utpfad, trenner);
-  std::string ordner = sicherung.substr(0, sicherung.size() - 1);
-  Host_Files::Kind art = Host_Files::Look(ordner, Host_Files::Seen::read);
-  if (art != Host_Files::Kind::absent && art != Host_Files::Kind::folder)
-    throw IO_Exceptions::Use_Error("Protokoll des Laufs kann nicht angelegt werden: " + ordner);
+  sicherung_pruefen(sicherung.substr(0, sicherung.size() - 1));
   std::string lauf = sicherung + Util::Execution::Run_Name(sicherung);
   if (!Host_Files::May_Change(lauf))
     throw IO_Exceptions::Use_Error("Protokoll des Laufs kann nicht angelegt werden: " + lauf);
