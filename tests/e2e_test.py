@@ -1114,6 +1114,10 @@ CASES += [
          after={"UT/Maps/" + UMLAUT_NAME: 2,
                 "UT/Morvane-Sicherung/<zeit>/Maps/DM-" + "x" * 243 + " (2).ut2": 1},
          sum=(2, 0, [], 2)),
+    dict(name="and so does an old index that a run cut short had set aside in the Cache",
+         entries=[(1, "XGame.u")], before={"UT/Cache/.morvane-0123456789abcdef": b"[Cache]\r\n"},
+         out="{moved1}{UT}\\System\\XGame.u\n{copied}",
+         after={"UT/System/XGame.u": 1, "UT/Cache/.morvane-0123456789abcdef": None}, sum=(1, 0)),
     dict(name="what a keep's copy cut short left in Morvane-Sicherung goes at the next run",
          entries=[(1, "XGame.u")], before={"UT/Morvane-Sicherung": ("mkdir",),
                                            "UT/Morvane-Sicherung/.morvane-0123456789abcdef":
