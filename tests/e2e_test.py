@@ -1114,7 +1114,7 @@ CASES += [
          after={"UT/Maps/" + UMLAUT_NAME: 2,
                 "UT/Morvane-Sicherung/<zeit>/Maps/DM-" + "x" * 243 + " (2).ut2": 1},
          sum=(2, 0, [], 2)),
-    dict(name="and so does an old index that a run cut short had set aside in the Cache",
+    dict(name="an old index that a run cut short set aside in the Cache goes at the next run",
          entries=[(1, "XGame.u")], before={"UT/Cache/.morvane-0123456789abcdef": b"[Cache]\r\n"},
          out="{moved1}{UT}\\System\\XGame.u\n{copied}",
          after={"UT/System/XGame.u": 1, "UT/Cache/.morvane-0123456789abcdef": None}, sum=(1, 0)),
